@@ -1,0 +1,45 @@
+# Front door: `make run` and `make test` on a fresh Debian 12 machine.
+
+BUILD_PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
+                  qt6-base-dev libqt6opengl6-dev libpulse-dev fonts-liberation2
+TEST_PACKAGES  := xvfb xdotool imagemagick x11-utils
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps test-deps build run test clean
+
+all: build
+
+deps:
+	@missing=$$(for p in $(BUILD_PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
+	  | grep -q 'install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+test-deps:
+	@missing=$$(for p in $(TEST_PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
+	  | grep -q 'install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+build: deps
+	cmake --preset default
+	cmake --build --preset default
+
+run: build
+	mkdir -p run
+	[ -f run/trelvan.sym ] || cp resources/trelvan.sym run/
+	cd run && ../build/trelvan
+
+test: build test-deps
+	ctest --preset default
+	tests/e2e/run-all.sh build/trelvan
+
+clean:
+	rm -rf build build-headless

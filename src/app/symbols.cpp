@@ -1,0 +1,9 @@
+#include "app/symbols.h"
+
+namespace trelvan {
+
+SymbolTable symbolTable;
+
+void loadSymbolTable() {}
+
+}  // namespace trelvan

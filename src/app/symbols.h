@@ -1,0 +1,27 @@
+// The digit figures, one per element size 1 to 9, read from trelvan.sym.
+#pragma once
+
+#include <cstdint>
+
+namespace trelvan {
+
+inline constexpr int kMaxCells = 10000;
+
+// IJNOT(j, k, s): row (k = 1) and column (k = 2) offset of cell j of figure s.
+struct SymbolOffsets {
+    int32_t data[9][kMaxCells][2] = {};
+    int32_t operator()(int j, int k, int s) const { return data[s - 1][j - 1][k - 1]; }
+    int32_t& operator()(int j, int k, int s) { return data[s - 1][j - 1][k - 1]; }
+};
+
+struct SymbolTable {
+    int32_t NOTDIM[9] = {};  // NOTDIM[s - 1]: cell count of figure s
+    SymbolOffsets IJNOT;
+};
+
+extern SymbolTable symbolTable;
+
+// Loads trelvan.sym of the working directory into symbolTable; stops the program on failure.
+void loadSymbolTable();
+
+}  // namespace trelvan

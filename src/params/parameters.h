@@ -1,0 +1,24 @@
+// The parameter set: viewing distance, screen size and resolution, training volume, sound.
+#pragma once
+
+#include <cstdint>
+
+namespace trelvan {
+
+struct ParameterSet {
+    float distanceCm = 200.0f;
+    float diagonalInch = 17.7f;
+    int32_t pixelsY = 768;
+    int32_t pixelsX = 1024;
+    int32_t trainingVolume = 100;
+    float answerTimeSec = 600.0f;
+    bool soundOn = true;
+};
+
+// Filled once at start-up by VVDALND, read-only afterwards.
+extern ParameterSet parameterSet;
+
+// Parameter file and dialog; returns only when the user started the work.
+void VVDALND();
+
+}  // namespace trelvan

@@ -1,0 +1,62 @@
+// Fixed-width text fields: the one notation every file and every screen text is written and
+// read in.
+//
+//   Iw, Iw.m  integer, right-justified (at least m digits, zero-filled)
+//   Fw.d      real rounded to d decimals (exact ties away from zero), right-justified,
+//             a 0 before the point when there is room
+//   Lw        T or F right-justified
+//   A         text unchanged
+//   nX        n blanks / skip n characters
+//   'text'    literal text
+//   /         next line
+//
+// A value that does not fit its field is written as w asterisks. Texts are byte strings
+// (Windows-1251); column numbers count bytes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace trelvan::fields {
+
+// --- Writing: each returns exactly w characters -----------------------------------------
+std::string I(int64_t value, int w);
+std::string I(int64_t value, int w, int m);  // Iw.m
+std::string F(double value, int w, int d);
+std::string L(bool value, int w);
+std::string X(int n);
+
+// --- Reading a field of w characters --------------------------------------------------
+// The field is text[0 .. w); a text shorter than w is treated as padded with blanks.
+// Blanks are ignored; an all-blank field is 0. Anything else that is not a number gives
+// no value (a conversion error).
+std::optional<int64_t> readI(std::string_view field);
+// An explicit decimal point wins over d; without one the digits are scaled by 10^-d.
+// Accepts an optional sign, digits, one point, and an exponent (E or D, optionally signed).
+std::optional<double> readF(std::string_view field, int d);
+// The first letter T or F (either case) after optional blanks and a point; the rest ignored.
+std::optional<bool> readL(std::string_view field);
+
+// Cursor over one line for reading a layout left to right (blank-padded past the end).
+class LineReader {
+public:
+    explicit LineReader(std::string_view line) : line_(line) {}
+    void skip(int n) { pos_ += n; }                  // nX
+    std::string_view take(int w);                    // the next w columns (may be short)
+    std::optional<int64_t> i(int w) { return readI(take(w)); }
+    std::optional<double> f(int w, int d) { return readF(take(w), d); }
+    std::optional<bool> l(int w) { return readL(take(w)); }
+    size_t position() const { return pos_; }
+
+private:
+    std::string_view line_;
+    size_t pos_ = 0;
+};
+
+// Round half away from zero to d decimals, the rule of every F field and every pixel
+// coordinate that is rounded.
+double roundHalfAway(double value, int d = 0);
+
+}  // namespace trelvan::fields

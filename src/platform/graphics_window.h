@@ -1,0 +1,159 @@
+// Window, drawing, input, sound and time services.
+//
+// Everything the program shows, hears and reads from the user goes through this interface.
+// Two implementations exist: the desktop one (Qt, src/platform/qt) and a headless one over the
+// same raster core with a virtual clock (headless_window.h), used by the tests and by the
+// report command.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace trelvan {
+
+// 16-bit point as the drawing operations take it (x, then y).
+struct XYCoord {
+    int16_t xcoord = 0;
+    int16_t ycoord = 0;
+};
+
+// Placement record of SETWSIZEQQ.
+struct FramePlacement {
+    int16_t type = 4;  // 4: set position and size
+    int16_t x = 0;
+    int16_t y = 0;
+    int16_t height = 0;
+    int16_t width = 0;
+};
+
+// Window configuration record of SETWINDOWCONFIG / GETWINDOWCONFIG.
+struct WindowConfig {
+    int16_t numxpixels = -1;
+    int16_t numypixels = -1;
+    int16_t numtextcols = -1;
+    int16_t numtextrows = -1;
+    int16_t numcolors = -1;
+    int32_t fontsize = -1;
+    std::string title;  // at most 80 characters, Windows-1251
+    int16_t bitsperpixel = -1;
+};
+
+// Unit number that selects the frame window in SETWSIZEQQ.
+inline constexpr int32_t kFrameUnit = INT32_MIN;
+
+// Mouse event bits.
+inline constexpr int32_t MOUSE_LBUTTONDOWN = 1;
+inline constexpr int32_t MOUSE_LBUTTONUP = 2;
+inline constexpr int32_t MOUSE_LBUTTONDBLCLK = 4;
+inline constexpr int32_t MOUSE_RBUTTONDOWN = 8;
+inline constexpr int32_t MOUSE_RBUTTONUP = 16;
+inline constexpr int32_t MOUSE_RBUTTONDBLCLK = 32;
+inline constexpr int32_t MOUSE_MOVE = 64;
+// Key-state bits passed to the mouse routine.
+inline constexpr int32_t MOUSE_KS_LBUTTON = 1;
+inline constexpr int32_t MOUSE_KS_RBUTTON = 2;
+inline constexpr int32_t MOUSE_KS_SHIFT = 4;
+inline constexpr int32_t MOUSE_KS_CONTROL = 8;
+inline constexpr int32_t MOUSE_KS_MBUTTON = 16;
+
+// Fill controls of RECTANGLE, ELLIPSE and POLYGON.
+inline constexpr int16_t GBORDER = 2;
+inline constexpr int16_t GFILLINTERIOR = 3;
+// PUTIMAGE action that replaces the window's pixels.
+inline constexpr int16_t GPSET = 3;
+// CLEARSCREEN area: the whole window.
+inline constexpr int32_t GCLEARSCREEN = 0;
+
+using MouseRoutine = void (*)(int32_t unit, int32_t event, int32_t keystate, int32_t x, int32_t y);
+using MenuRoutine = void (*)(bool checked);
+
+// Shows the about box; given to APPENDMENUITEM as the routine of an item.
+void WINABOUT(bool checked);
+
+class GraphicsWindow {
+public:
+    virtual ~GraphicsWindow() = default;
+
+    // --- Frame, windows and menus -----------------------------------------------------
+    virtual int32_t SETEXITMODE(int32_t mode) = 0;
+    virtual int32_t SETABOUTTEXT(const std::string& text) = 0;
+    virtual int32_t SETWSIZEQQ(int32_t unit, const FramePlacement& placement) = 0;
+    virtual int32_t APPENDMENUITEM(int32_t position, int32_t flags, const std::string& text,
+                                   MenuRoutine routine) = 0;
+    // Opens unit as a graphics child window ("USER") with the title; it becomes active.
+    virtual int32_t OPENUSER(int32_t unit, const std::string& title) = 0;
+    virtual void CLOSEUNIT(int32_t unit) = 0;
+    virtual bool SETWINDOWCONFIG(WindowConfig& config) = 0;
+    virtual bool GETWINDOWCONFIG(WindowConfig& config) = 0;
+    virtual int32_t MENUCOMMAND(int32_t command) = 0;
+    virtual int32_t SETACTIVEUNIT(int32_t unit) = 0;
+    virtual int32_t FOCUSQQ(int32_t unit) = 0;
+    virtual void showAbout() = 0;
+
+    // --- Drawing state and primitives (active graphics window) ------------------------
+    virtual void CLEARSCREEN(int32_t area) = 0;
+    virtual int32_t SETCOLORRGB(int32_t colour) = 0;
+    virtual int32_t SETBKCOLORRGB(int32_t colour) = 0;
+    virtual int32_t SETTEXTCOLORRGB(int32_t colour) = 0;
+    virtual void SETLINESTYLE(uint16_t mask) = 0;
+    virtual void MOVETO(int16_t x, int16_t y, XYCoord& previous) = 0;
+    virtual int16_t LINETO(int16_t x, int16_t y) = 0;
+    virtual int32_t SETPIXELRGB(int16_t x, int16_t y, int32_t colour) = 0;
+    virtual int16_t RECTANGLE(int16_t control, int16_t x1, int16_t y1, int16_t x2, int16_t y2) = 0;
+    virtual int16_t ELLIPSE(int16_t control, int16_t x1, int16_t y1, int16_t x2, int16_t y2) = 0;
+    virtual int16_t POLYGON(int16_t control, const XYCoord* points, int16_t count) = 0;
+    virtual int32_t IMAGESIZE(int16_t x1, int16_t y1, int16_t x2, int16_t y2) = 0;
+    virtual void GETIMAGE(int16_t x1, int16_t y1, int16_t x2, int16_t y2, uint8_t* buffer) = 0;
+    virtual void PUTIMAGE(int16_t x, int16_t y, const uint8_t* buffer, int16_t action) = 0;
+    virtual int16_t INITIALIZEFONTS() = 0;
+    virtual int16_t SETFONT(const std::string& options) = 0;
+    virtual void SETGTEXTROTATION(int32_t tenthsOfDegree) = 0;
+    virtual void OUTGTEXT(const std::string& text) = 0;
+
+    // --- Input ------------------------------------------------------------------------
+    virtual int32_t REGISTERMOUSEEVENTQQ(int32_t unit, int32_t events, MouseRoutine routine) = 0;
+
+    // --- Sound and time ---------------------------------------------------------------
+    virtual void BEEPTONE(int32_t frequency, int32_t durationMs) = 0;
+    virtual void SLEEPMS(int32_t ms) = 0;
+    virtual void READLOCALDATE(int32_t& year, int32_t& month, int32_t& day) = 0;
+    virtual void READLOCALTIME(int32_t& hour, int32_t& minute, int32_t& second,
+                               int32_t& hundredths) = 0;
+    virtual double CLOCKSECONDS() = 0;
+
+    // --- Program control --------------------------------------------------------------
+    // Number of input callbacks (mouse or menu) delivered so far. A waiting program thread
+    // reads it, tests its condition, and calls waitInput with the value it read.
+    virtual uint32_t inputSequence() const = 0;
+    // Blocks the calling (program) thread until inputSequence() differs from seen, without
+    // burning CPU. The headless implementation delivers the next scripted event instead.
+    virtual void waitInput(uint32_t seen) = 0;
+    // Orderly end of the program: the windows close at once and the process ends with the
+    // status. Called on the program thread it unwinds it (ProgramExit); called on the input
+    // thread it ends the process.
+    [[noreturn]] virtual void orderlyStop(int status) = 0;
+    // A start-up failure or a programming error: shows the message to the user, then ends
+    // the program with a non-zero status. The message is UTF-8.
+    [[noreturn]] virtual void fatalStop(const std::string& messageUtf8) = 0;
+};
+
+// The services the program runs on; set once at start.
+GraphicsWindow& gw();
+void setGraphicsWindow(GraphicsWindow* window);
+
+// Thrown on the program thread to end it (orderly stop or fatal stop).
+struct ProgramExit {
+    int status = 0;
+    std::string message;  // empty for an orderly stop
+};
+
+// The program's ways out, for callers that need the compiler to know they do not return.
+[[noreturn]] void stopProgram(int status);
+[[noreturn]] void stopWithMessage(const std::string& messageUtf8);
+
+// Index check of the fixed tables: stops the program with a message naming the table, the
+// subscript and the violated bound when index lies outside lo..hi.
+void checkIndex(const char* table, int64_t index, int64_t lo, int64_t hi);
+
+}  // namespace trelvan

@@ -1,0 +1,40 @@
+#include <string>
+
+#include "platform/graphics_window.h"
+
+namespace trelvan {
+
+namespace {
+GraphicsWindow* current = nullptr;
+}
+
+GraphicsWindow& gw() {
+    if (current == nullptr) throw ProgramExit{70, "window services not started"};
+    return *current;
+}
+
+void setGraphicsWindow(GraphicsWindow* window) { current = window; }
+
+void stopProgram(int status) {
+    gw().orderlyStop(status);
+    __builtin_unreachable();
+}
+
+void stopWithMessage(const std::string& messageUtf8) {
+    gw().fatalStop(messageUtf8);
+    __builtin_unreachable();
+}
+
+void WINABOUT(bool) { gw().showAbout(); }
+
+void checkIndex(const char* table, int64_t index, int64_t lo, int64_t hi) {
+    if (index >= lo && index <= hi) return;
+    std::string msg = "Subscript #1 of the array ";
+    msg += table;
+    msg += " has value " + std::to_string(index) + " which is ";
+    msg += index < lo ? "less than the lower bound of " + std::to_string(lo)
+                      : "greater than the upper bound of " + std::to_string(hi);
+    stopWithMessage(msg);
+}
+
+}  // namespace trelvan

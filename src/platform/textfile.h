@@ -1,0 +1,48 @@
+// Sequential text files of the working directory and the Windows-1251 code page.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace trelvan {
+
+// UTF-8 to Windows-1251 bytes (characters without a code point there become '?'), and back.
+std::string cp1251(std::string_view utf8);
+std::string utf8FromCp1251(std::string_view bytes);
+
+// Reads a text file line by line. A line ends at LF; a CR before it is dropped. Lines longer
+// than maxLine bytes are cut to maxLine (the rest of the line is skipped).
+class LineInput {
+public:
+    explicit LineInput(const std::string& path, size_t maxLine = 1u << 20);
+    ~LineInput();
+    LineInput(const LineInput&) = delete;
+    LineInput& operator=(const LineInput&) = delete;
+    bool isOpen() const { return file_ != nullptr; }
+    // The next line, or nothing at the end of the file.
+    std::optional<std::string> next();
+    long lineNumber() const { return lineNumber_; }
+
+private:
+    std::FILE* file_ = nullptr;
+    size_t maxLine_;
+    long lineNumber_ = 0;
+};
+
+// Outcome of a whole-file write or an append.
+enum class WriteResult { ok, failed };
+
+// Replaces the file with text: written to a temporary file beside it, flushed and renamed
+// over it, so that the old content survives a failure. errorText receives a UTF-8 reason.
+WriteResult writeFileAtomically(const std::string& path, std::string_view text,
+                                std::string* errorText = nullptr);
+
+// Appends text to the file with one write; when the file is missing it is created holding
+// headerWhenNew followed by text. The existing content is never changed: a write that
+// cannot complete is cut back to the old length. errorText receives a UTF-8 reason.
+WriteResult appendToFile(const std::string& path, std::string_view headerWhenNew,
+                         std::string_view text, std::string* errorText = nullptr);
+
+}  // namespace trelvan

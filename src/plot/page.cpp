@@ -1,0 +1,9 @@
+#include "plot/plot.h"
+
+namespace trelvan {
+
+PlotState plotState;
+
+void resetPlotState() { plotState = PlotState{}; }
+
+}  // namespace trelvan

@@ -1,0 +1,52 @@
+// Plotting library: the graphics page with its colour table and line styles, regions with
+// linear user coordinates, pen moves, points, markers, text symbols and axes.
+//
+// All arithmetic is single precision, operation by operation in the written order.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/graphics_window.h"
+
+namespace trelvan {
+
+struct PlotState {
+    float GR1[100][4] = {};        // page table, [unit-1][entry-1]
+    float GR2[100][20][12] = {};   // region table, [unit-1][region-1][entry-1]
+    int32_t currentColour = 0;
+    float COLDIM[106][3] = {};     // colour table, [colour][component]
+    int32_t pageOpenCount = 0;
+    WindowConfig windowRequest;
+    bool windowRequestResult = false;
+};
+
+extern PlotState plotState;
+// Back to the zero-filled state of program start (tests).
+void resetPlotState();
+
+// --- Page and colour table ------------------------------------------------------------
+void PAGE(int32_t unit, int32_t height, int32_t width, const std::string& title);
+void SETCOL(int32_t colour);
+void COLOR(int32_t colour, float red, float green, float blue);
+void SETLIN(int32_t style);
+void ACTIV(int32_t unit, int32_t focusUnit);
+
+// --- Regions and transforms -----------------------------------------------------------
+void LIMITS(int32_t unit, int32_t region, float xmin, float xmax, float ymin, float ymax);
+void REGION(int32_t unit, int32_t region, float x0, float y0, float width, float height);
+void TMF(int32_t unit, int32_t region, float x, float y, int32_t& ix, int32_t& iy);
+void TFM(int32_t unit, int32_t region, int32_t ix, int32_t iy, float& x, float& y);
+void MOVE(int32_t unit, int32_t region, float x, float y, int32_t pen);
+void PIXMOVE(int32_t unit, int32_t ix, int32_t iy, int32_t pen);
+void CONSTX(int32_t unit, int32_t region, float x, float y1, float y2);
+void CONSTY(int32_t unit, int32_t region, float x1, float x2, float y);
+void POINT(int32_t unit, int32_t region, float x, float y);
+
+// --- Symbols, markers, axes -----------------------------------------------------------
+void SYMBOL(int32_t unit, float x, float y, float height, float angle, const std::string& text);
+void MARKER(int32_t unit, int32_t region, float x, float y, int32_t kind, float size);
+void AXES(int32_t unit, int32_t region, float xLabelStep, float xGridStep, int32_t xSub,
+          float yLabelStep, float yGridStep, int32_t ySub);
+
+}  // namespace trelvan
