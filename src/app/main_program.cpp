@@ -1,13 +1,178 @@
 #include "app/main_program.h"
 
 #include "app/event_state.h"
+#include "app/start_screen.h"
+#include "app/symbols.h"
+#include "exercise/exercises.h"
+#include "journal/chart.h"
+#include "params/parameters.h"
+#include "platform/dialog.h"
+#include "platform/textfile.h"
+#include "plot/plot.h"
 
 namespace trelvan {
 
-void TYPXY(int32_t, int32_t, int32_t, int32_t, int32_t) {}
+int16_t windowWidth = 980;
+int16_t windowHeight = 650;
+int32_t currentSize = 2;
+
+namespace {
+
+constexpr int kSmallestSize = 2;
+constexpr int kLargestSize = 9;
+
+int32_t sweepFrom = kSmallestSize;
+int32_t sweepTo = kLargestSize;
+int32_t sweepStep = 1;
+
+// The instruction text of the about box: lines separated by single carriage returns.
+std::string aboutText() {
+    std::string text(resourceText("about.txt"));
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    for (char& c : text)
+        if (c == '\n') c = '\r';
+    return cp1251(text);
+}
+
+// Step 1 of the main loop: a pending vision check, then a pending progress chart.
+void serveRequests() {
+    if (eventState.menuRequest == 1) {
+        eventState.menuRequest = 0;
+        EVETEST(windowWidth, windowHeight);
+        waitButtonsUp();
+        eventState.clicked = 0;
+    }
+    if (eventState.menuRequest == 3) {
+        eventState.menuRequest = 0;
+        TRITOUT();
+        eventState.clicked = 0;
+    }
+}
+
+bool requestTest() { return eventState.menuRequest != 0; }
+
+void exitTest() {
+    if (eventState.latchedMask != 3) return;
+    waitButtonsUp();
+    gw().CLOSEUNIT(1);
+    stopProgram(0);
+}
+
+bool visionCheckTest() {
+    if (eventState.clicked == 1 && eventState.latchedMask == 2 && eventState.currentMask == 0) {
+        eventState.menuRequest = 1;
+        return true;
+    }
+    return false;
+}
+
+bool trainingTest() {
+    if (eventState.clicked == 1 && eventState.latchedMask == 1 && eventState.currentMask == 0) {
+        TEST(currentSize, symbolTable.NOTDIM, symbolTable.IJNOT, windowWidth, windowHeight);
+        waitButtonsUp();
+        eventState.latchedMask = 0;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+StepOutcome fullCheck() {
+    if (requestTest()) return StepOutcome::toTop;
+    exitTest();
+    if (visionCheckTest()) return StepOutcome::toTop;
+    if (trainingTest()) return StepOutcome::toTop;
+    return StepOutcome::done;
+}
+
+StepOutcome figureCheck() {
+    exitTest();
+    if (requestTest()) return StepOutcome::toTop;
+    if (visionCheckTest()) return StepOutcome::toTop;
+    return StepOutcome::done;
+}
+
+StepOutcome exitCheck() {
+    exitTest();
+    return StepOutcome::done;
+}
+
+bool INITIALSETTINGS() {
+    gw().SETWSIZEQQ(kFrameUnit, FramePlacement{4, 50, 50, 400, 650});
+    gw().APPENDMENUITEM(1, 4, cp1251("Выход"), PROGEXIT);
+    gw().APPENDMENUITEM(2, 4, cp1251("Итоги_тренировок"), TRITOUT_S);
+    gw().APPENDMENUITEM(3, 4, cp1251("Инструкция"), WINABOUT);
+    return true;
+}
+
+// Only the two button bits make the gesture: a click with Shift or Control held still counts.
+void TYPXY(int32_t, int32_t, int32_t keystate, int32_t, int32_t) {
+    int32_t mask = keystate & (MOUSE_KS_LBUTTON | MOUSE_KS_RBUTTON);
+    if (mask != 0) {
+        eventState.clicked = 1;
+        if (eventState.latchedMask < 3) eventState.latchedMask = mask;
+    }
+    eventState.currentMask = mask;
+}
+
 void TRITOUT_S(bool) { eventState.menuRequest = 3; }
-void PROGEXIT(bool) { gw().orderlyStop(0); }
-bool INITIALSETTINGS() { return true; }
-void MAIN__() { stopProgram(0); }
+
+void PROGEXIT(bool) {
+    gw().CLOSEUNIT(1);
+    BEEPQQSK(0, 350);
+    stopProgram(0);
+}
+
+void MAIN__() {
+    GraphicsWindow& g = gw();
+    eventState.menuRequest = 0;
+    g.SETEXITMODE(2);
+    g.SETABOUTTEXT(aboutText());
+    g.SETWSIZEQQ(kFrameUnit, FramePlacement{4, 0, 0, 768, 1024});
+    PAGE(1, 650, 980, cp1251("Тренажер для глаз"));
+    SETCOL(7);
+    WindowConfig config;
+    g.GETWINDOWCONFIG(config);
+    windowWidth = config.numxpixels;
+    windowHeight = config.numypixels;
+    g.INITIALIZEFONTS();
+    VVDALND();
+    g.REGISTERMOUSEEVENTQQ(1, MOUSE_LBUTTONDOWN | MOUSE_LBUTTONUP | MOUSE_RBUTTONDOWN |
+                                  MOUSE_RBUTTONUP,
+                           TYPXY);
+    eventState.clicked = 0;
+    sweepFrom = kSmallestSize;
+    sweepTo = kLargestSize;
+    sweepStep = 1;
+    loadSymbolTable();
+    currentSize = sweepFrom;
+
+    for (;;) {  // the top of the main loop
+        serveRequests();
+        sweepFrom = sweepStep == -1 ? kLargestSize : kSmallestSize;
+        bool toTop = false;
+        while (!toTop) {
+            int32_t steps = (sweepTo - sweepFrom + sweepStep) / sweepStep;
+            int32_t k = sweepFrom;
+            for (int32_t n = 0; n < steps; ++n, k += sweepStep) {
+                if (startScreenStep(k) == StepOutcome::toTop) {
+                    toTop = true;
+                    break;
+                }
+            }
+            if (toTop) break;
+            if (sweepStep == 1) {
+                sweepFrom = kLargestSize - 1;
+                sweepTo = kSmallestSize;
+            } else {
+                sweepFrom = kSmallestSize + 1;
+                sweepTo = kLargestSize;
+            }
+            sweepStep = -sweepStep;
+            if (eventState.menuRequest != 0) serveRequests();
+        }
+    }
+}
 
 }  // namespace trelvan

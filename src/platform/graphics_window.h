@@ -12,6 +12,8 @@
 
 namespace trelvan {
 
+struct Dialog;
+
 // 16-bit point as the drawing operations take it (x, then y).
 struct XYCoord {
     int16_t xcoord = 0;
@@ -90,6 +92,8 @@ public:
     virtual int32_t SETACTIVEUNIT(int32_t unit) = 0;
     virtual int32_t FOCUSQQ(int32_t unit) = 0;
     virtual void showAbout() = 0;
+    // Shows the dialog modally; returns when a callback has closed it (-1: not shown).
+    virtual int32_t runDialog(Dialog& dialog) = 0;
 
     // --- Drawing state and primitives (active graphics window) ------------------------
     virtual void CLEARSCREEN(int32_t area) = 0;

@@ -1,0 +1,110 @@
+#include "app/start_screen.h"
+
+#include <cstring>
+
+#include "app/event_state.h"
+#include "app/symbols.h"
+#include "exercise/random.h"
+#include "platform/graphics_window.h"
+
+namespace trelvan {
+
+namespace {
+
+constexpr int32_t kWhite = 0xFFFFFF;
+constexpr int32_t kBlack = 0x000000;
+constexpr int32_t kGrey = 0x808080;
+constexpr int32_t kComposedImageBytes = 2548054;  // 980 x 650 at 32 bits per pixel
+constexpr float kDisplaySeconds = 5.0f;
+
+// The start screen's memory image, kept for the whole run.
+uint8_t KADRDIM[2600000];
+
+void putComposedPixel(int x, int y, int w, int h, uint8_t value) {
+    if (x < 0 || y < 0 || x >= w || y >= h) return;
+    uint8_t* p = KADRDIM + 54 + 4 * (static_cast<size_t>(w) * (h - 1 - y) + x);
+    p[0] = p[1] = p[2] = value;
+}
+
+// Figure cell pixel (t, u), 1 to 2k each: a 2 by 2 checker of k by k squares, white at the
+// top left and the bottom right.
+bool figurePixelWhite(int t, int u, int k) { return (t <= k && u <= k) || (t > k && u > k); }
+
+}  // namespace
+
+StepOutcome startScreenStep(int32_t k) {
+    GraphicsWindow& g = gw();
+    const int w = windowWidth;
+    const int h = windowHeight;
+    const int cells = w / k;
+    const bool composed = g.IMAGESIZE(0, 0, w - 1, h - 1) == kComposedImageBytes;
+
+    if (composed) {
+        g.SETCOLORRGB(kGrey);
+        g.RECTANGLE(GFILLINTERIOR, 0, 0, w - 1, h - 1);
+        g.SLEEPMS(1000);
+        g.GETIMAGE(0, 0, w - 1, h - 1, KADRDIM);
+        std::memset(KADRDIM + 54, 0, kComposedImageBytes - 54);
+        for (int y = 0; y < h; ++y) {
+            for (int c = 1; c <= cells; ++c) {
+                if ((c + y) % 2 == 0) continue;  // black stays 0
+                for (int x = (c - 1) * k + 1; x <= c * k; ++x) putComposedPixel(x, y, w, h, 255);
+            }
+            exitCheck();
+        }
+        if (fullCheck() == StepOutcome::toTop) return StepOutcome::toTop;
+    } else {
+        XYCoord previous;
+        for (int y = 0; y < h; ++y) {
+            for (int c = 1; c <= cells; ++c) {
+                g.SETCOLORRGB((c + y) % 2 != 0 ? kWhite : kBlack);
+                g.MOVETO(static_cast<int16_t>((c - 1) * k + 1), static_cast<int16_t>(y), previous);
+                g.LINETO(static_cast<int16_t>(c * k), static_cast<int16_t>(y));
+            }
+            if (fullCheck() == StepOutcome::toTop) return StepOutcome::toTop;
+        }
+    }
+
+    currentSize = k;
+    const float position = RAN11() > 0.5f ? 450.0f : 20.0f;
+    const int xoff = static_cast<int>(position / static_cast<float>(k)) * k;
+    const int count = symbolTable.NOTDIM[k - 1];
+
+    if (composed) {
+        for (int j = 1; j <= count; ++j) {
+            const int q = symbolTable.IJNOT(j, 2, k);
+            const int r = symbolTable.IJNOT(j, 1, k);
+            for (int t = 1; t <= 2 * k; ++t)
+                for (int u = 1; u <= 2 * k; ++u)
+                    putComposedPixel(q + xoff + t, r + u, w, h,
+                                     figurePixelWhite(t, u, k) ? 255 : 0);
+        }
+        g.PUTIMAGE(0, 0, KADRDIM, GPSET);
+        if (figureCheck() == StepOutcome::toTop) return StepOutcome::toTop;
+    } else {
+        for (int j = 1; j <= count; ++j) {
+            const int q = symbolTable.IJNOT(j, 2, k);
+            const int r = symbolTable.IJNOT(j, 1, k);
+            for (int t = 1; t <= 2 * k; ++t) {
+                for (int u = 1; u <= 2 * k; ++u) {
+                    const int x = q + xoff + t;
+                    const int y = r + u;
+                    if (x < 0 || y < 0 || x >= w || y >= h) continue;
+                    g.SETPIXELRGB(static_cast<int16_t>(x), static_cast<int16_t>(y),
+                                  figurePixelWhite(t, u, k) ? kWhite : kBlack);
+                }
+            }
+            if (figureCheck() == StepOutcome::toTop) return StepOutcome::toTop;
+        }
+    }
+
+    const double t0 = g.CLOCKSECONDS();
+    for (;;) {
+        g.SLEEPMS(200);
+        const float elapsed = static_cast<float>(g.CLOCKSECONDS() - t0);
+        if (fullCheck() == StepOutcome::toTop) return StepOutcome::toTop;
+        if (elapsed >= kDisplaySeconds) return StepOutcome::done;
+    }
+}
+
+}  // namespace trelvan

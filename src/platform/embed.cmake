@@ -1,0 +1,13 @@
+# Writes the resource files into a C++ source as byte arrays: cmake -DOUT=... -DFILES=a;b -P
+set(body "#include <string_view>\n#include <cstring>\nnamespace trelvan {\nstd::string_view resourceText(const char* name) {\n")
+foreach(f ${FILES})
+  get_filename_component(n ${f} NAME)
+  file(READ ${f} hex HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${hex}")
+  string(LENGTH "${hex}" hexlen)
+  math(EXPR len "${hexlen} / 2")
+  string(APPEND body "    if (std::strcmp(name, \"${n}\") == 0) {\n        static const char data[] = {${bytes} 0};\n        return std::string_view(data, ${len});\n    }\n")
+endforeach()
+string(APPEND body "    return {};\n}\n}  // namespace trelvan\n")
+file(WRITE ${OUT}.tmp "${body}")
+file(COPY_FILE ${OUT}.tmp ${OUT} ONLY_IF_DIFFERENT)

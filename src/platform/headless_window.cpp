@@ -1,0 +1,210 @@
+#include "platform/headless_window.h"
+
+#include <cmath>
+#include <ctime>
+
+#include "platform/dialog.h"
+
+namespace trelvan {
+
+HeadlessWindow::HeadlessWindow(double startEpoch) : startEpoch_(startEpoch), now_(startEpoch) {}
+
+void HeadlessWindow::push(const ScriptEvent& event) {
+    {
+        std::lock_guard lock(scriptMutex_);
+        script_.push_back(event);
+    }
+    scriptCv_.notify_all();
+}
+
+void HeadlessWindow::press(int button, double at, long atOp) {
+    int bit = button == 1 ? MOUSE_KS_LBUTTON : MOUSE_KS_RBUTTON;
+    held_ |= bit;
+    ScriptEvent e;
+    e.at = at;
+    e.atOp = atOp;
+    e.event = button == 1 ? MOUSE_LBUTTONDOWN : MOUSE_RBUTTONDOWN;
+    e.keystate = held_;
+    e.x = 100;
+    e.y = 100;
+    push(e);
+}
+
+void HeadlessWindow::release(int button, double at, long atOp) {
+    int bit = button == 1 ? MOUSE_KS_LBUTTON : MOUSE_KS_RBUTTON;
+    held_ &= ~bit;
+    ScriptEvent e;
+    e.at = at;
+    e.atOp = atOp;
+    e.event = button == 1 ? MOUSE_LBUTTONUP : MOUSE_RBUTTONUP;
+    e.keystate = held_;
+    e.x = 100;
+    e.y = 100;
+    push(e);
+}
+
+void HeadlessWindow::click(int button, double at) {
+    press(button, at);
+    release(button, at);
+}
+
+void HeadlessWindow::menu(int position, double at) {
+    ScriptEvent e;
+    e.kind = ScriptEvent::Kind::menu;
+    e.at = at;
+    e.menuPosition = position;
+    push(e);
+}
+
+void HeadlessWindow::close() {
+    {
+        std::lock_guard lock(scriptMutex_);
+        closed_ = true;
+    }
+    scriptCv_.notify_all();
+}
+
+void HeadlessWindow::deliver(const ScriptEvent& e) {
+    delivering_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{delivering_};
+    if (e.kind == ScriptEvent::Kind::menu)
+        chooseMenu(e.menuPosition);
+    else
+        deliverMouse(e.event, e.keystate, e.x, e.y);
+}
+
+void HeadlessWindow::deliverDue() {
+    if (delivering_) return;
+    for (;;) {
+        ScriptEvent e;
+        {
+            std::lock_guard lock(scriptMutex_);
+            if (script_.empty()) return;
+            const ScriptEvent& front = script_.front();
+            if (!(front.at <= now_) && !(front.atOp <= ops_)) return;
+            e = front;
+            script_.pop_front();
+        }
+        deliver(e);
+    }
+}
+
+void HeadlessWindow::advance(double seconds) {
+    double target = now_ + std::max(0.0, seconds);
+    if (!delivering_) {
+        for (;;) {
+            ScriptEvent e;
+            {
+                std::lock_guard lock(scriptMutex_);
+                if (script_.empty() || !(script_.front().at <= target)) break;
+                e = script_.front();
+                script_.pop_front();
+            }
+            if (e.at > now_) now_ = e.at;
+            if (now_ > timeLimit_) throw ProgramExit{kScriptEnded, "time limit"};
+            deliver(e);
+        }
+    }
+    now_ = target;
+    if (now_ > timeLimit_) throw ProgramExit{kScriptEnded, "time limit"};
+}
+
+void HeadlessWindow::beforeDrawing() {
+    ++ops_;
+    deliverDue();
+}
+
+void HeadlessWindow::BEEPTONE(int32_t frequency, int32_t durationMs) {
+    tones_.push_back(ToneRecord{now_, frequency, durationMs});
+    advance(std::max(0, durationMs) / 1000.0);
+}
+
+void HeadlessWindow::SLEEPMS(int32_t ms) {
+    sleeps_.push_back(ms / 1000.0);
+    advance(std::max(0, ms) / 1000.0);
+    if (onSleep) onSleep(*this);
+}
+
+void HeadlessWindow::READLOCALDATE(int32_t& year, int32_t& month, int32_t& day) {
+    std::time_t t = static_cast<std::time_t>(std::floor(now_));
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    year = tm.tm_year + 1900;
+    month = tm.tm_mon + 1;
+    day = tm.tm_mday;
+}
+
+void HeadlessWindow::READLOCALTIME(int32_t& hour, int32_t& minute, int32_t& second,
+                                   int32_t& hundredths) {
+    double whole = std::floor(now_);
+    std::time_t t = static_cast<std::time_t>(whole);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    hour = tm.tm_hour;
+    minute = tm.tm_min;
+    second = tm.tm_sec;
+    hundredths = static_cast<int32_t>((now_ - whole) * 100.0);
+}
+
+void HeadlessWindow::waitInput(uint32_t seen) {
+    if (inputSequence() != seen) return;
+    deliverDue();
+    if (inputSequence() != seen) return;
+    ScriptEvent e;
+    {
+        std::unique_lock lock(scriptMutex_);
+        scriptCv_.wait(lock, [&] { return !script_.empty() || closed_; });
+        if (script_.empty()) throw ProgramExit{kScriptEnded, "script ended"};
+        e = script_.front();
+        script_.pop_front();
+    }
+    if (std::isfinite(e.at) && e.at > now_) now_ = e.at;
+    if (now_ > timeLimit_) throw ProgramExit{kScriptEnded, "time limit"};
+    deliver(e);
+}
+
+void HeadlessWindow::orderlyStop(int status) { throw ProgramExit{status, ""}; }
+
+void HeadlessWindow::fatalStop(const std::string& messageUtf8) {
+    throw ProgramExit{1, messageUtf8};
+}
+
+int32_t HeadlessWindow::runDialog(Dialog& dialog) {
+    if (!dialogHandler) return -1;
+    dialogHandler(dialog);
+    return dialog.exitRequested ? 1 : -1;
+}
+
+int16_t HeadlessWindow::INITIALIZEFONTS() {
+    if (textRenderer_ != nullptr) return RasterWindow::INITIALIZEFONTS();
+    return 1;
+}
+
+int16_t HeadlessWindow::SETFONT(const std::string& options) {
+    int16_t result = 0;
+    if (textRenderer_ != nullptr)
+        result = RasterWindow::SETFONT(options);
+    else if (!parseFontOptions(options))
+        result = -1;
+    if (result >= 0) font_ = options;
+    return result;
+}
+
+void HeadlessWindow::MOVETO(int16_t x, int16_t y, XYCoord& previous) {
+    RasterWindow::MOVETO(x, y, previous);
+    curX_ = x;
+    curY_ = y;
+}
+
+void HeadlessWindow::OUTGTEXT(const std::string& text) {
+    if (font_.empty()) return;
+    int32_t colour = SETCOLORRGB(0);
+    SETCOLORRGB(colour);
+    texts_.push_back(TextRecord{curX_, curY_, font_, colour, rotation_, text});
+    if (textRenderer_ != nullptr) RasterWindow::OUTGTEXT(text);
+}
+
+}  // namespace trelvan

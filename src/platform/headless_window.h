@@ -1,0 +1,130 @@
+// Window services without a screen: the same raster surface, a virtual clock, and an input
+// script of mouse events and menu choices.
+//
+// Sleeps and tones advance the virtual clock at once. Scripted events are delivered on the
+// program thread: when the clock passes their time, before the drawing operation they are
+// bound to, or when the program waits for input. Whole trainings, checks and the main loop
+// therefore run in milliseconds and repeat exactly.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <limits>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/raster_window.h"
+
+namespace trelvan {
+
+struct ScriptEvent {
+    enum class Kind { mouse, menu };
+    Kind kind = Kind::mouse;
+    // Delivered once the virtual clock reaches at (seconds since the headless epoch) or when
+    // the drawing-operation counter reaches atOp, whichever comes first; with neither set it
+    // is delivered at the next wait for input.
+    double at = std::numeric_limits<double>::infinity();
+    long atOp = std::numeric_limits<long>::max();
+    int32_t event = 0;     // mouse event bit
+    int32_t keystate = 0;  // buttons held after the event
+    int32_t x = 0, y = 0;
+    int menuPosition = 0;
+};
+
+struct ToneRecord {
+    double at;
+    int32_t frequency;
+    int32_t durationMs;
+};
+
+struct TextRecord {
+    int x, y;
+    std::string font;  // option string of the last SETFONT
+    int32_t colour;
+    int rotation;
+    std::string text;  // Windows-1251
+};
+
+class HeadlessWindow : public RasterWindow {
+public:
+    // Virtual time starts at startEpoch (seconds since 1970, UTC); local time is taken as UTC.
+    explicit HeadlessWindow(double startEpoch = 1362301507.0 /* 2013-03-03 09:05:07 */);
+
+    // --- The script -------------------------------------------------------------------
+    void push(const ScriptEvent& event);
+    // Mouse helpers keeping track of the held buttons. Button 1 left, 2 right.
+    void press(int button, double at = kNext, long atOp = kNever);
+    void release(int button, double at = kNext, long atOp = kNever);
+    void click(int button, double at = kNext);  // press and release
+    void menu(int position, double at = kNext);
+    // When the script is empty and the program waits for input (or the clock passes the
+    // limit), the run ends with ProgramExit{kScriptEnded}. Without close(), a wait blocks
+    // until another thread pushes an event.
+    void close();
+    void setTimeLimit(double seconds) { timeLimit_ = startEpoch_ + seconds; }
+
+    static constexpr double kNext = std::numeric_limits<double>::infinity();
+    static constexpr long kNever = std::numeric_limits<long>::max();
+    static constexpr int kScriptEnded = -100;
+
+    // --- What happened ----------------------------------------------------------------
+    double now() const { return now_; }
+    double elapsed() const { return now_ - startEpoch_; }
+    long drawingOps() const { return ops_; }
+    const std::vector<ToneRecord>& tones() const { return tones_; }
+    const std::vector<TextRecord>& texts() const { return texts_; }
+    int aboutShown() const { return aboutShown_; }
+    std::vector<double> sleeps() const { return sleeps_; }
+    // Called whenever the program sleeps (after the clock advanced), for tests that watch it.
+    std::function<void(HeadlessWindow&)> onSleep;
+    // Answers a modal dialog: fill texts and states, then press a button with
+    // pressDialogButton until it closes. Without one, DLGMODAL returns -1.
+    std::function<void(Dialog&)> dialogHandler;
+
+    // --- Services ---------------------------------------------------------------------
+    void showAbout() override { ++aboutShown_; }
+    int32_t runDialog(Dialog& dialog) override;
+    int16_t INITIALIZEFONTS() override;
+    int16_t SETFONT(const std::string& options) override;
+    void OUTGTEXT(const std::string& text) override;
+    void MOVETO(int16_t x, int16_t y, XYCoord& previous) override;
+    void BEEPTONE(int32_t frequency, int32_t durationMs) override;
+    void SLEEPMS(int32_t ms) override;
+    void READLOCALDATE(int32_t& year, int32_t& month, int32_t& day) override;
+    void READLOCALTIME(int32_t& hour, int32_t& minute, int32_t& second,
+                       int32_t& hundredths) override;
+    double CLOCKSECONDS() override { return now_; }
+    void waitInput(uint32_t seen) override;
+    [[noreturn]] void orderlyStop(int status) override;
+    [[noreturn]] void fatalStop(const std::string& messageUtf8) override;
+
+protected:
+    void beforeDrawing() override;
+
+private:
+    void advance(double seconds);
+    // Delivers the events due by time or operation count, in script order.
+    void deliverDue();
+    void deliver(const ScriptEvent& e);
+
+    double startEpoch_;
+    double now_;
+    double timeLimit_ = std::numeric_limits<double>::infinity();
+    long ops_ = 0;
+    int held_ = 0;  // buttons held by the script so far
+    std::mutex scriptMutex_;
+    std::condition_variable scriptCv_;
+    std::deque<ScriptEvent> script_;
+    bool closed_ = false;
+    std::vector<ToneRecord> tones_;
+    std::vector<TextRecord> texts_;
+    std::vector<double> sleeps_;
+    std::string font_;
+    int curX_ = 0, curY_ = 0;
+    int aboutShown_ = 0;
+    bool delivering_ = false;
+};
+
+}  // namespace trelvan

@@ -1,0 +1,303 @@
+#include "platform/qt/qt_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QThread>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/qt/desktop.h"
+#include "platform/textfile.h"
+
+namespace trelvan {
+
+namespace {
+
+QString fromCp1251(const std::string& bytes) {
+    return QString::fromStdString(utf8FromCp1251(bytes));
+}
+
+// Runs f on the input thread and waits for it.
+template <class F>
+void onGui(QObject* context, F&& f) {
+    if (QThread::currentThread() == context->thread()) {
+        f();
+    } else {
+        QMetaObject::invokeMethod(context, std::forward<F>(f), Qt::BlockingQueuedConnection);
+    }
+}
+
+thread_local bool onProgramThread = false;
+
+[[noreturn]] void endProcess(int status) {
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
+}  // namespace
+
+// --- SurfaceWidget ----------------------------------------------------------------------
+
+SurfaceWidget::SurfaceWidget(QtWindow& services) : services_(services) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void SurfaceWidget::paintEvent(QPaintEvent*) { services_.paintSurface(*this); }
+
+void SurfaceWidget::pass(QMouseEvent* event, bool press) {
+    int32_t bit = 0;
+    if (event->button() == Qt::LeftButton) bit = press ? MOUSE_LBUTTONDOWN : MOUSE_LBUTTONUP;
+    if (event->button() == Qt::RightButton) bit = press ? MOUSE_RBUTTONDOWN : MOUSE_RBUTTONUP;
+    if (bit == 0) return;
+    int32_t keys = 0;
+    Qt::MouseButtons buttons = event->buttons();
+    if (buttons & Qt::LeftButton) keys |= MOUSE_KS_LBUTTON;
+    if (buttons & Qt::RightButton) keys |= MOUSE_KS_RBUTTON;
+    if (buttons & Qt::MiddleButton) keys |= MOUSE_KS_MBUTTON;
+    if (event->modifiers() & Qt::ShiftModifier) keys |= MOUSE_KS_SHIFT;
+    if (event->modifiers() & Qt::ControlModifier) keys |= MOUSE_KS_CONTROL;
+    QPoint p = event->position().toPoint();
+    services_.mouse(bit, keys, p.x(), p.y());
+}
+
+void SurfaceWidget::mousePressEvent(QMouseEvent* event) { pass(event, true); }
+void SurfaceWidget::mouseReleaseEvent(QMouseEvent* event) { pass(event, false); }
+// A quick second click is a click like any other.
+void SurfaceWidget::mouseDoubleClickEvent(QMouseEvent* event) { pass(event, true); }
+
+// --- FrameWindow ------------------------------------------------------------------------
+
+FrameWindow::FrameWindow(QtWindow& services) : services_(services), area_(new QMdiArea) {
+    setCentralWidget(area_);
+    area_->setBackground(QBrush(QColor(0xAB, 0xAB, 0xAB)));
+    area_->installEventFilter(this);
+}
+
+void FrameWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    endProcess(0);
+}
+
+bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Tiling is not kept by the area on resize: tile again.
+    if (watched == area_ && event->type() == QEvent::Resize && services_.tiled())
+        QMetaObject::invokeMethod(area_, [this] { area_->tileSubWindows(); }, Qt::QueuedConnection);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// --- QtWindow ---------------------------------------------------------------------------
+
+QtWindow::QtWindow() { setTextRenderer(&text_); }
+
+QtWindow::~QtWindow() = default;
+
+bool QtWindow::onInputThread() const { return QThread::currentThread() == qApp->thread(); }
+
+QString QtWindow::caption() const { return QStringLiteral("TRELVAN"); }
+
+void QtWindow::createFrame() {
+    frame_ = new FrameWindow(*this);
+    frame_->setWindowTitle(caption());
+    const auto items = menuItems();
+    if (!items.empty()) {
+        QMenuBar* bar = frame_->menuBar();
+        for (size_t i = 0; i < items.size(); ++i) {
+            QAction* action = bar->addAction(fromCp1251(items[i].text));
+            int position = static_cast<int>(i) + 1;
+            QObject::connect(action, &QAction::triggered, frame_,
+                             [this, position] { chooseMenu(position); });
+        }
+    } else {
+        frame_->setMenuBar(nullptr);
+    }
+    // Before the frame existed the placement is its outer size.
+    FramePlacement p = framePlacement();
+    frame_->move(p.x, p.y);
+    frame_->resize(p.width, p.height);
+    frame_->show();
+    frameShown_ = true;
+    appliedPlacement_ = p;
+    syncWindows();
+}
+
+void QtWindow::syncWindows() {
+    syncPending_ = false;
+    if (frame_ == nullptr) return;
+    FramePlacement p = framePlacement();
+    if (frameShown_ && (p.x != appliedPlacement_.x || p.y != appliedPlacement_.y ||
+                        p.width != appliedPlacement_.width ||
+                        p.height != appliedPlacement_.height)) {
+        // While the frame exists the placement gives the client area.
+        appliedPlacement_ = p;
+        frame_->showNormal();
+        QSize client(p.width, p.height);
+        QSize outerExtra = frame_->size() - frame_->centralWidget()->size();
+        frame_->resize(client + outerExtra);
+        frame_->move(p.x, p.y);
+    }
+    if (unitOpen()) {
+        if (child_ == nullptr) {
+            surfaceWidget_ = new SurfaceWidget(*this);
+            child_ = frame_->area()->addSubWindow(surfaceWidget_);
+            child_->setAttribute(Qt::WA_DeleteOnClose, false);
+        }
+        child_->setWindowTitle(fromCp1251(windowTitle()));
+        int w = 0, h = 0;
+        {
+            std::lock_guard lock(surfaceMutex_);
+            if (surface_) {
+                w = surface_->width();
+                h = surface_->height();
+            }
+        }
+        surfaceWidget_->setFixedSize(w, h);
+        child_->show();
+        surfaceWidget_->setFocus();
+        if (tiled()) frame_->area()->tileSubWindows();
+        surfaceWidget_->update();
+    } else if (child_ != nullptr) {
+        child_->hide();
+    }
+}
+
+void QtWindow::windowChanged() {
+    if (frame_ == nullptr) return;
+    if (onInputThread()) {
+        syncWindows();
+    } else if (!syncPending_.exchange(true)) {
+        QMetaObject::invokeMethod(frame_, [this] { syncWindows(); }, Qt::QueuedConnection);
+    }
+}
+
+void QtWindow::surfaceChanged() {
+    if (surfaceWidget_ == nullptr && frame_ == nullptr) return;
+    if (repaintPending_.exchange(true)) return;
+    QMetaObject::invokeMethod(
+        qApp,
+        [this] {
+            repaintPending_ = false;
+            if (surfaceWidget_ != nullptr) surfaceWidget_->update();
+        },
+        Qt::QueuedConnection);
+}
+
+void QtWindow::paintSurface(QWidget& widget) {
+    QPainter painter(&widget);
+    std::lock_guard lock(surfaceMutex_);
+    if (!surface_) return;
+    // The surface's 0x00BBGGRR pixels are the bytes R, G, B, 0 in memory.
+    QImage image(reinterpret_cast<const uchar*>(surface_->data()), surface_->width(),
+                 surface_->height(), surface_->width() * 4, QImage::Format_RGBX8888);
+    const qreal ratio = widget.devicePixelRatioF();
+    painter.drawImage(QRectF(QPointF(0, 0), QSizeF(image.size()) / ratio), image);
+}
+
+void QtWindow::showAbout() {
+    QString text = fromCp1251(aboutText());
+    text.replace(QChar('\r'), QChar('\n'));
+    onGui(qApp, [&] { QMessageBox::information(frame_, caption(), text); });
+}
+
+void QtWindow::BEEPTONE(int32_t frequency, int32_t durationMs) {
+    tones_.play(frequency, durationMs);
+}
+
+void QtWindow::SLEEPMS(int32_t ms) {
+    if (ms <= 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void QtWindow::READLOCALDATE(int32_t& year, int32_t& month, int32_t& day) {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    year = tm.tm_year + 1900;
+    month = tm.tm_mon + 1;
+    day = tm.tm_mday;
+}
+
+void QtWindow::READLOCALTIME(int32_t& hour, int32_t& minute, int32_t& second,
+                             int32_t& hundredths) {
+    auto now = std::chrono::system_clock::now();
+    std::time_t t = std::chrono::system_clock::to_time_t(now);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
+    hour = tm.tm_hour;
+    minute = tm.tm_min;
+    second = tm.tm_sec;
+    hundredths = static_cast<int32_t>(ms.count() / 10);
+}
+
+double QtWindow::CLOCKSECONDS() {
+    auto now = std::chrono::system_clock::now().time_since_epoch();
+    return std::chrono::duration<double>(now).count();
+}
+
+void QtWindow::waitInput(uint32_t seen) { inputSeq_.wait(seen); }
+
+void QtWindow::orderlyStop(int status) {
+    if (onProgramThread) throw ProgramExit{status, ""};
+    endProcess(status);
+}
+
+void QtWindow::fatalStop(const std::string& messageUtf8) {
+    QString text = QString::fromStdString(messageUtf8);
+    onGui(qApp, [&] { QMessageBox::critical(frame_, caption(), text); });
+    if (onProgramThread) throw ProgramExit{1, messageUtf8};
+    endProcess(1);
+}
+
+int32_t QtWindow::runDialog(Dialog& dialog) {
+    int32_t result = -1;
+    onGui(qApp, [&] { result = runDialogHere(dialog); });
+    return result;
+}
+
+// --- Start --------------------------------------------------------------------------------
+
+int runDesktop(int argc, char** argv, bool (*initialSettings)(), void (*mainProgram)()) {
+    // One surface pixel must stay one device pixel under any desktop scaling.
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    qunsetenv("QT_SCALE_FACTOR");
+    qunsetenv("QT_SCREEN_SCALE_FACTORS");
+    qunsetenv("QT_AUTO_SCREEN_SCALE_FACTOR");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Lives until the process ends.
+    auto* services = new QtWindow;
+    setGraphicsWindow(services);
+    initialSettings();
+    services->createFrame();
+
+    std::atomic<int> status{0};
+    std::atomic<bool> finished{false};
+    std::thread program([&] {
+        onProgramThread = true;
+        try {
+            mainProgram();
+        } catch (const ProgramExit& e) {
+            status = e.status;
+        }
+        finished = true;
+        QMetaObject::invokeMethod(qApp, [&] { QApplication::exit(status); },
+                                  Qt::QueuedConnection);
+    });
+    int result = app.exec();
+    if (!finished) endProcess(result);
+    program.join();
+    return status;
+}
+
+}  // namespace trelvan

@@ -1,0 +1,101 @@
+// The desktop window services: a frame window with a menu bar, one graphics child window
+// showing the raster surface 1:1, the mouse, the about box, dialogs, tones and the clock.
+#pragma once
+
+#include <QMainWindow>
+#include <QWidget>
+#include <atomic>
+#include <thread>
+
+#include "platform/qt/qt_text.h"
+#include "platform/qt/tone.h"
+#include "platform/raster_window.h"
+
+class QMdiArea;
+class QMdiSubWindow;
+
+namespace trelvan {
+
+class QtWindow;
+
+// The drawing surface on screen: the raster image painted 1:1, mouse events passed on.
+class SurfaceWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit SurfaceWidget(QtWindow& services);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void pass(QMouseEvent* event, bool press);
+    QtWindow& services_;
+};
+
+class FrameWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit FrameWindow(QtWindow& services);
+    QMdiArea* area() const { return area_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QtWindow& services_;
+    QMdiArea* area_;
+};
+
+class QtWindow : public RasterWindow {
+public:
+    QtWindow();
+    ~QtWindow() override;
+
+    // Input thread: builds the frame from what the start-up hook recorded and shows it.
+    void createFrame();
+    FrameWindow* frame() const { return frame_; }
+    QString caption() const;
+
+    void showAbout() override;
+    int32_t runDialog(Dialog& dialog) override;
+    void BEEPTONE(int32_t frequency, int32_t durationMs) override;
+    void SLEEPMS(int32_t ms) override;
+    void READLOCALDATE(int32_t& year, int32_t& month, int32_t& day) override;
+    void READLOCALTIME(int32_t& hour, int32_t& minute, int32_t& second,
+                       int32_t& hundredths) override;
+    double CLOCKSECONDS() override;
+    void waitInput(uint32_t seen) override;
+    [[noreturn]] void orderlyStop(int status) override;
+    [[noreturn]] void fatalStop(const std::string& messageUtf8) override;
+
+    // Input thread: applies the recorded frame and window state to the real windows.
+    void syncWindows();
+    void paintSurface(QWidget& widget);
+    void mouse(int32_t event, int32_t keystate, int32_t x, int32_t y) {
+        deliverMouse(event, keystate, x, y);
+    }
+    bool onInputThread() const;
+
+protected:
+    void surfaceChanged() override;
+    void windowChanged() override;
+
+private:
+    int32_t runDialogHere(Dialog& dialog);
+
+    QtTextRenderer text_;
+    ToneGenerator tones_;
+    FrameWindow* frame_ = nullptr;
+    QMdiSubWindow* child_ = nullptr;
+    SurfaceWidget* surfaceWidget_ = nullptr;
+    std::atomic<bool> repaintPending_{false};
+    std::atomic<bool> syncPending_{false};
+    bool frameShown_ = false;
+    FramePlacement appliedPlacement_{0, 0, 0, 0, 0};
+};
+
+}  // namespace trelvan

@@ -1,0 +1,317 @@
+#include "platform/raster_window.h"
+
+#include <cmath>
+
+namespace trelvan {
+
+RasterWindow::RasterWindow() = default;
+RasterWindow::~RasterWindow() = default;
+
+template <class F>
+void RasterWindow::draw(F&& f) {
+    beforeDrawing();
+    {
+        std::lock_guard lock(surfaceMutex_);
+        if (!surface_ || !unitOpen_) return;
+        f(*surface_);
+    }
+    surfaceChanged();
+}
+
+int32_t RasterWindow::SETEXITMODE(int32_t mode) {
+    if (mode < 1 || mode > 3) return -1;
+    exitMode_ = mode;
+    return 0;
+}
+
+int32_t RasterWindow::SETABOUTTEXT(const std::string& text) {
+    if (text.size() > 512) return -1;
+    std::lock_guard lock(frameMutex_);
+    aboutText_ = text;
+    return 0;
+}
+
+int32_t RasterWindow::SETWSIZEQQ(int32_t unit, const FramePlacement& placement) {
+    if (unit != kFrameUnit || placement.type != 4) return 0;
+    {
+        std::lock_guard lock(frameMutex_);
+        placement_ = placement;
+    }
+    windowChanged();
+    return 1;
+}
+
+int32_t RasterWindow::APPENDMENUITEM(int32_t position, int32_t flags, const std::string& text,
+                                     MenuRoutine routine) {
+    (void)flags;
+    std::lock_guard lock(frameMutex_);
+    // Only items standing directly on the menu bar are supported: a position beyond the
+    // items there appends a new one.
+    if (position <= static_cast<int32_t>(menu_.size())) return 0;
+    menu_.push_back(MenuItem{text, routine});
+    return 1;
+}
+
+int32_t RasterWindow::OPENUSER(int32_t unit, const std::string& title) {
+    if (unit != 1) return -1;
+    {
+        std::lock_guard lock(surfaceMutex_);
+        if (!surface_) surface_ = std::make_unique<Raster>(640, 480, 0xFFFFFF);
+    }
+    {
+        std::lock_guard lock(frameMutex_);
+        title_ = title;
+    }
+    unitOpen_ = true;
+    windowChanged();
+    return 0;
+}
+
+void RasterWindow::CLOSEUNIT(int32_t unit) {
+    if (unit != 1) return;
+    unitOpen_ = false;
+    windowChanged();
+}
+
+bool RasterWindow::SETWINDOWCONFIG(WindowConfig& config) {
+    if (!unitOpen_) return false;
+    int w = config.numxpixels > 0 ? config.numxpixels : 640;
+    int h = config.numypixels > 0 ? config.numypixels : 480;
+    if (w > maxWidth_ || h > maxHeight_) {
+        config.numxpixels = static_cast<int16_t>(std::min(w, maxWidth_));
+        config.numypixels = static_cast<int16_t>(std::min(h, maxHeight_));
+        return false;
+    }
+    {
+        std::lock_guard lock(surfaceMutex_);
+        if (!surface_ || surface_->width() != w || surface_->height() != h) {
+            surface_ = std::make_unique<Raster>(w, h, bkColour_);
+        }
+    }
+    windowChanged();
+    surfaceChanged();
+    return true;
+}
+
+bool RasterWindow::GETWINDOWCONFIG(WindowConfig& config) {
+    if (!unitOpen_) return false;
+    std::lock_guard lock(surfaceMutex_);
+    config.numxpixels = static_cast<int16_t>(surface_->width());
+    config.numypixels = static_cast<int16_t>(surface_->height());
+    config.numtextcols = static_cast<int16_t>(surface_->width() / 8);
+    config.numtextrows = static_cast<int16_t>(surface_->height() / 16);
+    config.numcolors = -1;
+    config.fontsize = (8 << 16) | 16;
+    config.bitsperpixel = static_cast<int16_t>(bitsPerPixel_);
+    std::lock_guard frameLock(frameMutex_);
+    config.title = title_;
+    return true;
+}
+
+int32_t RasterWindow::MENUCOMMAND(int32_t command) {
+    if (command == 2) {
+        tiled_ = true;
+        windowChanged();
+    }
+    return 0;
+}
+
+int32_t RasterWindow::SETACTIVEUNIT(int32_t unit) { return (unit == 1 && unitOpen_) ? 1 : 0; }
+
+int32_t RasterWindow::FOCUSQQ(int32_t unit) { return (unit == 1 && unitOpen_) ? 0 : -1; }
+
+void RasterWindow::CLEARSCREEN(int32_t area) {
+    (void)area;
+    draw([&](Raster& r) { r.clear(bkColour_); });
+}
+
+int32_t RasterWindow::SETCOLORRGB(int32_t colour) {
+    int32_t previous = static_cast<int32_t>(colour_);
+    colour_ = static_cast<uint32_t>(colour) & 0xFFFFFF;
+    return previous;
+}
+
+int32_t RasterWindow::SETBKCOLORRGB(int32_t colour) {
+    int32_t previous = static_cast<int32_t>(bkColour_);
+    bkColour_ = static_cast<uint32_t>(colour) & 0xFFFFFF;
+    return previous;
+}
+
+int32_t RasterWindow::SETTEXTCOLORRGB(int32_t colour) {
+    int32_t previous = static_cast<int32_t>(textColour_);
+    textColour_ = static_cast<uint32_t>(colour) & 0xFFFFFF;
+    return previous;
+}
+
+void RasterWindow::SETLINESTYLE(uint16_t mask) { lineStyle_ = mask; }
+
+void RasterWindow::MOVETO(int16_t x, int16_t y, XYCoord& previous) {
+    previous.xcoord = static_cast<int16_t>(curX_);
+    previous.ycoord = static_cast<int16_t>(curY_);
+    curX_ = x;
+    curY_ = y;
+}
+
+int16_t RasterWindow::LINETO(int16_t x, int16_t y) {
+    if (!unitOpen_) return 0;
+    int x1 = curX_, y1 = curY_;
+    draw([&](Raster& r) { r.line(x1, y1, x, y, colour_, lineStyle_); });
+    curX_ = x;
+    curY_ = y;
+    return 1;
+}
+
+int32_t RasterWindow::SETPIXELRGB(int16_t x, int16_t y, int32_t colour) {
+    int32_t previous = -1;
+    draw([&](Raster& r) { previous = r.setPixel(x, y, static_cast<uint32_t>(colour) & 0xFFFFFF); });
+    return previous;
+}
+
+int16_t RasterWindow::RECTANGLE(int16_t control, int16_t x1, int16_t y1, int16_t x2, int16_t y2) {
+    if ((control != GBORDER && control != GFILLINTERIOR) || !unitOpen_) return 0;
+    draw([&](Raster& r) {
+        if (control == GFILLINTERIOR)
+            r.fillRect(x1, y1, x2, y2, colour_);
+        else
+            r.rectOutline(x1, y1, x2, y2, colour_, lineStyle_);
+    });
+    return 1;
+}
+
+int16_t RasterWindow::ELLIPSE(int16_t control, int16_t x1, int16_t y1, int16_t x2, int16_t y2) {
+    if ((control != GBORDER && control != GFILLINTERIOR) || !unitOpen_) return 0;
+    draw([&](Raster& r) {
+        if (control == GFILLINTERIOR)
+            r.fillEllipse(x1, y1, x2, y2, colour_);
+        else
+            r.ellipseOutline(x1, y1, x2, y2, colour_, lineStyle_);
+    });
+    return 1;
+}
+
+int16_t RasterWindow::POLYGON(int16_t control, const XYCoord* points, int16_t count) {
+    if ((control != GBORDER && control != GFILLINTERIOR) || !unitOpen_) return 0;
+    if (count < 3 || count > 16381 || points == nullptr) return 0;
+    std::vector<RasterPoint> pts(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) pts[i] = RasterPoint{points[i].xcoord, points[i].ycoord};
+    draw([&](Raster& r) {
+        if (control == GFILLINTERIOR)
+            r.fillPolygon(pts.data(), count, colour_);
+        else
+            r.polygonOutline(pts.data(), count, colour_, lineStyle_);
+    });
+    return 1;
+}
+
+int32_t RasterWindow::IMAGESIZE(int16_t x1, int16_t y1, int16_t x2, int16_t y2) {
+    if (!unitOpen_) return -1;
+    int64_t size = Raster::imageSize(x1, y1, x2, y2, bitsPerPixel_);
+    return size > INT32_MAX ? -1 : static_cast<int32_t>(size);
+}
+
+void RasterWindow::GETIMAGE(int16_t x1, int16_t y1, int16_t x2, int16_t y2, uint8_t* buffer) {
+    if (buffer == nullptr) return;
+    beforeDrawing();
+    std::lock_guard lock(surfaceMutex_);
+    if (!surface_ || !unitOpen_) return;
+    surface_->getImage(x1, y1, x2, y2, bitsPerPixel_, buffer);
+}
+
+void RasterWindow::PUTIMAGE(int16_t x, int16_t y, const uint8_t* buffer, int16_t action) {
+    if (buffer == nullptr || action != GPSET) return;
+    draw([&](Raster& r) { r.putImage(x, y, buffer); });
+}
+
+int16_t RasterWindow::INITIALIZEFONTS() {
+    if (textRenderer_ == nullptr) return -1;
+    int n = textRenderer_->initialize();
+    fontsReady_ = n > 0;
+    return static_cast<int16_t>(n);
+}
+
+int16_t RasterWindow::SETFONT(const std::string& options) {
+    if (!fontsReady_ || textRenderer_ == nullptr) return -1;
+    auto request = parseFontOptions(options);
+    if (!request) return -1;
+    int index = textRenderer_->select(*request);
+    if (index < 0) return -1;
+    fontSelected_ = true;
+    return static_cast<int16_t>(index);
+}
+
+void RasterWindow::SETGTEXTROTATION(int32_t tenthsOfDegree) {
+    int r = tenthsOfDegree % 3600;
+    if (r < 0) r += 3600;
+    rotation_ = r;
+}
+
+void RasterWindow::OUTGTEXT(const std::string& text) {
+    if (!fontSelected_ || textRenderer_ == nullptr || !unitOpen_) return;
+    RenderedText t = textRenderer_->render(text, rotation_);
+    int left = curX_ - t.anchorX;
+    int top = curY_ - t.anchorY;
+    draw([&](Raster& r) {
+        if (!t.coverage.empty()) r.blendMask(left, top, t.coverage.data(), t.width, t.height, colour_);
+    });
+    curX_ += static_cast<int>(std::lround(t.advanceX));
+    curY_ += static_cast<int>(std::lround(t.advanceY));
+}
+
+int32_t RasterWindow::REGISTERMOUSEEVENTQQ(int32_t unit, int32_t events, MouseRoutine routine) {
+    if (unit != 1 || !unitOpen_) return -2;
+    if ((events & 127) == 0) return -1;
+    int32_t result = (mouseRoutine_ != nullptr && (mouseEvents_ & events) != 0) ? 1 : 0;
+    mouseRoutine_ = routine;
+    mouseEvents_ = mouseEvents_ | (events & 127);
+    return result;
+}
+
+Raster RasterWindow::snapshot() const {
+    std::lock_guard lock(surfaceMutex_);
+    if (!surface_) return Raster(0, 0);
+    return *surface_;
+}
+
+std::string RasterWindow::aboutText() const {
+    std::lock_guard lock(frameMutex_);
+    return aboutText_;
+}
+
+std::vector<MenuItem> RasterWindow::menuItems() const {
+    std::lock_guard lock(frameMutex_);
+    return menu_;
+}
+
+FramePlacement RasterWindow::framePlacement() const {
+    std::lock_guard lock(frameMutex_);
+    return placement_;
+}
+
+std::string RasterWindow::windowTitle() const {
+    std::lock_guard lock(frameMutex_);
+    return title_;
+}
+
+void RasterWindow::bumpInput() {
+    inputSeq_.fetch_add(1);
+    inputSeq_.notify_all();
+}
+
+void RasterWindow::deliverMouse(int32_t event, int32_t keystate, int32_t x, int32_t y) {
+    MouseRoutine routine = mouseRoutine_;
+    if (routine != nullptr && (mouseEvents_ & event) != 0) routine(1, event, keystate, x, y);
+    bumpInput();
+}
+
+void RasterWindow::chooseMenu(int position) {
+    MenuRoutine routine = nullptr;
+    {
+        std::lock_guard lock(frameMutex_);
+        if (position >= 1 && position <= static_cast<int>(menu_.size()))
+            routine = menu_[position - 1].routine;
+    }
+    if (routine != nullptr) routine(false);
+    bumpInput();
+}
+
+}  // namespace trelvan

@@ -1,0 +1,129 @@
+// The drawing half of the window services, shared by the desktop and the headless services:
+// one graphics window (unit 1) whose surface is a Raster, the drawing state, fonts, memory
+// images and the records of the frame (about text, menu items, placement).
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/graphics_window.h"
+#include "platform/raster.h"
+#include "platform/text_renderer.h"
+
+namespace trelvan {
+
+struct MenuItem {
+    std::string text;  // Windows-1251
+    MenuRoutine routine = nullptr;
+};
+
+class RasterWindow : public GraphicsWindow {
+public:
+    RasterWindow();
+    ~RasterWindow() override;
+
+    // Frame records; the desktop services apply them to real windows.
+    int32_t SETEXITMODE(int32_t mode) override;
+    int32_t SETABOUTTEXT(const std::string& text) override;
+    int32_t SETWSIZEQQ(int32_t unit, const FramePlacement& placement) override;
+    int32_t APPENDMENUITEM(int32_t position, int32_t flags, const std::string& text,
+                           MenuRoutine routine) override;
+    int32_t OPENUSER(int32_t unit, const std::string& title) override;
+    void CLOSEUNIT(int32_t unit) override;
+    bool SETWINDOWCONFIG(WindowConfig& config) override;
+    bool GETWINDOWCONFIG(WindowConfig& config) override;
+    int32_t MENUCOMMAND(int32_t command) override;
+    int32_t SETACTIVEUNIT(int32_t unit) override;
+    int32_t FOCUSQQ(int32_t unit) override;
+
+    void CLEARSCREEN(int32_t area) override;
+    int32_t SETCOLORRGB(int32_t colour) override;
+    int32_t SETBKCOLORRGB(int32_t colour) override;
+    int32_t SETTEXTCOLORRGB(int32_t colour) override;
+    void SETLINESTYLE(uint16_t mask) override;
+    void MOVETO(int16_t x, int16_t y, XYCoord& previous) override;
+    int16_t LINETO(int16_t x, int16_t y) override;
+    int32_t SETPIXELRGB(int16_t x, int16_t y, int32_t colour) override;
+    int16_t RECTANGLE(int16_t control, int16_t x1, int16_t y1, int16_t x2, int16_t y2) override;
+    int16_t ELLIPSE(int16_t control, int16_t x1, int16_t y1, int16_t x2, int16_t y2) override;
+    int16_t POLYGON(int16_t control, const XYCoord* points, int16_t count) override;
+    int32_t IMAGESIZE(int16_t x1, int16_t y1, int16_t x2, int16_t y2) override;
+    void GETIMAGE(int16_t x1, int16_t y1, int16_t x2, int16_t y2, uint8_t* buffer) override;
+    void PUTIMAGE(int16_t x, int16_t y, const uint8_t* buffer, int16_t action) override;
+    int16_t INITIALIZEFONTS() override;
+    int16_t SETFONT(const std::string& options) override;
+    void SETGTEXTROTATION(int32_t tenthsOfDegree) override;
+    void OUTGTEXT(const std::string& text) override;
+
+    int32_t REGISTERMOUSEEVENTQQ(int32_t unit, int32_t events, MouseRoutine routine) override;
+
+    uint32_t inputSequence() const override { return inputSeq_.load(); }
+
+    // --- For the implementations and the tests ----------------------------------------
+    // Copy of the surface (empty raster 0 x 0 when no window is open).
+    Raster snapshot() const;
+    bool unitOpen() const { return unitOpen_; }
+    std::string aboutText() const;
+    std::vector<MenuItem> menuItems() const;
+    FramePlacement framePlacement() const;
+    int32_t exitMode() const { return exitMode_; }
+    std::string windowTitle() const;
+    bool tiled() const { return tiled_; }
+    // Delivers one mouse event to the registered routine (when its event bit is registered)
+    // and wakes a waiting program thread.
+    void deliverMouse(int32_t event, int32_t keystate, int32_t x, int32_t y);
+    // Chooses the menu item at the position (1-based) and wakes a waiting program thread.
+    void chooseMenu(int position);
+    // Largest surface the services grant; requests above it are cut down.
+    void setMaximumSurface(int width, int height) { maxWidth_ = width, maxHeight_ = height; }
+    void setBitsPerPixel(int bits) { bitsPerPixel_ = bits; }
+    void setTextRenderer(TextRenderer* renderer) { textRenderer_ = renderer; }
+
+protected:
+    // Called after every change of the surface (outside the lock); the desktop services
+    // schedule a repaint.
+    virtual void surfaceChanged() {}
+    // Called when a unit's window is opened, closed or resized.
+    virtual void windowChanged() {}
+    // Called for every drawing operation before it runs (the headless services count them).
+    virtual void beforeDrawing() {}
+    void bumpInput();
+
+    mutable std::mutex surfaceMutex_;
+    std::unique_ptr<Raster> surface_;
+    std::atomic<bool> unitOpen_{false};
+    std::atomic<bool> tiled_{false};
+    std::atomic<uint32_t> inputSeq_{0};
+    std::atomic<int32_t> exitMode_{0};
+    TextRenderer* textRenderer_ = nullptr;
+    std::atomic<MouseRoutine> mouseRoutine_{nullptr};
+    std::atomic<int32_t> mouseEvents_{0};
+    int maxWidth_ = 4096;
+    int maxHeight_ = 4096;
+    int bitsPerPixel_ = 32;
+    int rotation_ = 0;
+
+private:
+    template <class F>
+    void draw(F&& f);
+
+    mutable std::mutex frameMutex_;
+    std::string aboutText_;
+    std::string title_;
+    std::vector<MenuItem> menu_;
+    FramePlacement placement_{4, 50, 50, 400, 650};
+
+    uint32_t colour_ = 0xFFFFFF;
+    uint32_t bkColour_ = 0;
+    uint32_t textColour_ = 0xFFFFFF;
+    uint16_t lineStyle_ = 0xFFFF;
+    int curX_ = 0;
+    int curY_ = 0;
+    bool fontsReady_ = false;
+    bool fontSelected_ = false;
+};
+
+}  // namespace trelvan
