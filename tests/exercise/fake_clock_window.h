@@ -3,7 +3,7 @@
 
 #include "support/null_window.h"
 
-namespace trelvan::testing {
+namespace trelvan::fakes {
 
 class FakeClockWindow : public NullWindow {
   public:
@@ -27,4 +27,4 @@ class FakeClockWindow : public NullWindow {
     }
 };
 
-}  // namespace trelvan::testing
+}  // namespace trelvan::fakes

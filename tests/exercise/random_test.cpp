@@ -84,8 +84,8 @@ GTEST_TEST(Ran11, ValuesStayInUnitIntervalAndSpreadEvenly) {
 }
 
 GTEST_TEST(DateTimeWr, ReturnsDayMonthYearHourMinuteSecond) {
-    testing::FakeClockWindow window;
-    testing::WindowGuard guard(window);
+    fakes::FakeClockWindow window;
+    fakes::WindowGuard guard(window);
     int32_t day = -1, month = -1, year = -1, hour = -1, minute = -1, second = -1;
     DATETIMEWR(day, month, year, hour, minute, second);
     EXPECT_EQ(day, 3);
@@ -100,7 +100,7 @@ GTEST_TEST(DateTimeWr, ReturnsDayMonthYearHourMinuteSecond) {
 
 GTEST_TEST(DateTimeWr, KeepsEveryFieldInItsPlace) {
     // Distinct values throughout, so that a swapped pair cannot go unnoticed.
-    testing::FakeClockWindow window;
+    fakes::FakeClockWindow window;
     window.year = 1999;
     window.month = 12;
     window.day = 28;
@@ -108,7 +108,7 @@ GTEST_TEST(DateTimeWr, KeepsEveryFieldInItsPlace) {
     window.minute = 59;
     window.second = 41;
     window.hundredths = 99;
-    testing::WindowGuard guard(window);
+    fakes::WindowGuard guard(window);
     int32_t day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
     DATETIMEWR(day, month, year, hour, minute, second);
     EXPECT_EQ(day, 28);

@@ -6,7 +6,7 @@
 
 #include "platform/graphics_window.h"
 
-namespace trelvan::testing {
+namespace trelvan::fakes {
 
 class NullWindow : public GraphicsWindow {
   public:
@@ -74,4 +74,4 @@ class WindowGuard {
     WindowGuard& operator=(const WindowGuard&) = delete;
 };
 
-}  // namespace trelvan::testing
+}  // namespace trelvan::fakes
