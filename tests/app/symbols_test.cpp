@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/null_window.h"
@@ -384,6 +387,113 @@ GTEST_TEST(SymbolFileFailures, CountAboveCapacityStopsNamingIJNOT) {
     EXPECT_EQ(message,
               "Subscript #1 of the array IJNOT has value 10001 which is greater than the upper "
               "bound of 10000");
+}
+
+// --- The supplied figures ----------------------------------------------------------------
+
+constexpr int kWindowWidth = 980;
+constexpr int kWindowHeight = 650;
+constexpr int kFieldTop = 20;  // rows above belong to the status bars
+constexpr float kPositions[2] = {20.0f, 450.0f};
+
+int figureXoff(float position, int s) {
+    return int(position / float(s)) * s;
+}
+
+const SymbolTable& shippedTable() {
+    static const std::unique_ptr<SymbolTable> table = [] {
+        Loader loader;
+        loader.load(std::string(TRELVAN_SOURCE_DIR) + "/resources/trelvan.sym");
+        return std::move(loader.table);
+    }();
+    return *table;
+}
+
+GTEST_TEST(ShippedFigures, FileIsReadableAndEveryFigureHasCells) {
+    for (int s = 1; s <= 9; ++s) {
+        EXPECT_GT(shippedTable().NOTDIM[s - 1], 0) << "figure " << s;
+        EXPECT_LT(shippedTable().NOTDIM[s - 1], kMaxCells) << "figure " << s;
+    }
+}
+
+GTEST_TEST(ShippedFigures, FileHasCrLfLineEnds) {
+    std::ifstream in(std::string(TRELVAN_SOURCE_DIR) + "/resources/trelvan.sym", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(bytes.empty());
+    size_t lines = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\n') continue;
+        ++lines;
+        ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "line " << lines;
+    }
+    EXPECT_EQ(bytes.back(), '\n');
+}
+
+GTEST_TEST(ShippedFigures, CellsLieInTheFieldAtBothPositions) {
+    for (int s = 1; s <= 9; ++s) {
+        const int step = 2 * s;
+        for (int j = 1; j <= shippedTable().NOTDIM[s - 1]; ++j) {
+            const int r = shippedTable().IJNOT(j, 1, s);
+            const int q = shippedTable().IJNOT(j, 2, s);
+            SCOPED_TRACE("figure " + std::to_string(s) + " cell " + std::to_string(j));
+            // Pixels r + 1 .. r + 2s and q + xoff + 1 .. q + xoff + 2s.
+            ASSERT_GE(r, kFieldTop);
+            ASSERT_LE(r + step, kWindowHeight - 1);
+            ASSERT_GE(q, 0);
+            for (float position : kPositions) {
+                ASSERT_LE(q + figureXoff(position, s) + step, kWindowWidth - 1);
+            }
+        }
+    }
+}
+
+GTEST_TEST(ShippedFigures, EachCopyStaysInItsHalfOfTheWindow) {
+    for (int s = 1; s <= 9; ++s) {
+        int qMin = kWindowWidth, qMax = 0;
+        for (int j = 1; j <= shippedTable().NOTDIM[s - 1]; ++j) {
+            qMin = std::min(qMin, shippedTable().IJNOT(j, 2, s));
+            qMax = std::max(qMax, shippedTable().IJNOT(j, 2, s));
+        }
+        const int left = figureXoff(kPositions[0], s);
+        const int right = figureXoff(kPositions[1], s);
+        EXPECT_LT(qMax + left + 2 * s, kWindowWidth / 2) << "figure " << s;
+        EXPECT_GE(qMin + right + 1, kWindowWidth / 2) << "figure " << s;
+    }
+}
+
+GTEST_TEST(ShippedFigures, DigitsHaveAboutTheSameHeightAtEverySize) {
+    constexpr int kField = kWindowHeight - kFieldTop;
+    for (int s = 1; s <= 9; ++s) {
+        int rMin = kWindowHeight, rMax = 0;
+        for (int j = 1; j <= shippedTable().NOTDIM[s - 1]; ++j) {
+            rMin = std::min(rMin, shippedTable().IJNOT(j, 1, s));
+            rMax = std::max(rMax, shippedTable().IJNOT(j, 1, s));
+        }
+        const int height = rMax + 2 * s - rMin;
+        EXPECT_GE(3 * height, kField) << "figure " << s << " is " << height << " pixels tall";
+        EXPECT_LE(2 * height, kField) << "figure " << s << " is " << height << " pixels tall";
+    }
+}
+
+GTEST_TEST(ShippedFigures, CellsTileAGridOfTheirOwnSizeWithoutOverlap) {
+    // Cells on a 2s grid join into one unbroken checker; an overlap would break it.
+    for (int s = 1; s <= 9; ++s) {
+        const int step = 2 * s;
+        const int n = shippedTable().NOTDIM[s - 1];
+        ASSERT_GT(n, 0);
+        const int r0 = shippedTable().IJNOT(1, 1, s);
+        const int q0 = shippedTable().IJNOT(1, 2, s);
+        std::vector<std::pair<int, int>> seen;
+        for (int j = 1; j <= n; ++j) {
+            const int r = shippedTable().IJNOT(j, 1, s);
+            const int q = shippedTable().IJNOT(j, 2, s);
+            EXPECT_EQ(((r - r0) % step + step) % step, 0) << "figure " << s << " cell " << j;
+            EXPECT_EQ(((q - q0) % step + step) % step, 0) << "figure " << s << " cell " << j;
+            seen.emplace_back(r, q);
+        }
+        std::sort(seen.begin(), seen.end());
+        EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end()) << "figure " << s;
+    }
 }
 
 }  // namespace
