@@ -1,9 +1,176 @@
+// Loading of the digit figures from trelvan.sym.
+//
+// The file holds nine blocks, for the figures 1 to 9 in this order:
+//   count line    16X, I8   16 ignored characters, then the cell count n in columns 17-24
+//   offset lines  20I4      row, column of cell 1, row, column of cell 2, ...; 10 cells per
+//                           line, ceil(n / 10) lines; a block with n <= 0 still has one line,
+//                           which is read and ignored
+// Blank fields read as 0 and a short line reads as if padded with blanks. Anything after the
+// ninth block is never read. Every read failure stops the program with a message naming the
+// unit and the file.
 #include "app/symbols.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/graphics_window.h"
 
 namespace trelvan {
 
 SymbolTable symbolTable;
 
-void loadSymbolTable() {}
+namespace {
+
+constexpr int kUnit = 14;
+constexpr int kFigures = 9;
+constexpr int kLabelWidth = 16;     // 16X
+constexpr int kCountWidth = 8;      // I8
+constexpr int kOffsetWidth = 4;     // I4
+constexpr int kValuesPerLine = 20;  // 20I4
+
+// An integer field of w columns: blanks are ignored, an all-blank field is 0, otherwise an
+// optional sign followed by digits. Anything else is a conversion error (no value).
+// TODO: use fields::readI once available.
+std::optional<int32_t> readIntField(std::string_view field) {
+    bool negative = false;
+    bool signSeen = false;
+    bool digitSeen = false;
+    int64_t value = 0;
+    for (char c : field) {
+        if (c == ' ') continue;
+        if ((c == '+' || c == '-') && !signSeen && !digitSeen) {
+            signSeen = true;
+            negative = c == '-';
+        } else if (c >= '0' && c <= '9') {
+            digitSeen = true;
+            value = value * 10 + (c - '0');
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (signSeen && !digitSeen) return std::nullopt;
+    return static_cast<int32_t>(negative ? -value : value);
+}
+
+// Columns [start, start + width) of a line, blank-padded past its end.
+std::string fieldOf(const std::string& line, size_t start, size_t width) {
+    std::string field = start < line.size() ? line.substr(start, width) : std::string();
+    field.resize(width, ' ');
+    return field;
+}
+
+// The field as it may stand in a message: bytes outside printable ASCII become '?'.
+std::string printable(std::string_view field) {
+    std::string text(field);
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) c = '?';
+    }
+    return text;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The symbol file opened as unit 14, read line by line.
+class SymbolFile {
+  public:
+    explicit SymbolFile(const std::string& path) : path_(path) {
+        // Status "unknown": an existing file is opened, a missing one is created empty.
+        file_.reset(std::fopen(path.c_str(), "rb"));
+        if (!file_ && errno == ENOENT) {
+            std::unique_ptr<std::FILE, FileCloser> created(std::fopen(path.c_str(), "ab"));
+            if (created) {
+                created.reset();
+                file_.reset(std::fopen(path.c_str(), "rb"));
+            }
+        }
+        if (!file_) fail(std::string("cannot open the file (") + std::strerror(errno) + ")");
+    }
+
+    // The next line without its line end; at the end of the file the program stops, naming
+    // what was being read.
+    std::string nextLine(const std::string& what) {
+        std::string line;
+        int c = 0;
+        bool any = false;
+        while ((c = std::getc(file_.get())) != EOF) {
+            any = true;
+            if (c == '\n') break;
+            line.push_back(static_cast<char>(c));
+        }
+        if (std::ferror(file_.get())) fail("read error while reading " + what);
+        if (!any) fail("end of file while reading " + what);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        ++lineNumber_;
+        return line;
+    }
+
+    // Reads the integer field at columns [start, start + width) of line; a field that is not
+    // a number stops the program.
+    int32_t integerField(const std::string& line, size_t start, size_t width,
+                         const std::string& what) {
+        const std::string field = fieldOf(line, start, width);
+        const std::optional<int32_t> value = readIntField(field);
+        if (!value) {
+            fail("conversion error in " + what + ", line " + std::to_string(lineNumber_) +
+                 ", columns " + std::to_string(start + 1) + "-" + std::to_string(start + width) +
+                 ": \"" + printable(field) + "\" is not a number");
+        }
+        return *value;
+    }
+
+  private:
+    [[noreturn]] void fail(const std::string& reason) {
+        stopWithMessage(path_ + " (unit " + std::to_string(kUnit) + "): " + reason);
+    }
+
+    std::string path_;
+    std::unique_ptr<std::FILE, FileCloser> file_;
+    long lineNumber_ = 0;
+};
+
+void loadFigure(SymbolFile& file, SymbolTable& table, int s) {
+    const std::string figure = "figure " + std::to_string(s);
+    const std::string countWhat = "the cell count of " + figure;
+    const std::string offsetsWhat = "the cell offsets of " + figure;
+
+    const std::string countLine = file.nextLine(countWhat);
+    const int32_t n = file.integerField(countLine, kLabelWidth, kCountWidth, countWhat);
+    table.NOTDIM[s - 1] = n;
+
+    // A block without cells still has its one offset line.
+    if (n <= 0) {
+        file.nextLine(offsetsWhat);
+        return;
+    }
+    checkIndex("IJNOT", n, 1, kMaxCells);
+
+    std::string line;
+    for (int v = 0; v < 2 * n; ++v) {
+        const int column = v % kValuesPerLine;
+        if (column == 0) line = file.nextLine(offsetsWhat);
+        const int j = v / 2 + 1;
+        const int k = v % 2 + 1;
+        table.IJNOT(j, k, s) =
+            file.integerField(line, size_t(column) * kOffsetWidth, kOffsetWidth, offsetsWhat);
+    }
+}
+
+}  // namespace
+
+void loadSymbolTable(const std::string& path, SymbolTable& table) {
+    SymbolFile file(path);
+    for (int s = 1; s <= kFigures; ++s) loadFigure(file, table, s);
+}
+
+void loadSymbolTable() {
+    loadSymbolTable("trelvan.sym", symbolTable);
+}
 
 }  // namespace trelvan

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace trelvan {
 
@@ -23,5 +24,10 @@ extern SymbolTable symbolTable;
 
 // Loads trelvan.sym of the working directory into symbolTable; stops the program on failure.
 void loadSymbolTable();
+
+// Loads the symbol file at path into table, with the same rules and the same stops. The file
+// is opened as unit 14; a missing file is created empty (and then stops the program, since it
+// ends before the first figure).
+void loadSymbolTable(const std::string& path, SymbolTable& table = symbolTable);
 
 }  // namespace trelvan

@@ -1,0 +1,18 @@
+// The one uniform random source of the program, and the local date and time for journal lines.
+#pragma once
+
+#include <cstdint>
+
+namespace trelvan {
+
+// Next value of the generator, in [0, 1]. The sequence starts from the same state on every run.
+float RAN11();
+
+// Puts the generator back to its start state (tests).
+void resetRan11();
+
+// Local date and time; the hundredths of a second are dropped.
+void DATETIMEWR(int32_t& day, int32_t& month, int32_t& year, int32_t& hour, int32_t& minute,
+                int32_t& second);
+
+}  // namespace trelvan
