@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace trelvan {
 
@@ -18,7 +19,17 @@ struct ParameterSet {
 // Filled once at start-up by VVDALND, read-only afterwards.
 extern ParameterSet parameterSet;
 
+inline constexpr const char* kParameterFile = "trelvan.vvd";
+
+struct Dialog;
+
 // Parameter file and dialog; returns only when the user started the work.
 void VVDALND();
+
+// The dialog's button callback.
+void OBROK(Dialog& dialog, int32_t controlId, int32_t callbackType);
+
+// The seven lines of the parameter file for the values, with CR LF line ends.
+std::string parameterFileText(const ParameterSet& p);
 
 }  // namespace trelvan

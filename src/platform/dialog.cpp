@@ -166,6 +166,13 @@ bool DLGGETLOG(Dialog& dialog, int32_t controlId, bool& value) {
     return true;
 }
 
+bool DLGSETMARK(Dialog& dialog, int32_t controlId, bool marked) {
+    const DialogControl* c = dialog.control(controlId);
+    if (c == nullptr || c->kind != ControlKind::edit) return false;
+    dialog.marked[controlId] = marked;
+    return true;
+}
+
 bool pressDialogButton(Dialog& dialog, int controlId) {
     auto it = dialog.callbacks.find(controlId);
     if (it != dialog.callbacks.end() && it->second != nullptr)

@@ -49,6 +49,7 @@ struct Dialog {
     std::map<int, std::string> texts;  // push buttons, edit fields (Windows-1251)
     std::map<int, bool> states;        // check boxes
     std::map<int, DialogCallback> callbacks;
+    std::map<int, bool> marked;        // edit fields shown as needing correction
     bool running = false;
     bool exitRequested = false;
 
@@ -67,6 +68,8 @@ int32_t DLGMODAL(Dialog& dialog);
 void DLGEXIT(Dialog& dialog);
 bool DLGGET(Dialog& dialog, int32_t controlId, std::string& text);
 bool DLGGETLOG(Dialog& dialog, int32_t controlId, bool& value);
+// Marks an edit field as needing correction (or clears the mark) and gives it the focus.
+bool DLGSETMARK(Dialog& dialog, int32_t controlId, bool marked);
 
 // Used by the services while the dialog runs: a push button was pressed (by click, Enter or
 // Escape). Calls its callback; returns true when the dialog is to close.

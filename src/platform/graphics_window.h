@@ -92,6 +92,9 @@ public:
     virtual int32_t SETACTIVEUNIT(int32_t unit) = 0;
     virtual int32_t FOCUSQQ(int32_t unit) = 0;
     virtual void showAbout() = 0;
+    // Shows a message to the user and returns when it has been acknowledged (the program
+    // goes on). The message is UTF-8.
+    virtual void showMessage(const std::string& messageUtf8) { (void)messageUtf8; }
     // Shows the dialog modally; returns when a callback has closed it (-1: not shown).
     virtual int32_t runDialog(Dialog& dialog) = 0;
 

@@ -10,9 +10,11 @@ namespace trelvan {
 HeadlessWindow::HeadlessWindow(double startEpoch) : startEpoch_(startEpoch), now_(startEpoch) {}
 
 void HeadlessWindow::push(const ScriptEvent& event) {
+    ScriptEvent e = event;
+    if (std::isfinite(e.at)) e.at += startEpoch_;
     {
         std::lock_guard lock(scriptMutex_);
-        script_.push_back(event);
+        script_.push_back(e);
     }
     scriptCv_.notify_all();
 }

@@ -85,6 +85,8 @@ public:
 
     // --- Services ---------------------------------------------------------------------
     void showAbout() override { ++aboutShown_; }
+    void showMessage(const std::string& messageUtf8) override { messages_.push_back(messageUtf8); }
+    const std::vector<std::string>& messages() const { return messages_; }
     int32_t runDialog(Dialog& dialog) override;
     int16_t INITIALIZEFONTS() override;
     int16_t SETFONT(const std::string& options) override;
@@ -121,6 +123,7 @@ private:
     std::vector<ToneRecord> tones_;
     std::vector<TextRecord> texts_;
     std::vector<double> sleeps_;
+    std::vector<std::string> messages_;
     std::string font_;
     int curX_ = 0, curY_ = 0;
     int aboutShown_ = 0;

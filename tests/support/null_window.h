@@ -22,6 +22,7 @@ class NullWindow : public GraphicsWindow {
     int32_t SETACTIVEUNIT(int32_t) override { return 0; }
     int32_t FOCUSQQ(int32_t) override { return 0; }
     void showAbout() override {}
+    int32_t runDialog(Dialog&) override { return -1; }
 
     void CLEARSCREEN(int32_t) override {}
     int32_t SETCOLORRGB(int32_t) override { return 0; }

@@ -118,9 +118,17 @@ public:
 
     // Shows texts a callback changed while the dialog stays open.
     void refresh() {
+        bool focused = false;
         for (auto& [id, e] : edits_) {
             QString text = fromCp1251(dialog_.texts[id]);
             if (e->text() != text) e->setText(text);
+            bool mark = dialog_.marked[id];
+            e->setStyleSheet(mark ? "QLineEdit { background: #ffb0b0; }" : "");
+            if (mark && !focused) {
+                e->setFocus();
+                e->selectAll();
+                focused = true;
+            }
         }
         for (auto& [id, b] : buttons_) b->setText(fromCp1251(dialog_.texts[id]));
     }

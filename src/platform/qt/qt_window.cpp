@@ -208,6 +208,11 @@ void QtWindow::showAbout() {
     onGui(qApp, [&] { QMessageBox::information(frame_, caption(), text); });
 }
 
+void QtWindow::showMessage(const std::string& messageUtf8) {
+    QString text = QString::fromStdString(messageUtf8);
+    onGui(qApp, [&] { QMessageBox::warning(frame_, caption(), text); });
+}
+
 void QtWindow::BEEPTONE(int32_t frequency, int32_t durationMs) {
     tones_.play(frequency, durationMs);
 }

@@ -61,6 +61,7 @@ public:
     QString caption() const;
 
     void showAbout() override;
+    void showMessage(const std::string& messageUtf8) override;
     int32_t runDialog(Dialog& dialog) override;
     void BEEPTONE(int32_t frequency, int32_t durationMs) override;
     void SLEEPMS(int32_t ms) override;

@@ -1,0 +1,223 @@
+// The main program driven whole on the headless services: start-up, the sweep of the start
+// screen, the checks, the dispatch and the ways out.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+#include "platform/textfile.h"
+#include "program_harness.h"
+
+namespace trelvan::testing {
+namespace {
+
+// Element sizes in the order the start screen showed them, with the virtual time each
+// figure phase began.
+struct SizeLog {
+    std::vector<int> sizes;
+    std::vector<double> since;
+    void watch(HeadlessWindow& w) {
+        w.onSleep = [this](HeadlessWindow& hw) {
+            if (sizes.empty() || sizes.back() != currentSize) {
+                sizes.push_back(currentSize);
+                since.push_back(hw.elapsed());
+            }
+        };
+    }
+};
+
+GTEST_TEST(MainProgramStartUp, BuildsFrameMenuAboutTextAndWhiteWindow) {
+    WorkDir dir;
+    ProgramRun run;
+    HeadlessWindow& w = run.window;
+    auto items = w.menuItems();
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].text, cp1251("Выход"));
+    EXPECT_EQ(items[1].text, cp1251("Итоги_тренировок"));
+    EXPECT_EQ(items[2].text, cp1251("Инструкция"));
+    EXPECT_EQ(w.framePlacement().x, 50);
+    EXPECT_EQ(w.framePlacement().height, 400);
+    EXPECT_EQ(w.framePlacement().width, 650);
+
+    // Stop right after start-up: both buttons at once, before any picture is complete.
+    w.press(1, 0.5);
+    w.press(2, 0.5);
+    w.release(1, 0.5);
+    w.release(2, 0.5);
+    ProgramExit e = run.run();
+    EXPECT_EQ(e.status, 0);
+    EXPECT_TRUE(e.message.empty());
+
+    EXPECT_EQ(w.exitMode(), 2);
+    FramePlacement p = w.framePlacement();
+    EXPECT_EQ(p.x, 0);
+    EXPECT_EQ(p.y, 0);
+    EXPECT_EQ(p.height, 768);
+    EXPECT_EQ(p.width, 1024);
+    EXPECT_TRUE(w.tiled());
+    EXPECT_EQ(w.windowTitle(), cp1251("Тренажер для глаз"));
+    EXPECT_EQ(windowWidth, 980);
+    EXPECT_EQ(windowHeight, 650);
+    EXPECT_FALSE(w.unitOpen()) << "the graphics window is closed on the way out";
+
+    std::string about = w.aboutText();
+    EXPECT_LE(about.size(), 512u);
+    EXPECT_EQ(about.find('\n'), std::string::npos);
+    EXPECT_EQ(about.rfind(cp1251("Программа - тренажер для глаз TRELVAN (v2.32) \r\r"), 0), 0u);
+    EXPECT_NE(about.find(cp1251("обе кнопки -  выход из программы\r\r")), std::string::npos);
+    EXPECT_NE(about.find(cp1251(" ,там же гостевая книга.\r")), std::string::npos);
+    EXPECT_NE(about.back(), '\r');
+    int lines = 1;
+    for (char c : about) lines += c == '\r';
+    EXPECT_EQ(lines, 10);
+}
+
+GTEST_TEST(MainProgramSweep, SizesRiseAndFallEachShownFiveSeconds) {
+    WorkDir dir;
+    ProgramRun run;
+    SizeLog log;
+    log.watch(run.window);
+    ProgramExit e = run.run(140.0);
+    EXPECT_EQ(e.status, HeadlessWindow::kScriptEnded);
+    std::vector<int> expected{2, 3, 4, 5, 6, 7, 8, 9, 8, 7, 6, 5, 4, 3, 2, 3, 4};
+    ASSERT_GE(log.sizes.size(), expected.size());
+    log.sizes.resize(expected.size());
+    EXPECT_EQ(log.sizes, expected);
+    for (size_t i = 1; i < expected.size(); ++i)
+        EXPECT_GE(log.since[i] - log.since[i - 1], 5.0) << "size " << log.sizes[i - 1];
+}
+
+GTEST_TEST(MainProgramExit, BothButtonsEndOnlyWhenBothAreReleased) {
+    WorkDir dir;
+    ProgramRun run;
+    HeadlessWindow& w = run.window;
+    w.press(1, 8.0);
+    w.press(2, 8.1);
+    w.release(1, 8.2);
+    w.release(2, 20.0);  // still held long after the first release
+    ProgramExit e = run.run();
+    EXPECT_EQ(e.status, 0);
+    EXPECT_GE(w.elapsed(), 20.0);
+    EXPECT_LT(w.elapsed(), 20.5);
+    EXPECT_FALSE(w.unitOpen());
+}
+
+GTEST_TEST(MainProgramExit, MenuExitEndsAtOnceWithItsTone) {
+    WorkDir dir;
+    ProgramRun run;
+    HeadlessWindow& w = run.window;
+    w.menu(1, 7.3);
+    ProgramExit e = run.run();
+    EXPECT_EQ(e.status, 0);
+    EXPECT_NEAR(w.elapsed(), 7.3 + 0.35, 1e-9);
+    ASSERT_FALSE(w.tones().empty());
+    EXPECT_EQ(w.tones().back().frequency, 0);
+    EXPECT_EQ(w.tones().back().durationMs, 350);
+    EXPECT_FALSE(w.unitOpen());
+}
+
+GTEST_TEST(MainProgramExit, MenuExitWithSoundOffIsSilentAndImmediate) {
+    WorkDir dir;
+    ProgramRun run;
+    HeadlessWindow& w = run.window;
+    w.dialogHandler = [](Dialog& d) {
+        DLGSETLOG(d, 1007, false);
+        pressDialogButton(d, 1);
+    };
+    w.menu(1, 7.3);
+    ProgramExit e = run.run();
+    EXPECT_EQ(e.status, 0);
+    EXPECT_NEAR(w.elapsed(), 7.3, 1e-9);
+    EXPECT_TRUE(w.tones().empty());
+}
+
+GTEST_TEST(MainProgramMenu, InstructionShowsTheAboutBoxAndTheSweepGoesOn) {
+    WorkDir dir;
+    ProgramRun run;
+    SizeLog log;
+    log.watch(run.window);
+    run.window.menu(3, 6.0);
+    run.run(30.0);
+    EXPECT_EQ(run.window.aboutShown(), 1);
+    EXPECT_EQ(std::vector<int>(log.sizes.begin(), log.sizes.begin() + 4),
+              (std::vector<int>{2, 3, 4, 5}));
+}
+
+GTEST_TEST(MainProgramDispatch, LeftClickTrainsAndRestartsTheRisingPassAtTwo) {
+    WorkDir dir;
+    ProgramRun run;
+    HeadlessWindow& w = run.window;
+    SizeLog log;
+    log.watch(w);
+    // Size 3 is on show from about 7 s; a click during its display starts a training.
+    w.click(1, 14.0);
+    run.run(40.0);
+    ASSERT_GE(log.sizes.size(), 4u);
+    EXPECT_EQ(log.sizes[0], 2);
+    EXPECT_EQ(log.sizes[1], 3);
+    EXPECT_EQ(log.sizes[2], 2) << "the pass starts again at 2 after the training";
+    EXPECT_EQ(eventState.latchedMask, 0);
+}
+
+GTEST_TEST(MainProgramDispatch, RightClickRequestsTheVisionCheckServedAtTheTop) {
+    WorkDir dir;
+    ProgramRun run;
+    HeadlessWindow& w = run.window;
+    SizeLog log;
+    log.watch(w);
+    w.click(2, 14.0);
+    run.run(40.0);
+    EXPECT_EQ(eventState.menuRequest, 0);
+    ASSERT_GE(log.sizes.size(), 3u);
+    EXPECT_EQ(log.sizes[2], 2);
+}
+
+GTEST_TEST(MainProgramDispatch, FallingPassRestartsAtNine) {
+    WorkDir dir;
+    ProgramRun run;
+    HeadlessWindow& w = run.window;
+    SizeLog log;
+    log.watch(w);
+    // 2..9 take 8 steps of about 6 s; at 60 s the falling pass shows 8 or 7.
+    w.menu(2, 60.0);
+    run.run(90.0);
+    auto it = std::find(log.sizes.begin(), log.sizes.end(), 9);
+    ASSERT_NE(it, log.sizes.end());
+    std::vector<int> after(it, log.sizes.end());
+    ASSERT_GE(after.size(), 4u);
+    EXPECT_EQ(after[1], 8);
+    // After the chart the falling pass starts again at 9.
+    auto again = std::find(after.begin() + 1, after.end(), 9);
+    EXPECT_NE(again, after.end());
+    EXPECT_EQ(eventState.menuRequest, 0);
+}
+
+GTEST_TEST(MainProgramInput, MouseRoutineLatchesGestures) {
+    resetEventState();
+    TYPXY(1, MOUSE_LBUTTONDOWN, MOUSE_KS_LBUTTON, 5, 5);
+    EXPECT_EQ(eventState.latchedMask, 1);
+    EXPECT_EQ(eventState.clicked, 1);
+    EXPECT_EQ(eventState.currentMask, 1);
+    TYPXY(1, MOUSE_RBUTTONDOWN, MOUSE_KS_LBUTTON | MOUSE_KS_RBUTTON, 5, 5);
+    EXPECT_EQ(eventState.latchedMask, 3);
+    TYPXY(1, MOUSE_LBUTTONUP, MOUSE_KS_RBUTTON, 5, 5);
+    EXPECT_EQ(eventState.latchedMask, 3) << "3 stays until cleared";
+    EXPECT_EQ(eventState.currentMask, 2);
+    TYPXY(1, MOUSE_RBUTTONUP, 0, 5, 5);
+    EXPECT_EQ(eventState.currentMask, 0);
+    EXPECT_EQ(eventState.latchedMask, 3);
+
+    resetEventState();
+    TYPXY(1, MOUSE_LBUTTONDOWN, MOUSE_KS_LBUTTON | MOUSE_KS_SHIFT, 5, 5);
+    EXPECT_EQ(eventState.latchedMask, 1) << "Shift does not spoil the gesture";
+    TYPXY(1, MOUSE_LBUTTONUP, MOUSE_KS_SHIFT, 5, 5);
+    EXPECT_EQ(eventState.currentMask, 0);
+    EXPECT_EQ(eventState.clicked, 1);
+
+    resetEventState();
+    TRITOUT_S(false);
+    EXPECT_EQ(eventState.menuRequest, 3);
+}
+
+}  // namespace
+}  // namespace trelvan::testing
