@@ -10,8 +10,10 @@
 //   'text'    literal text
 //   /         next line
 //
-// A value that does not fit its field is written as w asterisks. Texts are byte strings
-// (Windows-1251); column numbers count bytes.
+// A value that does not fit its field is written as w asterisks; in an F field the 0 before
+// the point is dropped first when that alone makes the value fit (F3.2 of 0.5 is ".50").
+// A value that rounds to zero is written without a minus sign. w <= 0 gives an empty text. Texts
+// are byte strings (Windows-1251); column numbers count bytes.
 #pragma once
 
 #include <cstdint>
@@ -41,22 +43,24 @@ std::optional<bool> readL(std::string_view field);
 
 // Cursor over one line for reading a layout left to right (blank-padded past the end).
 class LineReader {
-public:
+  public:
     explicit LineReader(std::string_view line) : line_(line) {}
-    void skip(int n) { pos_ += n; }                  // nX
-    std::string_view take(int w);                    // the next w columns (may be short)
+    void skip(int n) { pos_ += n; }  // nX
+    std::string_view take(int w);    // the next w columns (may be short)
     std::optional<int64_t> i(int w) { return readI(take(w)); }
     std::optional<double> f(int w, int d) { return readF(take(w), d); }
     std::optional<bool> l(int w) { return readL(take(w)); }
     size_t position() const { return pos_; }
 
-private:
+  private:
     std::string_view line_;
     size_t pos_ = 0;
 };
 
-// Round half away from zero to d decimals, the rule of every F field and every pixel
-// coordinate that is rounded.
+// Round half away from zero to d decimals (d >= 0; a negative d counts as 0), the rule of
+// every F field and every pixel coordinate that is rounded. A tie is judged on the exact
+// binary value: 1.125 is a tie and becomes 1.13, while 1.005, stored as 1.00499999999999989...,
+// is not and becomes 1.0. The result is the double nearest to the rounded decimal.
 double roundHalfAway(double value, int d = 0);
 
 }  // namespace trelvan::fields

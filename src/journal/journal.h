@@ -1,0 +1,110 @@
+// Results journal trelvan.rez: the line layouts its two writers use and the streaming reader
+// of the progress chart.
+//
+// The file is Windows-1251 text with CR LF line ends. Its first line is the header of the
+// exercise that created it; every further line is one entry, a training (marker "ОЗп=" in
+// columns 43-46) or a vision check (marker "ОЗи=" in columns 30-33), each starting with the
+// local date and time of its writing. The program only creates and appends to the file.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/textfile.h"
+
+namespace trelvan {
+
+// The journal in the working directory.
+inline constexpr const char* journalFileName = "trelvan.rez";
+
+// Header line texts (Windows-1251 bytes, without the line end): 74 characters when a
+// training creates the file, 115 when a vision check does. No reader interprets them.
+const std::string& trainingHeader();
+const std::string& checkHeader();
+
+// One training entry, 73 characters and CR LF:
+// 1X,I2.2,'.',I2.2,'.',I4,'г, ',I2,'ч ',I2,'м ',I2,'с,                ОЗп=',F4.2,F10.2,I6,2X,F5.0
+std::string trainingEntryLine(int day, int month, int year, int hour, int minute, int second,
+                              float acuity, float meanTime, int32_t volume, float distanceCm);
+
+// One vision check entry, 74 characters and CR LF:
+// 1X,I2.2,'.',I2.2,'.',I4,'г, ',I2,'ч ',I2,'м ',I2,'с,   ОЗи=',F4.2,32X,F5.0
+std::string checkEntryLine(int day, int month, int year, int hour, int minute, int second,
+                           float acuity, float distanceCm);
+
+// Append one entry to the journal at path, creating the file with the header of this
+// exercise when it is missing or empty. The date and time are those taken just before the
+// call. On failure the file is as it was, the result is false and errorText (if given)
+// receives a UTF-8 reason for the screen.
+bool appendTrainingEntry(int day, int month, int year, int hour, int minute, int second,
+                         float acuity, float meanTime, int32_t volume, float distanceCm,
+                         const std::string& path = journalFileName,
+                         std::string* errorText = nullptr);
+bool appendCheckEntry(int day, int month, int year, int hour, int minute, int second, float acuity,
+                      float distanceCm, const std::string& path = journalFileName,
+                      std::string* errorText = nullptr);
+
+// How a line of the journal could be read.
+enum class LineStatus {
+    ok,         // date, time and the values of every marker found
+    badDate,    // the date or time fields are not numbers, or the month is not 1..12
+    badValues,  // date and time are good, a value field of a marked entry is not a number
+};
+
+// One entry line as the reader finds it. Values of a kind whose marker is absent are 0.
+struct JournalLine {
+    LineStatus status = LineStatus::ok;
+    long lineNumber = 0;  // 1-based line of the file; the header is line 1
+
+    int day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
+
+    bool isCheck = false;  // "ОЗи=" in columns 30-33
+    float checkAcuity = 0.0f;
+    float checkDistance = 0.0f;
+
+    bool isTraining = false;  // "ОЗп=" in columns 43-46
+    float trainingAcuity = 0.0f;
+    float meanTime = 0.0f;
+    int32_t volume = 0;
+    float trainingDistance = 0.0f;
+};
+
+// Reads the journal one entry line at a time, holding only the current line: the header is
+// skipped, every line is taken as text of at most 120 characters, and the reading ends at the
+// end of the file or at the first line that cannot be read.
+//
+// A line with status badDate ends the reading with nothing usable. A line with status
+// badValues still has a valid date and time (the time range of the chart includes it), but
+// its values are not to be used, and it too ends the reading. In both cases next() hands out
+// that line, with its number, and nothing after it.
+class JournalReader {
+  public:
+    static constexpr size_t maxLineLength = 120;
+
+    explicit JournalReader(const std::string& path = journalFileName);
+
+    // False when the file does not exist or cannot be opened.
+    bool isOpen() const { return input_.isOpen(); }
+
+    // The next entry line; nothing at the end of the file or after an unreadable line.
+    std::optional<JournalLine> next();
+
+    // After the reading has ended: ok when the file ended normally, otherwise the status and
+    // line number of the line that ended it.
+    LineStatus endStatus() const { return endStatus_; }
+    long endLine() const { return endLine_; }
+
+  private:
+    LineInput input_;
+    bool headerSkipped_ = false;
+    bool ended_ = false;
+    LineStatus endStatus_ = LineStatus::ok;
+    long endLine_ = 0;
+};
+
+// Reads one entry line (without its line end) by the journal's reading layouts.
+JournalLine parseJournalLine(std::string_view line);
+
+}  // namespace trelvan

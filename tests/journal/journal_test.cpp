@@ -1,0 +1,434 @@
+#include "journal/journal.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace trelvan {
+namespace {
+
+using testing::exists;
+using testing::readBytes;
+using testing::TempDir;
+using testing::writeBytes;
+
+// The marker bytes in Windows-1251, spelt out so that the layout tests do not lean on the
+// converter alone.
+const std::string trainingMarkerBytes = "\xCE\xC7\xEF=";  // ОЗп=
+const std::string checkMarkerBytes = "\xCE\xC7\xE8=";     // ОЗи=
+
+// Columns first..last (1-based, inclusive) of a line.
+std::string columns(const std::string& line, size_t first, size_t last) {
+    return line.substr(first - 1, last - first + 1);
+}
+
+// The worked example: a training at 9:05:07 on 3 March 2013.
+std::string exampleTraining() {
+    return trainingEntryLine(3, 3, 2013, 9, 5, 7, 0.85f, 1.23f, 100, 200.0f);
+}
+std::string exampleCheck() {
+    return checkEntryLine(3, 3, 2013, 9, 5, 7, 1.0f, 200.0f);
+}
+
+// --- Header lines ------------------------------------------------------------------------
+
+GTEST_TEST(JournalHeader, TrainingHeaderLabelsStandOverTheValueColumns) {
+    const std::string& header = trainingHeader();
+    EXPECT_EQ(header.size(), 74u);
+    EXPECT_EQ(columns(header, 1, 5), "     ");
+    EXPECT_EQ(columns(header, 6, 9), "\xC4\xE0\xF2\xE0");  // Дата
+    EXPECT_EQ(columns(header, 26, 37), cp1251("ОЗизмеренное"));
+    EXPECT_EQ(columns(header, 39, 54), cp1251("ОЗподтвержденное"));
+    EXPECT_EQ(columns(header, 58, 61), "t(c)");
+    EXPECT_EQ(columns(header, 65, 65), "N");
+    EXPECT_EQ(columns(header, 70, 74), cp1251("D(см)"));
+}
+
+GTEST_TEST(JournalHeader, CheckHeaderIsTheLongOne) {
+    const std::string& header = checkHeader();
+    EXPECT_EQ(header.size(), 115u);
+    EXPECT_EQ(header, cp1251("     Дата             Время        Дальность    Размер Nпоказов "
+                             "Nверн_отв Nошибок Nнет_отв Ср.вр._отв    Nотжиманий"));
+    EXPECT_EQ(header.find('\r'), std::string::npos);
+}
+
+// --- Entry lines -------------------------------------------------------------------------
+
+GTEST_TEST(JournalEntryLine, TrainingWorkedExampleByteForByte) {
+    const std::string expected =
+        " 03.03.2013\xE3, "  // г,
+        " 9\xF7 "            // ч
+        " 5\xEC "            // м
+        " 7\xF1,"            // с,
+        "                " +
+        trainingMarkerBytes +
+        "0.85"
+        "      1.23"
+        "   100"
+        "  "
+        " 200."
+        "\r\n";
+    EXPECT_EQ(exampleTraining(), expected);
+    EXPECT_EQ(exampleTraining().size(), 73u + 2u);
+    EXPECT_EQ(columns(exampleTraining(), 43, 46), trainingMarkerBytes);
+    EXPECT_EQ(columns(exampleTraining(), 69, 73), " 200.");
+}
+
+GTEST_TEST(JournalEntryLine, CheckWorkedExampleByteForByte) {
+    const std::string line = exampleCheck();
+    EXPECT_EQ(line, " 03.03.2013\xE3,  9\xF7  5\xEC  7\xF1,   " + checkMarkerBytes + "1.00" +
+                        std::string(32, ' ') + " 200.\r\n");
+    EXPECT_EQ(line.size(), 74u + 2u);
+    EXPECT_EQ(columns(line, 30, 33), checkMarkerBytes);
+    EXPECT_EQ(columns(line, 34, 37), "1.00");
+    EXPECT_EQ(columns(line, 38, 69), std::string(32, ' '));
+    EXPECT_EQ(columns(line, 70, 74), " 200.");
+}
+
+GTEST_TEST(JournalEntryLine, DateIsZeroFilledAndTimeBlankFilled) {
+    const std::string line = trainingEntryLine(28, 11, 2024, 14, 30, 0, 1.2f, 0.5f, 5, 55.5f);
+    EXPECT_EQ(columns(line, 1, 11), " 28.11.2024");
+    EXPECT_EQ(columns(line, 15, 16), "14");
+    EXPECT_EQ(columns(line, 19, 20), "30");
+    EXPECT_EQ(columns(line, 23, 24), " 0");
+    EXPECT_EQ(columns(line, 47, 73), "1.20      0.50     5    56.");
+    const std::string check = checkEntryLine(1, 2, 2020, 0, 0, 59, 0.1f, 1000.0f);
+    EXPECT_EQ(columns(check, 1, 24), cp1251(" 01.02.2020г,  0ч  0м 59"));
+    EXPECT_EQ(columns(check, 34, 37), "0.10");
+    EXPECT_EQ(columns(check, 70, 74), "1000.");
+}
+
+GTEST_TEST(JournalEntryLine, ValuesThatDoNotFitAreAsterisksAndKeepTheLayout) {
+    const std::string training =
+        trainingEntryLine(3, 3, 2013, 9, 5, 7, 10.0f, 1.0e7f, 10000000, 10000.0f);
+    EXPECT_EQ(training.size(), 75u);
+    EXPECT_EQ(columns(training, 47, 50), "****");
+    EXPECT_EQ(columns(training, 51, 60), "**********");
+    EXPECT_EQ(columns(training, 61, 66), "******");
+    EXPECT_EQ(columns(training, 67, 68), "  ");
+    EXPECT_EQ(columns(training, 69, 73), "*****");
+
+    const std::string check = checkEntryLine(3, 3, 2013, 9, 5, 7, 10.0f, 10000.0f);
+    EXPECT_EQ(check.size(), 76u);
+    EXPECT_EQ(columns(check, 34, 37), "****");
+    EXPECT_EQ(columns(check, 70, 74), "*****");
+}
+
+GTEST_TEST(JournalEntryLine, LargestValuesThatStillFit) {
+    const std::string line =
+        trainingEntryLine(3, 3, 2013, 9, 5, 7, 9.99f, 9999999.0f, 999999, 9999.0f);
+    EXPECT_EQ(columns(line, 47, 73), "9.999999999.00999999  9999.");
+}
+
+// --- Appending ---------------------------------------------------------------------------
+
+GTEST_TEST(JournalAppend, FirstTrainingCreatesTheFileWithItsHeader) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string path = dir.file("trelvan.rez");
+    std::string error;
+    ASSERT_TRUE(appendTrainingEntry(3, 3, 2013, 9, 5, 7, 0.85f, 1.23f, 100, 200.0f, path, &error))
+        << error;
+    EXPECT_EQ(readBytes(path), trainingHeader() + "\r\n" + exampleTraining());
+    ASSERT_TRUE(appendCheckEntry(3, 3, 2013, 9, 5, 7, 1.0f, 200.0f, path, &error)) << error;
+    EXPECT_EQ(readBytes(path), trainingHeader() + "\r\n" + exampleTraining() + exampleCheck());
+}
+
+GTEST_TEST(JournalAppend, FirstCheckCreatesTheFileWithTheLongHeader) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string path = dir.file("trelvan.rez");
+    ASSERT_TRUE(appendCheckEntry(3, 3, 2013, 9, 5, 7, 1.0f, 200.0f, path));
+    ASSERT_TRUE(appendTrainingEntry(3, 3, 2013, 9, 5, 7, 0.85f, 1.23f, 100, 200.0f, path));
+    const std::string content = readBytes(path);
+    EXPECT_EQ(content, checkHeader() + "\r\n" + exampleCheck() + exampleTraining());
+    EXPECT_EQ(content.find("\r\n"), 115u);
+}
+
+GTEST_TEST(JournalAppend, FailureIsReportedAndNothingIsCreated) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string path = dir.file("missing-dir/trelvan.rez");
+    std::string error;
+    EXPECT_FALSE(appendTrainingEntry(3, 3, 2013, 9, 5, 7, 0.85f, 1.23f, 100, 200.0f, path, &error));
+    EXPECT_NE(error.find("trelvan.rez"), std::string::npos) << error;
+    error.clear();
+    EXPECT_FALSE(appendCheckEntry(3, 3, 2013, 9, 5, 7, 1.0f, 200.0f, path, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(appendCheckEntry(3, 3, 2013, 9, 5, 7, 1.0f, 200.0f, dir.path()));
+    EXPECT_EQ(dir.names(), std::vector<std::string>{});
+}
+
+// --- Reading -----------------------------------------------------------------------------
+
+std::vector<JournalLine> readAll(JournalReader& reader) {
+    std::vector<JournalLine> lines;
+    while (std::optional<JournalLine> line = reader.next()) lines.push_back(*line);
+    return lines;
+}
+
+GTEST_TEST(JournalReader, RoundTripOfBothEntryKinds) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string path = dir.file("trelvan.rez");
+    ASSERT_TRUE(appendTrainingEntry(3, 3, 2013, 9, 5, 7, 0.85f, 1.23f, 100, 200.0f, path));
+    ASSERT_TRUE(appendCheckEntry(31, 12, 1999, 23, 59, 58, 1.0f, 350.4f, path));
+    ASSERT_TRUE(appendTrainingEntry(1, 1, 2030, 0, 0, 0, 0.125f, 2.345f, 7, 99.5f, path));
+
+    JournalReader reader(path);
+    ASSERT_TRUE(reader.isOpen());
+    const std::vector<JournalLine> lines = readAll(reader);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(reader.endStatus(), LineStatus::ok);
+
+    const JournalLine& training = lines[0];
+    EXPECT_EQ(training.status, LineStatus::ok);
+    EXPECT_EQ(training.lineNumber, 2);
+    EXPECT_EQ(training.day, 3);
+    EXPECT_EQ(training.month, 3);
+    EXPECT_EQ(training.year, 2013);
+    EXPECT_EQ(training.hour, 9);
+    EXPECT_EQ(training.minute, 5);
+    EXPECT_EQ(training.second, 7);
+    EXPECT_TRUE(training.isTraining);
+    EXPECT_FALSE(training.isCheck);
+    EXPECT_EQ(training.trainingAcuity, 0.85f);
+    EXPECT_EQ(training.meanTime, 1.23f);
+    EXPECT_EQ(training.volume, 100);
+    EXPECT_EQ(training.trainingDistance, 200.0f);
+
+    const JournalLine& check = lines[1];
+    EXPECT_EQ(check.lineNumber, 3);
+    EXPECT_EQ(check.day, 31);
+    EXPECT_EQ(check.month, 12);
+    EXPECT_EQ(check.year, 1999);
+    EXPECT_EQ(check.hour, 23);
+    EXPECT_EQ(check.minute, 59);
+    EXPECT_EQ(check.second, 58);
+    EXPECT_TRUE(check.isCheck);
+    EXPECT_FALSE(check.isTraining);
+    EXPECT_EQ(check.checkAcuity, 1.0f);
+    EXPECT_EQ(check.checkDistance, 350.0f);
+
+    // Values come back as written, that is rounded: 0.125 to 0.13, 2.345 to 2.35, 99.5 to 100.
+    const JournalLine& rounded = lines[2];
+    EXPECT_EQ(rounded.trainingAcuity, 0.13f);
+    EXPECT_EQ(rounded.meanTime, 2.35f);
+    EXPECT_EQ(rounded.volume, 7);
+    EXPECT_EQ(rounded.trainingDistance, 100.0f);
+}
+
+GTEST_TEST(JournalReader, MissingEmptyAndHeaderOnlyJournalsHaveNoEntries) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    JournalReader missing(dir.file("trelvan.rez"));
+    EXPECT_FALSE(missing.isOpen());
+    EXPECT_EQ(missing.next(), std::nullopt);
+
+    writeBytes(dir.file("empty.rez"), "");
+    JournalReader empty(dir.file("empty.rez"));
+    EXPECT_TRUE(empty.isOpen());
+    EXPECT_EQ(empty.next(), std::nullopt);
+    EXPECT_EQ(empty.endStatus(), LineStatus::ok);
+
+    for (const std::string& header : {trainingHeader(), checkHeader()}) {
+        writeBytes(dir.file("header.rez"), header + "\r\n");
+        JournalReader headerOnly(dir.file("header.rez"));
+        EXPECT_EQ(headerOnly.next(), std::nullopt);
+        EXPECT_EQ(headerOnly.endStatus(), LineStatus::ok);
+    }
+}
+
+GTEST_TEST(JournalReader, FirstLineIsSkippedWhateverItHolds) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string path = dir.file("trelvan.rez");
+    // An entry in the first line, and a first line far longer than 120 characters.
+    writeBytes(path, exampleCheck() + exampleTraining());
+    JournalReader reader(path);
+    std::vector<JournalLine> lines = readAll(reader);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(lines[0].isTraining);
+
+    writeBytes(path, std::string(500, '#') + "\r\n" + exampleCheck());
+    JournalReader longHeader(path);
+    lines = readAll(longHeader);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(lines[0].isCheck);
+    EXPECT_EQ(lines[0].lineNumber, 2);
+}
+
+GTEST_TEST(JournalReader, LetterInTheDayStopsTheReadingThere) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string path = dir.file("trelvan.rez");
+    std::string edited = exampleTraining();
+    edited[2] = 'x';  // " 0x.03.2013..."
+    writeBytes(path, trainingHeader() + "\r\n" + exampleCheck() + edited + exampleTraining());
+
+    JournalReader reader(path);
+    const std::vector<JournalLine> lines = readAll(reader);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].status, LineStatus::ok);
+    EXPECT_EQ(lines[1].status, LineStatus::badDate);
+    EXPECT_EQ(lines[1].lineNumber, 3);
+    EXPECT_EQ(reader.endStatus(), LineStatus::badDate);
+    EXPECT_EQ(reader.endLine(), 3);
+    EXPECT_EQ(reader.next(), std::nullopt);  // the last good line is never reached
+}
+
+GTEST_TEST(JournalReader, EveryDateFieldIsChecked) {
+    const std::string good = exampleTraining().substr(0, 73);
+    for (size_t column : {2, 5, 8, 11, 15, 19, 24}) {
+        std::string edited = good;
+        edited[column - 1] = '?';
+        EXPECT_EQ(parseJournalLine(edited).status, LineStatus::badDate) << "column " << column;
+    }
+    // The separator columns are skipped unread.
+    std::string separators = good;
+    for (size_t column : {1, 4, 7, 12, 13, 14, 17, 18, 21, 22}) separators[column - 1] = '#';
+    EXPECT_EQ(parseJournalLine(separators).status, LineStatus::ok);
+}
+
+GTEST_TEST(JournalReader, MonthOutsideTheYearIsAnUnreadableDate) {
+    EXPECT_EQ(parseJournalLine(cp1251(" 01.13.2013г, 10ч  0м  0с")).status, LineStatus::badDate);
+    EXPECT_EQ(parseJournalLine(cp1251(" 01.00.2013г, 10ч  0м  0с")).status, LineStatus::badDate);
+    EXPECT_EQ(parseJournalLine(cp1251(" 01.-1.2013г, 10ч  0м  0с")).status, LineStatus::badDate);
+    EXPECT_EQ(parseJournalLine(cp1251(" 01.12.2013г, 10ч  0м  0с")).status, LineStatus::ok);
+    // An empty line has a blank month.
+    EXPECT_EQ(parseJournalLine("").status, LineStatus::badDate);
+}
+
+GTEST_TEST(JournalReader, BlankFieldsReadAsZero) {
+    const JournalLine line = parseJournalLine(cp1251("   .05.2013г,   ч   м   с"));
+    EXPECT_EQ(line.status, LineStatus::ok);
+    EXPECT_EQ(line.day, 0);
+    EXPECT_EQ(line.month, 5);
+    EXPECT_EQ(line.hour, 0);
+    EXPECT_EQ(line.second, 0);
+}
+
+GTEST_TEST(JournalReader, AsterisksInAValueKeepTheDateButEndTheValues) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string path = dir.file("trelvan.rez");
+    const std::string tooFar = checkEntryLine(4, 3, 2013, 10, 0, 0, 1.0f, 10000.0f);
+    writeBytes(path, trainingHeader() + "\r\n" + exampleTraining() + tooFar + exampleCheck());
+
+    JournalReader reader(path);
+    const std::vector<JournalLine> lines = readAll(reader);
+    ASSERT_EQ(lines.size(), 2u);
+    const JournalLine& bad = lines[1];
+    EXPECT_EQ(bad.status, LineStatus::badValues);
+    EXPECT_EQ(bad.lineNumber, 3);
+    EXPECT_EQ(bad.day, 4);
+    EXPECT_EQ(bad.hour, 10);
+    EXPECT_TRUE(bad.isCheck);
+    EXPECT_EQ(bad.checkAcuity, 0.0f);  // readable, but not handed out from a bad line
+    EXPECT_EQ(reader.endStatus(), LineStatus::badValues);
+    EXPECT_EQ(reader.endLine(), 3);
+}
+
+GTEST_TEST(JournalReader, EveryTrainingValueIsChecked) {
+    const std::string good = exampleTraining().substr(0, 73);
+    ASSERT_EQ(parseJournalLine(good).status, LineStatus::ok);
+    for (size_t column : {50, 60, 66, 73}) {
+        std::string edited = good;
+        edited[column - 1] = 'x';
+        EXPECT_EQ(parseJournalLine(edited).status, LineStatus::badValues) << "column " << column;
+    }
+    std::string twoPoints = good;
+    twoPoints[71] = '.';  // " 20.." in the distance
+    EXPECT_EQ(parseJournalLine(twoPoints).status, LineStatus::badValues);
+}
+
+GTEST_TEST(JournalReader, EveryCheckValueIsChecked) {
+    const std::string good = exampleCheck().substr(0, 74);
+    for (size_t column : {34, 68, 74}) {
+        std::string edited = good;
+        edited[column - 1] = 'x';
+        EXPECT_EQ(parseJournalLine(edited).status, LineStatus::badValues) << "column " << column;
+    }
+    // Columns between the two value fields are skipped unread.
+    std::string between = good;
+    between[50] = 'x';
+    EXPECT_EQ(parseJournalLine(between).status, LineStatus::ok);
+}
+
+GTEST_TEST(JournalReader, LineWithoutMarkerCarriesOnlyItsDate) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string path = dir.file("trelvan.rez");
+    const std::string note = cp1251(" 05.03.2013г, 10ч 15м  0с, заметка: очки 0.8 ****\r\n");
+    writeBytes(path, trainingHeader() + "\r\n" + note + exampleTraining());
+
+    JournalReader reader(path);
+    const std::vector<JournalLine> lines = readAll(reader);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].status, LineStatus::ok);
+    EXPECT_FALSE(lines[0].isCheck);
+    EXPECT_FALSE(lines[0].isTraining);
+    EXPECT_EQ(lines[0].day, 5);
+    EXPECT_EQ(lines[0].minute, 15);
+    EXPECT_TRUE(lines[1].isTraining);
+}
+
+GTEST_TEST(JournalReader, MarkerMustStandInItsColumns) {
+    // The training marker one column early is no marker at all.
+    std::string shifted = exampleTraining().substr(0, 73);
+    shifted.erase(41, 1);
+    const JournalLine line = parseJournalLine(shifted);
+    EXPECT_EQ(line.status, LineStatus::ok);
+    EXPECT_FALSE(line.isTraining);
+    // Cut inside the marker.
+    EXPECT_FALSE(parseJournalLine(exampleCheck().substr(0, 32)).isCheck);
+    // A line with both markers gives both kinds of values.
+    std::string both = exampleCheck().substr(0, 42) + exampleTraining().substr(42, 31);
+    const JournalLine twice = parseJournalLine(both);
+    EXPECT_EQ(twice.status, LineStatus::ok);
+    EXPECT_TRUE(twice.isCheck);
+    EXPECT_TRUE(twice.isTraining);
+    EXPECT_EQ(twice.checkAcuity, 1.0f);
+    EXPECT_EQ(twice.trainingAcuity, 0.85f);
+}
+
+GTEST_TEST(JournalReader, TailOfALineLongerThan120IsNoLineOfItsOwn) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string path = dir.file("trelvan.rez");
+    // Past column 120 a hand-written tail that would be an unreadable line of its own.
+    std::string longCheck = exampleCheck().substr(0, 74) + std::string(46, ' ') + "x.13.yyyy" +
+                            std::string(300, 'z') + "\r\n";
+    writeBytes(path, trainingHeader() + "\r\n" + longCheck + exampleTraining());
+
+    JournalReader reader(path);
+    const std::vector<JournalLine> lines = readAll(reader);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].status, LineStatus::ok);
+    EXPECT_EQ(lines[0].checkDistance, 200.0f);
+    EXPECT_EQ(lines[1].lineNumber, 3);
+    EXPECT_TRUE(lines[1].isTraining);
+    EXPECT_EQ(reader.endStatus(), LineStatus::ok);
+}
+
+GTEST_TEST(JournalReader, LineFeedOnlyAndMissingLastLineEnd) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string path = dir.file("trelvan.rez");
+    std::string training = exampleTraining();
+    std::string check = exampleCheck();
+    training.erase(training.size() - 2, 1);  // LF only
+    check.erase(check.size() - 2);           // no line end at all
+    writeBytes(path, "header\n" + training + check);
+    JournalReader reader(path);
+    const std::vector<JournalLine> lines = readAll(reader);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].trainingDistance, 200.0f);
+    EXPECT_EQ(lines[1].checkDistance, 200.0f);
+}
+
+}  // namespace
+}  // namespace trelvan
