@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 
 #include "platform/qt/desktop.h"
 #include "platform/textfile.h"
@@ -167,6 +168,31 @@ void QtWindow::syncWindows() {
         surfaceWidget_->update();
     } else if (child_ != nullptr) {
         child_->hide();
+    }
+    QMetaObject::invokeMethod(frame_, [this] { reportGeometry(); }, Qt::QueuedConnection);
+}
+
+// For end-to-end tests: where the menu items and the drawing surface are on the screen.
+void QtWindow::reportGeometry() {
+    QByteArray path = qgetenv("TRELVAN_GEOMETRY_FILE");
+    if (path.isEmpty() || frame_ == nullptr) return;
+    std::ofstream out(path.toStdString(), std::ios::trunc);
+    QMenuBar* bar = frame_->menuBar();
+    const auto actions = bar->actions();
+    for (int i = 0; i < actions.size(); ++i) {
+        QRect r = bar->actionGeometry(actions[i]);
+        QPoint p = bar->mapToGlobal(r.topLeft());
+        out << "menu " << i + 1 << ' ' << p.x() << ' ' << p.y() << ' ' << r.width() << ' '
+            << r.height() << '\n';
+    }
+    QWidget* client = frame_->centralWidget();
+    QPoint c = client->mapToGlobal(QPoint(0, 0));
+    out << "client " << c.x() << ' ' << c.y() << ' ' << client->width() << ' ' << client->height()
+        << '\n';
+    if (surfaceWidget_ != nullptr && child_ != nullptr && child_->isVisible()) {
+        QPoint s = surfaceWidget_->mapToGlobal(QPoint(0, 0));
+        out << "surface " << s.x() << ' ' << s.y() << ' ' << surfaceWidget_->width() << ' '
+            << surfaceWidget_->height() << '\n';
     }
 }
 

@@ -75,6 +75,7 @@ public:
 
     // Input thread: applies the recorded frame and window state to the real windows.
     void syncWindows();
+    void reportGeometry();
     void paintSurface(QWidget& widget);
     void mouse(int32_t event, int32_t keystate, int32_t x, int32_t y) {
         deliverMouse(event, keystate, x, y);
