@@ -173,6 +173,9 @@ GTEST_TEST(PlotTransform, EqualLimitsStillGiveAPointOfTheRegion) {
         EXPECT_GE(p.second, 35);
         EXPECT_LE(p.second, 468);
     }
+    // Without a scale every value sits at the low end of the axis.
+    EXPECT_EQ(tmf(1, 7.5f, 7.5f), Pixel(40, 468));
+    EXPECT_EQ(tmf(1, -2.0f, -2.0f), Pixel(40, 468));
 }
 
 GTEST_TEST(PlotTransform, PixelsBackToUserCoordinates) {

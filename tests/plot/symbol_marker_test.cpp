@@ -21,11 +21,11 @@ GTEST_TEST(PlotSymbol, FontFollowsTheScaledHeight) {
         float height;  // s = 1.5 x height
         const char* font;
     } cases[] = {
-        {0.0f, "h4w3b"},     {2.0f, "h4w3b"},      {2.7f, "h12w4b"},   {4.0f, "h12w4b"},
-        {4.5f, "h16w5b"},    {5.3f, "h16w5b"},     {5.4f, "h20w6b"},   {6.0f, "h20w6b"},
-        {7.0f, "h24w7b"},    {8.0f, "h24w7b"},     {8.1f, "h28w8b"},   {10.0f, "h28w8b"},
-        {10.1f, "h36w10b"},  {20.0f, "h52w18b"},   {30.0f, "h96w30b"}, {33.3f, "h96w30b"},
-        {34.0f, "h120w40b"}, {500.0f, "h120w40b"},
+        {0.0f, "h4w3b"},    {2.0f, "h4w3b"},     {2.7f, "h12w4b"},     {4.0f, "h12w4b"},
+        {4.5f, "h16w5b"},   {5.3f, "h16w5b"},    {5.4f, "h20w6b"},     {6.0f, "h20w6b"},
+        {7.0f, "h24w7b"},   {8.0f, "h24w7b"},    {8.05f, "h28w8b"},    {8.1f, "h28w8b"},
+        {10.0f, "h28w8b"},  {10.1f, "h36w10b"},  {20.0f, "h52w18b"},   {30.0f, "h96w30b"},
+        {33.3f, "h96w30b"}, {34.0f, "h120w40b"}, {500.0f, "h120w40b"},
     };
     for (const auto& c : cases) {
         bench.window.clearRecord();
