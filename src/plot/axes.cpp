@@ -70,99 +70,99 @@ int32_t gridCount(float low, float high, float step) {
     return truncToInt((high - low + step) / step);
 }
 
-void xLabels(int32_t unit, int32_t region, const float* E, float step) {
-    const float XMIN = E[4], YMIN = E[5], XMAX = E[6];
-    const float PX1 = E[8], PY1 = E[9], PX2 = E[10];
-    if (!labelsPossible(XMIN, XMAX)) return;
-    const LabelScale scale = labelScale(XMIN, XMAX);
+void xLabels(int32_t unit, int32_t region, const float* r, float step) {
+    const float xMin = r[4], yMin = r[5], xMax = r[6];
+    const float pageLeft = r[8], pageBottom = r[9], pageRight = r[10];
+    if (!labelsPossible(xMin, xMax)) return;
+    const LabelScale scale = labelScale(xMin, xMax);
     if (scale.e != 0) {
-        SYMBOL(unit, PX2 - 17.0f, PY1, kLabelHeight, 0.0f,
+        SYMBOL(unit, pageRight - 17.0f, pageBottom, kLabelHeight, 0.0f,
                plotdetail::exponentLabel(scale.e).substr(0, 5));
     }
-    const int32_t n = labelCount(XMIN, XMAX, step);
-    float v = XMIN;
+    const int32_t n = labelCount(xMin, xMax, step);
+    float v = xMin;
     for (int32_t k = 0; k < n; ++k) {
         std::string TM = labelText(v, scale);
         if (TM[5] == '0') TM[5] = ' ';
-        const float xp = PX1 + (PX2 - PX1) * (v - XMIN) / (XMAX - XMIN);
-        float yp = PY1 - 1.0f;
+        const float xp = pageLeft + (pageRight - pageLeft) * (v - xMin) / (xMax - xMin);
+        float yp = pageBottom - 1.0f;
         if (yp < 6.0f) yp = 6.0f;
         SYMBOL(unit, xp - 9.0f, yp + 2.0f, kLabelHeight, 0.0f, TM.substr(0, 6));
         SETLIN(kSolid);
-        MARKER(unit, region, v, YMIN, kPlusMarker, kTickSize);
+        MARKER(unit, region, v, yMin, kPlusMarker, kTickSize);
         v = v + step;
     }
 }
 
-void yLabels(int32_t unit, int32_t region, const float* E, float step) {
-    const float XMIN = E[4], YMIN = E[5], YMAX = E[7];
-    const float PX1 = E[8], PY1 = E[9], PY2 = E[11];
-    if (!labelsPossible(YMIN, YMAX)) return;
-    const LabelScale scale = labelScale(YMIN, YMAX);
+void yLabels(int32_t unit, int32_t region, const float* r, float step) {
+    const float xMin = r[4], yMin = r[5], yMax = r[7];
+    const float pageLeft = r[8], pageBottom = r[9], pageTop = r[11];
+    if (!labelsPossible(yMin, yMax)) return;
+    const LabelScale scale = labelScale(yMin, yMax);
     if (scale.e != 0) {
-        SYMBOL(unit, PX1 - 6.0f, PY2 - 14.0f, kLabelHeight, 90.0f,
+        SYMBOL(unit, pageLeft - 6.0f, pageTop - 14.0f, kLabelHeight, 90.0f,
                plotdetail::exponentLabel(scale.e).substr(0, 5));
     }
-    const int32_t n = labelCount(YMIN, YMAX, step);
-    float v = YMIN;
+    const int32_t n = labelCount(yMin, yMax, step);
+    float v = yMin;
     for (int32_t k = 0; k < n; ++k) {
         const std::string TM = labelText(v, scale);
-        const float yp = PY1 + (PY2 - PY1) * (v - YMIN) / (YMAX - YMIN);
-        float xp = PX1 - 1.0f;
+        const float yp = pageBottom + (pageTop - pageBottom) * (v - yMin) / (yMax - yMin);
+        float xp = pageLeft - 1.0f;
         if (xp < 6.0f) xp = 6.0f;
         SYMBOL(unit, xp - 8.0f, yp - 4.0f, kLabelHeight, 90.0f, TM.substr(0, 5));
         SETLIN(kSolid);
-        MARKER(unit, region, XMIN, v, kPlusMarker, kTickSize);
+        MARKER(unit, region, xMin, v, kPlusMarker, kTickSize);
         v = v + step;
     }
 }
 
-void xGrid(int32_t unit, int32_t region, const float* E, float step, int32_t subdivisions) {
-    const float XMIN = E[4], YMIN = E[5], XMAX = E[6], YMAX = E[7];
+void xGrid(int32_t unit, int32_t region, const float* r, float step, int32_t subdivisions) {
+    const float xMin = r[4], yMin = r[5], xMax = r[6], yMax = r[7];
     if (subdivisions != 0 && subdivisions != 1) {
         SETLIN(kSolid);
         const float sub = step / static_cast<float>(subdivisions);
-        const int32_t m = gridCount(XMIN, XMAX, sub);
-        float v = XMIN;
+        const int32_t m = gridCount(xMin, xMax, sub);
+        float v = xMin;
         for (int32_t k = 0; k < m; ++k) {
-            MARKER(unit, region, v, YMIN, kPlusMarker, kSubTickSize);
+            MARKER(unit, region, v, yMin, kPlusMarker, kSubTickSize);
             v = v + sub;
         }
     }
     SETLIN(kShortDashes);
-    const int32_t m = gridCount(XMIN, XMAX, step);
-    float v = XMIN;
+    const int32_t m = gridCount(xMin, xMax, step);
+    float v = xMin;
     for (int32_t k = 0; k < m; ++k) {
-        CONSTX(unit, region, v, YMIN, YMAX);
+        CONSTX(unit, region, v, yMin, yMax);
         v = v + step;
     }
 }
 
-void yGridAndFrame(int32_t unit, int32_t region, const float* E, float step, int32_t subdivisions) {
-    const float XMIN = E[4], YMIN = E[5], XMAX = E[6], YMAX = E[7];
+void yGridAndFrame(int32_t unit, int32_t region, const float* r, float step, int32_t subdivisions) {
+    const float xMin = r[4], yMin = r[5], xMax = r[6], yMax = r[7];
     if (subdivisions != 0 && subdivisions != 1) {
         SETLIN(kSolid);
         const float sub = step / static_cast<float>(subdivisions);
-        const int32_t m = gridCount(YMIN, YMAX, sub);
-        float v = YMIN;
+        const int32_t m = gridCount(yMin, yMax, sub);
+        float v = yMin;
         for (int32_t k = 0; k < m; ++k) {
-            MARKER(unit, region, XMIN, v, kPlusMarker, kSubTickSize);
+            MARKER(unit, region, xMin, v, kPlusMarker, kSubTickSize);
             v = v + sub;
         }
     }
     SETLIN(kShortDashes);
-    const int32_t m = gridCount(YMIN, YMAX, step);
-    float v = YMIN;
+    const int32_t m = gridCount(yMin, yMax, step);
+    float v = yMin;
     for (int32_t k = 0; k < m; ++k) {
-        CONSTY(unit, region, XMIN, XMAX, v);
+        CONSTY(unit, region, xMin, xMax, v);
         v = v + step;
     }
 
     SETLIN(kSolid);
-    CONSTX(unit, region, XMIN, YMIN, YMAX);
-    CONSTX(unit, region, XMAX, YMIN, YMAX);
-    CONSTY(unit, region, XMIN, XMAX, YMIN);
-    CONSTY(unit, region, XMIN, XMAX, YMAX);
+    CONSTX(unit, region, xMin, yMin, yMax);
+    CONSTX(unit, region, xMax, yMin, yMax);
+    CONSTY(unit, region, xMin, xMax, yMin);
+    CONSTY(unit, region, xMin, xMax, yMax);
 }
 
 }  // namespace
@@ -170,14 +170,14 @@ void yGridAndFrame(int32_t unit, int32_t region, const float* E, float step, int
 void AXES(int32_t unit, int32_t region, float xLabelStep, float xGridStep, int32_t xSub,
           float yLabelStep, float yGridStep, int32_t ySub) {
     // A copy: the region's entries as they stand when the axes are drawn.
-    float E[12];
+    float r[12];
     const float* entries = plotdetail::regionEntries(unit, region);
-    for (int k = 0; k < 12; ++k) E[k] = entries[k];
+    for (int k = 0; k < 12; ++k) r[k] = entries[k];
 
-    if (xLabelStep > 0.0f) xLabels(unit, region, E, xLabelStep);
-    if (yLabelStep > 0.0f) yLabels(unit, region, E, yLabelStep);
-    if (xGridStep > 0.0f) xGrid(unit, region, E, xGridStep, xSub);
-    if (yGridStep > 0.0f) yGridAndFrame(unit, region, E, yGridStep, ySub);
+    if (xLabelStep > 0.0f) xLabels(unit, region, r, xLabelStep);
+    if (yLabelStep > 0.0f) yLabels(unit, region, r, yLabelStep);
+    if (xGridStep > 0.0f) xGrid(unit, region, r, xGridStep, xSub);
+    if (yGridStep > 0.0f) yGridAndFrame(unit, region, r, yGridStep, ySub);
 }
 
 }  // namespace trelvan

@@ -22,8 +22,9 @@ inline int32_t truncToInt(float value) {
 
 // Page table entries of a unit (GR1(unit, 1..4)); stops the program for a unit outside 1..100.
 float* pageEntries(int32_t unit);
-// Region table entries (GR2 entries 1..12) of a unit's region; stops the program for a unit
-// outside 1..100 or a region outside 1..20.
+// Region table entries (GR2 entries 1..12, entry n at index n - 1) of a unit's region: pixel
+// left, bottom, width, height; x min, y min, x max, y max; page left, bottom, right, top.
+// Stops the program for a unit outside 1..100 or a region outside 1..20.
 float* regionEntries(int32_t unit, int32_t region);
 // The RGB integer (0x00BBGGRR) of a colour of COLDIM, each component times 255 truncated into
 // its byte; stops the program for a colour outside 0..105.

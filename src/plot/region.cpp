@@ -35,35 +35,37 @@ float axisFraction(float value, float low, float high) {
 }  // namespace
 
 void LIMITS(int32_t unit, int32_t region, float xmin, float xmax, float ymin, float ymax) {
-    float* E = plotdetail::regionEntries(unit, region);
-    E[4] = xmin;
-    E[6] = xmax;
-    E[5] = ymin;
-    E[7] = ymax;
+    float* r = plotdetail::regionEntries(unit, region);
+    r[4] = xmin;
+    r[6] = xmax;
+    r[5] = ymin;
+    r[7] = ymax;
 }
 
 void REGION(int32_t unit, int32_t region, float x0, float y0, float width, float height) {
     const float* page = plotdetail::pageEntries(unit);
-    float* E = plotdetail::regionEntries(unit, region);
+    float* r = plotdetail::regionEntries(unit, region);
     ACTIV(unit, 0);
-    const float PW = page[0];
-    const float PH = page[1];
-    const float NX = page[2];
-    const float NY = page[3];
+    const float pageWidth = page[0];
+    const float pageHeight = page[1];
+    const float windowWidth = page[2];
+    const float windowHeight = page[3];
 
-    const int32_t left = truncToInt(x0 * NX / PW);
-    const int32_t right = truncToInt(static_cast<float>(left) + width * (NX - 1.0f) / PW);
-    const int32_t bottom = truncToInt((PH - y0) * (NY - 1.0f) / PH);
-    const int32_t top = truncToInt(static_cast<float>(bottom) - height * (NY - 1.0f) / PH);
+    const int32_t left = truncToInt(x0 * windowWidth / pageWidth);
+    const int32_t right =
+        truncToInt(static_cast<float>(left) + width * (windowWidth - 1.0f) / pageWidth);
+    const int32_t bottom = truncToInt((pageHeight - y0) * (windowHeight - 1.0f) / pageHeight);
+    const int32_t top =
+        truncToInt(static_cast<float>(bottom) - height * (windowHeight - 1.0f) / pageHeight);
 
-    E[0] = static_cast<float>(left);
-    E[1] = static_cast<float>(bottom);
-    E[2] = static_cast<float>(right - left);
-    E[3] = static_cast<float>(bottom - top);
-    E[8] = x0;
-    E[9] = y0;
-    E[10] = x0 + width;
-    E[11] = y0 + height;
+    r[0] = static_cast<float>(left);
+    r[1] = static_cast<float>(bottom);
+    r[2] = static_cast<float>(right - left);
+    r[3] = static_cast<float>(bottom - top);
+    r[8] = x0;
+    r[9] = y0;
+    r[10] = x0 + width;
+    r[11] = y0 + height;
 
     drawLine(left, bottom, left, top);
     drawLine(left, top, right, top);
@@ -72,14 +74,14 @@ void REGION(int32_t unit, int32_t region, float x0, float y0, float width, float
 }
 
 void TMF(int32_t unit, int32_t region, float x, float y, int32_t& ix, int32_t& iy) {
-    const float* E = plotdetail::regionEntries(unit, region);
-    ix = truncToInt(E[0] + axisFraction(x, E[4], E[6]) * E[2] + 0.5f);
-    iy = truncToInt(E[1] - axisFraction(y, E[5], E[7]) * E[3] + 0.5f);
+    const float* r = plotdetail::regionEntries(unit, region);
+    ix = truncToInt(r[0] + axisFraction(x, r[4], r[6]) * r[2] + 0.5f);
+    iy = truncToInt(r[1] - axisFraction(y, r[5], r[7]) * r[3] + 0.5f);
 
-    const int32_t left = truncToInt(E[0]);
-    const int32_t right = truncToInt(static_cast<float>(left) + E[2]);
-    const int32_t bottom = truncToInt(E[1]);
-    const int32_t top = truncToInt(static_cast<float>(bottom) - E[3]);
+    const int32_t left = truncToInt(r[0]);
+    const int32_t right = truncToInt(static_cast<float>(left) + r[2]);
+    const int32_t bottom = truncToInt(r[1]);
+    const int32_t top = truncToInt(static_cast<float>(bottom) - r[3]);
     if (ix < left) ix = left;
     if (iy < top) iy = top;
     if (ix > right) ix = right;
@@ -87,17 +89,17 @@ void TMF(int32_t unit, int32_t region, float x, float y, int32_t& ix, int32_t& i
 }
 
 void TFM(int32_t unit, int32_t region, int32_t ix, int32_t iy, float& x, float& y) {
-    const float* E = plotdetail::regionEntries(unit, region);
+    const float* r = plotdetail::regionEntries(unit, region);
     // A region without width or height maps every pixel onto its low limit.
-    x = E[4];
-    if (E[2] != 0.0f) x = E[4] + (E[6] - E[4]) * (static_cast<float>(ix) - E[0]) / E[2];
-    y = E[5];
-    if (E[3] != 0.0f) y = E[5] - (E[7] - E[5]) * (static_cast<float>(iy) - E[1]) / E[3];
+    x = r[4];
+    if (r[2] != 0.0f) x = r[4] + (r[6] - r[4]) * (static_cast<float>(ix) - r[0]) / r[2];
+    y = r[5];
+    if (r[3] != 0.0f) y = r[5] - (r[7] - r[5]) * (static_cast<float>(iy) - r[1]) / r[3];
 
-    if (x < E[4]) x = E[4];
-    if (y < E[5]) y = E[5];
-    if (x > E[6]) x = E[6];
-    if (y > E[7]) y = E[7];
+    if (x < r[4]) x = r[4];
+    if (y < r[5]) y = r[5];
+    if (x > r[6]) x = r[6];
+    if (y > r[7]) y = r[7];
 }
 
 void MOVE(int32_t unit, int32_t region, float x, float y, int32_t pen) {

@@ -40,12 +40,12 @@ void SYMBOL(int32_t unit, float x, float y, float height, float angle, const std
     const float* page = plotdetail::pageEntries(unit);
     ACTIV(unit, 0);
     GraphicsWindow& window = gw();
-    const float PW = page[0];
-    const float PH = page[1];
-    const float NX = page[2];
-    const float NY = page[3];
-    const int32_t ix = truncToInt(x * NX / PW);
-    const int32_t iy = truncToInt(NY - y * NY / PH);
+    const float pageWidth = page[0];
+    const float pageHeight = page[1];
+    const float windowWidth = page[2];
+    const float windowHeight = page[3];
+    const int32_t ix = truncToInt(x * windowWidth / pageWidth);
+    const int32_t iy = truncToInt(windowHeight - y * windowHeight / pageHeight);
 
     const float s = 1.5f * height;
     const char* font = fontFor(s);
@@ -67,12 +67,12 @@ void MARKER(int32_t unit, int32_t region, float x, float y, int32_t kind, float 
     int32_t iy = 0;
     TMF(unit, region, x, y, ix, iy);
     const float* page = plotdetail::pageEntries(unit);
-    const float PW = page[0];
-    const float PH = page[1];
-    const float NX = page[2];
-    const float NY = page[3];
-    const int32_t w = truncToInt(size * NX / PW);
-    const int32_t h = truncToInt(size * NY / PH);
+    const float pageWidth = page[0];
+    const float pageHeight = page[1];
+    const float windowWidth = page[2];
+    const float windowHeight = page[3];
+    const int32_t w = truncToInt(size * windowWidth / pageWidth);
+    const int32_t h = truncToInt(size * windowHeight / pageHeight);
 
     switch (kind) {
         case 2:
