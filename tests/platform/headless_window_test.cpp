@@ -111,9 +111,9 @@ GTEST_TEST(WindowServices, MemoryImageRoundTrip) {
     w.GETIMAGE(0, 0, 9, 9, image.data());
     EXPECT_EQ(image[0], 'B');
     EXPECT_EQ(image[1], 'M');
-    EXPECT_EQ(image[54], 0x03) << "blue first";
+    EXPECT_EQ(image[54], 0x01) << "blue first";
     EXPECT_EQ(image[55], 0x02);
-    EXPECT_EQ(image[56], 0x01);
+    EXPECT_EQ(image[56], 0x03);
     w.PUTIMAGE(100, 100, image.data(), GPSET);
     EXPECT_EQ(w.snapshot().pixel(109, 109), 0x010203u);
 }

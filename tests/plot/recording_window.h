@@ -121,6 +121,7 @@ class RecordingWindow : public GraphicsWindow {
         return record("FOCUSQQ", {unit}, take(focusResults, 0));
     }
     void showAbout() override { record("showAbout", {}, 0); }
+    int32_t runDialog(Dialog&) override { return -1; }
 
     // --- Drawing state and primitives -------------------------------------------------------
     void CLEARSCREEN(int32_t area) override {
