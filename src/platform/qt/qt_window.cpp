@@ -172,6 +172,16 @@ void QtWindow::syncWindows() {
     QMetaObject::invokeMethod(frame_, [this] { reportGeometry(); }, Qt::QueuedConnection);
 }
 
+void QtWindow::mouse(int32_t event, int32_t keystate, int32_t x, int32_t y) {
+    // For end-to-end tests: every mouse event as the program receives it.
+    static const QByteArray log = qgetenv("TRELVAN_INPUT_LOG");
+    if (!log.isEmpty()) {
+        std::ofstream out(log.toStdString(), std::ios::app);
+        out << event << ' ' << keystate << ' ' << x << ' ' << y << '\n';
+    }
+    deliverMouse(event, keystate, x, y);
+}
+
 // For end-to-end tests: where the menu items and the drawing surface are on the screen.
 void QtWindow::reportGeometry() {
     QByteArray path = qgetenv("TRELVAN_GEOMETRY_FILE");
