@@ -56,7 +56,7 @@ def screenshot():
     fd, path = tempfile.mkstemp(suffix=".ppm")
     os.close(fd)
     try:
-        subprocess.run([IMPORT, "-window", "root", "ppm:" + path], check=True, timeout=30)
+        subprocess.run([IMPORT, "-window", "root", "-depth", "8", "ppm:" + path], check=True, timeout=30)
         with open(path, "rb") as f:
             data = f.read()
     finally:
@@ -106,25 +106,27 @@ class Program:
     def wait_window(self, name, timeout=20):
         end = time.time() + timeout
         while time.time() < end:
-            out = xdotool("search", "--onlyvisible", "--name", name)
-            if out:
-                return out.split()[-1]
+            found = self.windows(name)
+            if found:
+                return found[-1]
             if self.proc.poll() is not None:
                 fail("program ended (%s) while waiting for window %r" % (self.proc.returncode, name))
             time.sleep(0.1)
         fail("no window %r" % name)
 
     def windows(self, name):
-        out = xdotool("search", "--onlyvisible", "--name", name)
-        return out.split() if out else []
+        """Visible windows whose title contains name (compared here: xdotool's own pattern
+        matching does not handle Cyrillic reliably)."""
+        out = xdotool("search", "--onlyvisible", "--name", ".")
+        return [w for w in out.split() if name in xdotool("getwindowname", w)]
 
     def key(self, window, key):
         xdotool("windowfocus", "--sync", window)
-        xdotool("key", "--window", window, key)
+        xdotool("key", key)
 
     def type(self, window, text):
         xdotool("windowfocus", "--sync", window)
-        xdotool("type", "--window", window, text)
+        xdotool("type", text)
 
     def confirm_dialog(self):
         wid = self.wait_window("Ввод параметров")
