@@ -152,7 +152,9 @@ class Program:
         fail("no geometry reported")
 
     def move(self, x, y):
-        xdotool("mousemove", "--sync", x, y)
+        # Without --sync: it waits for a motion, which never comes when the pointer is there.
+        xdotool("mousemove", x, y)
+        time.sleep(0.05)
 
     def down(self, button):
         xdotool("mousedown", button)
