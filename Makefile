@@ -2,7 +2,7 @@
 
 BUILD_PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
                   qt6-base-dev libqt6opengl6-dev libpulse-dev fonts-liberation2
-TEST_PACKAGES  := xvfb xdotool imagemagick x11-utils
+TEST_PACKAGES  := xvfb xdotool imagemagick x11-utils x11-xserver-utils python3
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

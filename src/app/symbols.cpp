@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/fields.h"
 #include "platform/graphics_window.h"
 
 namespace trelvan {
@@ -33,28 +34,12 @@ constexpr int kCountWidth = 8;      // I8
 constexpr int kOffsetWidth = 4;     // I4
 constexpr int kValuesPerLine = 20;  // 20I4
 
-// An integer field of w columns: blanks are ignored, an all-blank field is 0, otherwise an
-// optional sign followed by digits. Anything else is a conversion error (no value).
-// TODO: use fields::readI once available.
+// An integer field: blanks are ignored, an all-blank field is 0; anything that is not a
+// number is a conversion error (no value).
 std::optional<int32_t> readIntField(std::string_view field) {
-    bool negative = false;
-    bool signSeen = false;
-    bool digitSeen = false;
-    int64_t value = 0;
-    for (char c : field) {
-        if (c == ' ') continue;
-        if ((c == '+' || c == '-') && !signSeen && !digitSeen) {
-            signSeen = true;
-            negative = c == '-';
-        } else if (c >= '0' && c <= '9') {
-            digitSeen = true;
-            value = value * 10 + (c - '0');
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (signSeen && !digitSeen) return std::nullopt;
-    return static_cast<int32_t>(negative ? -value : value);
+    auto v = fields::readI(field);
+    if (!v || *v < INT32_MIN || *v > INT32_MAX) return std::nullopt;
+    return static_cast<int32_t>(*v);
 }
 
 // Columns [start, start + width) of a line, blank-padded past its end.

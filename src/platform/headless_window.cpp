@@ -7,11 +7,10 @@
 
 namespace trelvan {
 
-HeadlessWindow::HeadlessWindow(double startEpoch) : startEpoch_(startEpoch), now_(startEpoch) {}
+HeadlessWindow::HeadlessWindow(double startEpoch) : startEpoch_(startEpoch), now_(0.0) {}
 
 void HeadlessWindow::push(const ScriptEvent& event) {
     ScriptEvent e = event;
-    if (std::isfinite(e.at)) e.at += startEpoch_;
     {
         std::lock_guard lock(scriptMutex_);
         script_.push_back(e);
@@ -131,7 +130,7 @@ void HeadlessWindow::SLEEPMS(int32_t ms) {
 }
 
 void HeadlessWindow::READLOCALDATE(int32_t& year, int32_t& month, int32_t& day) {
-    std::time_t t = static_cast<std::time_t>(std::floor(now_));
+    std::time_t t = static_cast<std::time_t>(std::floor(startEpoch_ + now_));
     std::tm tm{};
     gmtime_r(&t, &tm);
     year = tm.tm_year + 1900;
@@ -142,7 +141,7 @@ void HeadlessWindow::READLOCALDATE(int32_t& year, int32_t& month, int32_t& day) 
 void HeadlessWindow::READLOCALTIME(int32_t& hour, int32_t& minute, int32_t& second,
                                    int32_t& hundredths) {
     double whole = std::floor(now_);
-    std::time_t t = static_cast<std::time_t>(whole);
+    std::time_t t = static_cast<std::time_t>(startEpoch_) + static_cast<std::time_t>(whole);
     std::tm tm{};
     gmtime_r(&t, &tm);
     hour = tm.tm_hour;

@@ -49,7 +49,8 @@ struct TextRecord {
 
 class HeadlessWindow : public RasterWindow {
 public:
-    // Virtual time starts at startEpoch (seconds since 1970, UTC); local time is taken as UTC.
+    // Virtual time starts at startEpoch (whole seconds since 1970, UTC); local time is taken as
+    // UTC.
     explicit HeadlessWindow(double startEpoch = 1362301507.0 /* 2013-03-03 09:05:07 */);
 
     // --- The script -------------------------------------------------------------------
@@ -63,15 +64,14 @@ public:
     // limit), the run ends with ProgramExit{kScriptEnded}. Without close(), a wait blocks
     // until another thread pushes an event.
     void close();
-    void setTimeLimit(double seconds) { timeLimit_ = startEpoch_ + seconds; }
+    void setTimeLimit(double seconds) { timeLimit_ = seconds; }
 
     static constexpr double kNext = std::numeric_limits<double>::infinity();
     static constexpr long kNever = std::numeric_limits<long>::max();
     static constexpr int kScriptEnded = -100;
 
     // --- What happened ----------------------------------------------------------------
-    double now() const { return now_; }
-    double elapsed() const { return now_ - startEpoch_; }
+    double elapsed() const { return now_; }
     long drawingOps() const { return ops_; }
     const std::vector<ToneRecord>& tones() const { return tones_; }
     const std::vector<TextRecord>& texts() const { return texts_; }
@@ -97,7 +97,7 @@ public:
     void READLOCALDATE(int32_t& year, int32_t& month, int32_t& day) override;
     void READLOCALTIME(int32_t& hour, int32_t& minute, int32_t& second,
                        int32_t& hundredths) override;
-    double CLOCKSECONDS() override { return now_; }
+    double CLOCKSECONDS() override { return startEpoch_ + now_; }
     void waitInput(uint32_t seen) override;
     [[noreturn]] void orderlyStop(int status) override;
     [[noreturn]] void fatalStop(const std::string& messageUtf8) override;
@@ -111,8 +111,8 @@ private:
     void deliverDue();
     void deliver(const ScriptEvent& e);
 
-    double startEpoch_;
-    double now_;
+    double startEpoch_;  // whole seconds since 1970 at the start of the run
+    double now_;         // virtual seconds since the start of the run
     double timeLimit_ = std::numeric_limits<double>::infinity();
     long ops_ = 0;
     int held_ = 0;  // buttons held by the script so far

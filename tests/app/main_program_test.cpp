@@ -149,8 +149,8 @@ GTEST_TEST(MainProgramDispatch, LeftClickTrainsAndRestartsTheRisingPassAtTwo) {
     HeadlessWindow& w = run.window;
     SizeLog log;
     log.watch(w);
-    // Size 3 is on show from about 7 s; a click during its display starts a training.
-    w.click(1, 14.0);
+    // Size 3 is on show from 7 s to 12 s; a click during its display starts a training.
+    w.click(1, 9.0);
     run.run(40.0);
     ASSERT_GE(log.sizes.size(), 4u);
     EXPECT_EQ(log.sizes[0], 2);
@@ -165,7 +165,7 @@ GTEST_TEST(MainProgramDispatch, RightClickRequestsTheVisionCheckServedAtTheTop) 
     HeadlessWindow& w = run.window;
     SizeLog log;
     log.watch(w);
-    w.click(2, 14.0);
+    w.click(2, 9.0);
     run.run(40.0);
     EXPECT_EQ(eventState.menuRequest, 0);
     ASSERT_GE(log.sizes.size(), 3u);

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QThread>
+#include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -127,6 +128,11 @@ void QtWindow::createFrame() {
     frame_->resize(p.width, p.height);
     frame_->show();
     frameShown_ = true;
+    if (!qgetenv("TRELVAN_GEOMETRY_FILE").isEmpty()) {
+        auto* timer = new QTimer(frame_);
+        QObject::connect(timer, &QTimer::timeout, frame_, [this] { reportGeometry(); });
+        timer->start(100);
+    }
     appliedPlacement_ = p;
     syncWindows();
 }
@@ -161,7 +167,8 @@ void QtWindow::syncWindows() {
                 h = surface_->height();
             }
         }
-        surfaceWidget_->setFixedSize(w, h);
+        // The surface stands at the top-left of the child window, never scaled or centred.
+        surfaceWidget_->setMinimumSize(w, h);
         child_->show();
         surfaceWidget_->setFocus();
         if (tiled()) frame_->area()->tileSubWindows();
@@ -169,7 +176,16 @@ void QtWindow::syncWindows() {
     } else if (child_ != nullptr) {
         child_->hide();
     }
-    QMetaObject::invokeMethod(frame_, [this] { reportGeometry(); }, Qt::QueuedConnection);
+}
+
+void QtWindow::mouse(int32_t event, int32_t keystate, int32_t x, int32_t y) {
+    // For end-to-end tests: every mouse event as the program receives it.
+    static const QByteArray log = qgetenv("TRELVAN_INPUT_LOG");
+    if (!log.isEmpty()) {
+        std::ofstream out(log.toStdString(), std::ios::app);
+        out << event << ' ' << keystate << ' ' << x << ' ' << y << '\n';
+    }
+    deliverMouse(event, keystate, x, y);
 }
 
 // For end-to-end tests: where the menu items and the drawing surface are on the screen.
@@ -191,8 +207,9 @@ void QtWindow::reportGeometry() {
         << '\n';
     if (surfaceWidget_ != nullptr && child_ != nullptr && child_->isVisible()) {
         QPoint s = surfaceWidget_->mapToGlobal(QPoint(0, 0));
-        out << "surface " << s.x() << ' ' << s.y() << ' ' << surfaceWidget_->width() << ' '
-            << surfaceWidget_->height() << '\n';
+        std::lock_guard lock(surfaceMutex_);
+        out << "surface " << s.x() << ' ' << s.y() << ' ' << surface_->width() << ' '
+            << surface_->height() << '\n';
     }
 }
 
@@ -225,7 +242,10 @@ void QtWindow::paintSurface(QWidget& widget) {
     QImage image(reinterpret_cast<const uchar*>(surface_->data()), surface_->width(),
                  surface_->height(), surface_->width() * 4, QImage::Format_RGBX8888);
     const qreal ratio = widget.devicePixelRatioF();
-    painter.drawImage(QRectF(QPointF(0, 0), QSizeF(image.size()) / ratio), image);
+    QRectF target(QPointF(0, 0), QSizeF(image.size()) / ratio);
+    painter.drawImage(target, image);
+    QRegion rest = QRegion(widget.rect()) - QRegion(target.toAlignedRect());
+    for (const QRect& r : rest) painter.fillRect(r, QColor(0xAB, 0xAB, 0xAB));
 }
 
 void QtWindow::showAbout() {

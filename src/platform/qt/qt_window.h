@@ -77,9 +77,7 @@ public:
     void syncWindows();
     void reportGeometry();
     void paintSurface(QWidget& widget);
-    void mouse(int32_t event, int32_t keystate, int32_t x, int32_t y) {
-        deliverMouse(event, keystate, x, y);
-    }
+    void mouse(int32_t event, int32_t keystate, int32_t x, int32_t y);
     bool onInputThread() const;
 
 protected:

@@ -1,0 +1,509 @@
+// Software raster: lines, rectangles, ellipses, polygons, coverage masks and BMP-layout
+// memory images on a 32-bit surface. All geometry is exact integer arithmetic, so the pixels
+// do not depend on the compiler or on how much of a figure lies outside the surface.
+#include "platform/raster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace trelvan {
+
+namespace {
+
+constexpr uint32_t kColourBits = 0xFFFFFF;
+constexpr int kMaxPolygonPoints = 16381;
+constexpr int64_t kHeaderBytes = 54;
+constexpr int64_t kInfoHeaderBytes = 40;
+// Largest image side: a rectangle of 16-bit coordinates.
+constexpr int64_t kMaxImageSide = 65536;
+
+// Division rounding towards minus infinity; b > 0.
+int64_t floorDiv(int64_t a, int64_t b) {
+    int64_t q = a / b;
+    if (a % b != 0 && a < 0) --q;
+    return q;
+}
+
+// Division rounding towards plus infinity; b > 0.
+int64_t ceilDiv(int64_t a, int64_t b) {
+    return -floorDiv(-a, b);
+}
+
+bool patternBit(uint16_t mask, int64_t k) {
+    return ((mask >> (15 - (k & 15))) & 1) != 0;
+}
+
+bool supportedDepth(int bitsPerPixel) {
+    return bitsPerPixel == 16 || bitsPerPixel == 24 || bitsPerPixel == 32;
+}
+
+int64_t rowBytes(int64_t width, int bitsPerPixel) {
+    return (width * bitsPerPixel / 8 + 3) / 4 * 4;
+}
+
+void put16(uint8_t* p, uint32_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+
+void put32(uint8_t* p, uint32_t v) {
+    put16(p, v);
+    put16(p + 2, v >> 16);
+}
+
+uint32_t get16(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8;
+}
+
+uint32_t get32(const uint8_t* p) {
+    return get16(p) | get16(p + 2) << 16;
+}
+
+// Converts n surface pixels to image bytes.
+void encodePixels(const uint32_t* src, int64_t n, int bitsPerPixel, uint8_t* dst) {
+    switch (bitsPerPixel) {
+        case 32:
+            for (int64_t i = 0; i < n; ++i, dst += 4) {
+                const uint32_t c = src[i];
+                dst[0] = uint8_t(c >> 16);
+                dst[1] = uint8_t(c >> 8);
+                dst[2] = uint8_t(c);
+                dst[3] = 0;
+            }
+            break;
+        case 24:
+            for (int64_t i = 0; i < n; ++i, dst += 3) {
+                const uint32_t c = src[i];
+                dst[0] = uint8_t(c >> 16);
+                dst[1] = uint8_t(c >> 8);
+                dst[2] = uint8_t(c);
+            }
+            break;
+        case 16:
+            for (int64_t i = 0; i < n; ++i, dst += 2) {
+                const uint32_t c = src[i];
+                const uint32_t r = (c >> 3) & 0x1F;
+                const uint32_t g = (c >> 11) & 0x1F;
+                const uint32_t b = (c >> 19) & 0x1F;
+                put16(dst, r << 10 | g << 5 | b);
+            }
+            break;
+    }
+}
+
+// Widens a 5-bit channel to 8 bits so that 0 stays 0 and 31 becomes 255.
+uint32_t widen5(uint32_t v) {
+    return v << 3 | v >> 2;
+}
+
+// Converts n image pixels to surface colours.
+void decodePixels(const uint8_t* src, int64_t n, int bitsPerPixel, uint32_t* dst) {
+    switch (bitsPerPixel) {
+        case 32:
+            for (int64_t i = 0; i < n; ++i, src += 4) {
+                dst[i] = uint32_t(src[2]) | uint32_t(src[1]) << 8 | uint32_t(src[0]) << 16;
+            }
+            break;
+        case 24:
+            for (int64_t i = 0; i < n; ++i, src += 3) {
+                dst[i] = uint32_t(src[2]) | uint32_t(src[1]) << 8 | uint32_t(src[0]) << 16;
+            }
+            break;
+        case 16:
+            for (int64_t i = 0; i < n; ++i, src += 2) {
+                const uint32_t v = get16(src);
+                dst[i] = widen5((v >> 10) & 0x1F) | widen5((v >> 5) & 0x1F) << 8 |
+                         widen5(v & 0x1F) << 16;
+            }
+            break;
+    }
+}
+
+// Inset of row i of the ellipse inscribed in a box of w by h pixels: the row covers the
+// columns from inset to w - 1 - inset of the box. Works in doubled coordinates about the box
+// centre, where a pixel centre lies at u (column) and v (row), both of the parity of w - 1 and
+// h - 1; the pixel is in the ellipse when u^2 h^2 + v^2 w^2 <= w^2 h^2.
+int64_t ellipseInset(int64_t w, int64_t h, int64_t i) {
+    const int64_t v = 2 * i - (h - 1);
+    if (v >= -1 && v <= 1) return 0;  // the middle row(s) span the whole width
+    using Wide = unsigned __int128;
+    const Wide hh = Wide(h) * Wide(h);
+    const Wide limit = Wide(w) * Wide(w) * (hh - Wide(v * v));
+    auto fits = [&](int64_t u) { return Wide(u) * Wide(u) * hh <= limit; };
+    int64_t u = int64_t(std::sqrt(static_cast<long double>(limit)) / static_cast<long double>(h));
+    while (u > 0 && !fits(u)) --u;
+    while (fits(u + 1)) ++u;
+    const int64_t parity = (w - 1) & 1;
+    if (((u - parity) & 1) != 0) --u;
+    u = std::max(u, parity);  // at least the middle column(s)
+    return (w - 1 - u) / 2;
+}
+
+struct Box {
+    int64_t left, top, right, bottom;
+    int64_t width() const { return right - left + 1; }
+    int64_t height() const { return bottom - top + 1; }
+};
+
+Box orderedBox(int x1, int y1, int x2, int y2) {
+    return {std::min<int64_t>(x1, x2), std::min<int64_t>(y1, y2), std::max<int64_t>(x1, x2),
+            std::max<int64_t>(y1, y2)};
+}
+
+}  // namespace
+
+Raster::Raster(int width, int height, uint32_t fill)
+    : width_(std::max(width, 0)),
+      height_(std::max(height, 0)),
+      pixels_(size_t(width_) * size_t(height_), fill & kColourBits) {}
+
+void Raster::clear(uint32_t colour) {
+    std::fill(pixels_.begin(), pixels_.end(), colour & kColourBits);
+}
+
+int32_t Raster::setPixel(int x, int y, uint32_t colour) {
+    if (!inside(x, y)) return -1;
+    uint32_t& p = pixels_[size_t(y) * width_ + x];
+    const uint32_t previous = p;
+    p = colour & kColourBits;
+    return int32_t(previous);
+}
+
+void Raster::line(int x1, int y1, int x2, int y2, uint32_t colour, uint16_t mask) {
+    colour &= kColourBits;
+    const int64_t adx = std::abs(int64_t(x2) - x1);
+    const int64_t ady = std::abs(int64_t(y2) - y1);
+    if (adx == 0 && ady == 0) {
+        if (inside(x1, y1) && patternBit(mask, 0)) setPixel(x1, y1, colour);
+        return;
+    }
+    // Major axis a, minor axis b. Pixel k lies at a0 + sa k on the major axis and at
+    // b0 + sb m(k) on the minor one, m(k) = floor((2 k d + n - bias) / 2n): the rounded ideal
+    // offset k d / n, where bias 1 rounds exact halves down and 0 rounds them up. Halves go
+    // towards the smaller minor coordinate, so the bias depends on the minor direction.
+    const bool xMajor = adx >= ady;
+    const int64_t n = xMajor ? adx : ady;
+    const int64_t d = xMajor ? ady : adx;
+    const int64_t a0 = xMajor ? x1 : y1;
+    const int64_t b0 = xMajor ? y1 : x1;
+    const int64_t aEnd = xMajor ? x2 : y2;
+    const int64_t bEnd = xMajor ? y2 : x2;
+    const int64_t sa = aEnd > a0 ? 1 : -1;
+    const int64_t sb = bEnd > b0 ? 1 : (bEnd < b0 ? -1 : 0);
+    const int64_t aSize = xMajor ? width_ : height_;
+    const int64_t bSize = xMajor ? height_ : width_;
+    const int64_t bias = sb > 0 ? 1 : 0;
+
+    // The steps k whose pixel lies on the surface form one interval: the major coordinate
+    // is monotonic in k and so is m(k).
+    int64_t kLo = 0;
+    int64_t kHi = n;
+    if (sa > 0) {
+        kLo = std::max(kLo, -a0);
+        kHi = std::min(kHi, aSize - 1 - a0);
+    } else {
+        kLo = std::max(kLo, a0 - (aSize - 1));
+        kHi = std::min(kHi, a0);
+    }
+    if (sb == 0) {
+        if (b0 < 0 || b0 >= bSize) return;
+    } else {
+        const int64_t mLo = sb > 0 ? -b0 : b0 - (bSize - 1);
+        const int64_t mHi = sb > 0 ? bSize - 1 - b0 : b0;
+        // m(k) >= mLo  <=>  2 k d >= 2 n mLo - n + bias
+        kLo = std::max(kLo, ceilDiv(2 * n * mLo - n + bias, 2 * d));
+        // m(k) <= mHi  <=>  2 k d <= 2 n (mHi + 1) - n + bias - 1
+        kHi = std::min(kHi, floorDiv(2 * n * (mHi + 1) - n + bias - 1, 2 * d));
+    }
+    if (kLo > kHi) return;
+
+    const int64_t twoN = 2 * n;
+    const int64_t num = 2 * kLo * d + n - bias;
+    const int64_t m = floorDiv(num, twoN);
+    int64_t rem = num - m * twoN;
+    const int64_t a = a0 + sa * kLo;
+    const int64_t b = b0 + sb * m;
+    int64_t index = xMajor ? b * width_ + a : a * width_ + b;
+    const int64_t majorStep = xMajor ? sa : sa * width_;
+    const int64_t minorStep = xMajor ? sb * width_ : sb;
+    for (int64_t k = kLo; k <= kHi; ++k) {
+        if (patternBit(mask, k)) pixels_[size_t(index)] = colour;
+        index += majorStep;
+        rem += 2 * d;
+        if (rem >= twoN) {
+            rem -= twoN;
+            index += minorStep;
+        }
+    }
+}
+
+void Raster::fillRect(int x1, int y1, int x2, int y2, uint32_t colour) {
+    colour &= kColourBits;
+    const Box box = orderedBox(x1, y1, x2, y2);
+    const int64_t left = std::max<int64_t>(box.left, 0);
+    const int64_t right = std::min<int64_t>(box.right, width_ - 1);
+    const int64_t top = std::max<int64_t>(box.top, 0);
+    const int64_t bottom = std::min<int64_t>(box.bottom, height_ - 1);
+    if (left > right || top > bottom) return;
+    for (int64_t y = top; y <= bottom; ++y) {
+        uint32_t* row = pixels_.data() + y * width_;
+        std::fill(row + left, row + right + 1, colour);
+    }
+}
+
+void Raster::rectOutline(int x1, int y1, int x2, int y2, uint32_t colour, uint16_t mask) {
+    const int left = std::min(x1, x2);
+    const int right = std::max(x1, x2);
+    const int top = std::min(y1, y2);
+    const int bottom = std::max(y1, y2);
+    line(left, top, right, top, colour, mask);
+    line(right, top, right, bottom, colour, mask);
+    line(right, bottom, left, bottom, colour, mask);
+    line(left, bottom, left, top, colour, mask);
+}
+
+void Raster::fillEllipse(int x1, int y1, int x2, int y2, uint32_t colour) {
+    colour &= kColourBits;
+    const Box box = orderedBox(x1, y1, x2, y2);
+    const int64_t w = box.width();
+    const int64_t h = box.height();
+    const int64_t first = std::max<int64_t>(0, -box.top);
+    const int64_t last = std::min<int64_t>(h - 1, height_ - 1 - box.top);
+    for (int64_t i = first; i <= last; ++i) {
+        const int64_t inset = ellipseInset(w, h, i);
+        const int64_t left = std::max<int64_t>(box.left + inset, 0);
+        const int64_t right = std::min<int64_t>(box.right - inset, width_ - 1);
+        if (left > right) continue;
+        uint32_t* row = pixels_.data() + (box.top + i) * width_;
+        std::fill(row + left, row + right + 1, colour);
+    }
+}
+
+void Raster::ellipseOutline(int x1, int y1, int x2, int y2, uint32_t colour, uint16_t mask) {
+    colour &= kColourBits;
+    const Box box = orderedBox(x1, y1, x2, y2);
+    const int64_t w = box.width();
+    const int64_t h = box.height();
+    std::vector<int64_t> inset(static_cast<size_t>(h));
+    for (int64_t i = 0; i < h; ++i) inset[size_t(i)] = ellipseInset(w, h, i);
+
+    // Walks the outline pixel by pixel with k counting every pixel, drawn or not, so the
+    // pattern does not depend on clipping. A run lies in one row, from column `from` to
+    // column `to` inclusive, in either direction.
+    int64_t k = 0;
+    auto run = [&](int64_t row, int64_t from, int64_t to) {
+        const int64_t step = to >= from ? 1 : -1;
+        const int64_t count = (to - from) * step + 1;
+        const int64_t y = box.top + row;
+        if (y < 0 || y >= height_) {
+            k += count;
+            return;
+        }
+        uint32_t* rowPixels = pixels_.data() + y * width_;
+        for (int64_t x = from; x != to + step; x += step, ++k) {
+            if (x >= 0 && x < width_ && patternBit(mask, k)) rowPixels[x] = colour;
+        }
+    };
+    // A row of the upper half (middle row included) meets the outside above it, one of the
+    // lower half below it; its outline pixels at either end reach from its end to one past
+    // the end of that neighbour row, and always include the end pixel itself.
+    auto upper = [&](int64_t i) { return 2 * i <= h - 1; };
+    auto neighbourInset = [&](int64_t i) { return inset[size_t(upper(i) ? i - 1 : i + 1)]; };
+
+    run(0, box.left + inset[0], box.right - inset[0]);  // top row, left to right
+    if (h == 1) return;
+    for (int64_t i = 1; i <= h - 2; ++i) {  // right side, downwards
+        const int64_t end = box.right - inset[size_t(i)];
+        const int64_t inner = std::min(box.right - neighbourInset(i) + 1, end);
+        if (upper(i)) {
+            run(i, inner, end);
+        } else {
+            run(i, end, inner);
+        }
+    }
+    run(h - 1, box.right - inset[size_t(h - 1)], box.left + inset[size_t(h - 1)]);
+    for (int64_t i = h - 2; i >= 1; --i) {            // left side, upwards
+        if (w - 2 * inset[size_t(i)] == 1) continue;  // its one pixel came with the right side
+        const int64_t end = box.left + inset[size_t(i)];
+        const int64_t inner = std::max(box.left + neighbourInset(i) - 1, end);
+        if (upper(i)) {
+            run(i, end, inner);
+        } else {
+            run(i, inner, end);
+        }
+    }
+}
+
+void Raster::fillPolygon(const RasterPoint* points, int count, uint32_t colour) {
+    if (points == nullptr || count < 3 || count > kMaxPolygonPoints) return;
+    colour &= kColourBits;
+
+    // Edges that cross rows: edge e covers the rows top <= y < bottom (half-open, so a vertex
+    // shared by two edges is counted once or twice consistently and horizontal edges never).
+    struct Edge {
+        int64_t top, bottom;  // rows covered: top <= y < bottom
+        int64_t xa, ya, dx, dy;
+    };
+    std::vector<Edge> edges;
+    edges.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const RasterPoint& p = points[i];
+        const RasterPoint& q = points[(i + 1) % count];
+        if (p.y == q.y) continue;
+        edges.push_back({std::min(p.y, q.y), std::max(p.y, q.y), p.x, p.y, int64_t(q.x) - p.x,
+                         int64_t(q.y) - p.y});
+    }
+    std::sort(edges.begin(), edges.end(),
+              [](const Edge& a, const Edge& b) { return a.top < b.top; });
+
+    if (!edges.empty()) {
+        int64_t yFirst = edges.front().top;
+        int64_t yEnd = 0;
+        for (const Edge& e : edges) yEnd = std::max(yEnd, e.bottom);
+        yFirst = std::max<int64_t>(yFirst, 0);
+        yEnd = std::min<int64_t>(yEnd, height_);
+
+        // A pixel centre (x, y) is inside when an odd number of edges cross row y strictly to
+        // its right. Edge crossing at c: x < c  <=>  x < ceil(c), so only ceil(c) matters.
+        std::vector<const Edge*> active;
+        std::vector<int64_t> crossings;
+        size_t next = 0;
+        for (int64_t y = yFirst; y < yEnd; ++y) {
+            while (next < edges.size() && edges[next].top <= y) active.push_back(&edges[next++]);
+            std::erase_if(active, [y](const Edge* e) { return e->bottom <= y; });
+            crossings.clear();
+            for (const Edge* e : active) {
+                // c = xa + (y - ya) dx / dy
+                int64_t numer = e->xa * e->dy + (y - e->ya) * e->dx;
+                int64_t denom = e->dy;
+                if (denom < 0) {
+                    numer = -numer;
+                    denom = -denom;
+                }
+                crossings.push_back(ceilDiv(numer, denom));
+            }
+            std::sort(crossings.begin(), crossings.end());
+            uint32_t* row = pixels_.data() + y * width_;
+            for (size_t j = 0; j + 1 < crossings.size(); j += 2) {
+                const int64_t left = std::max<int64_t>(crossings[j], 0);
+                const int64_t right = std::min<int64_t>(crossings[j + 1] - 1, width_ - 1);
+                if (left <= right) std::fill(row + left, row + right + 1, colour);
+            }
+        }
+    }
+    polygonOutline(points, count, colour, 0xFFFF);
+}
+
+void Raster::polygonOutline(const RasterPoint* points, int count, uint32_t colour, uint16_t mask) {
+    if (points == nullptr || count < 3 || count > kMaxPolygonPoints) return;
+    for (int i = 0; i < count; ++i) {
+        const RasterPoint& p = points[i];
+        const RasterPoint& q = points[(i + 1) % count];
+        line(p.x, p.y, q.x, q.y, colour, mask);
+    }
+}
+
+void Raster::blendMask(int x, int y, const uint8_t* coverage, int w, int h, uint32_t colour) {
+    if (coverage == nullptr || w <= 0 || h <= 0) return;
+    colour &= kColourBits;
+    const int64_t left = std::max<int64_t>(x, 0);
+    const int64_t right = std::min<int64_t>(int64_t(x) + w, width_);  // exclusive
+    const int64_t top = std::max<int64_t>(y, 0);
+    const int64_t bottom = std::min<int64_t>(int64_t(y) + h, height_);  // exclusive
+    for (int64_t py = top; py < bottom; ++py) {
+        const uint8_t* cov = coverage + (py - y) * w - x;
+        uint32_t* row = pixels_.data() + py * width_;
+        for (int64_t px = left; px < right; ++px) {
+            const uint32_t a = cov[px];
+            if (a == 0) continue;
+            if (a == 255) {
+                row[px] = colour;
+                continue;
+            }
+            const uint32_t bg = row[px];
+            uint32_t out = 0;
+            for (int shift = 0; shift <= 16; shift += 8) {
+                const uint32_t mixed =
+                    ((bg >> shift) & 0xFF) * (255 - a) + ((colour >> shift) & 0xFF) * a;
+                out |= ((mixed + 127) / 255) << shift;  // a sum of 255ths is never a half
+            }
+            row[px] = out;
+        }
+    }
+}
+
+int64_t Raster::imageSize(int x1, int y1, int x2, int y2, int bitsPerPixel) {
+    if (!supportedDepth(bitsPerPixel)) return -1;
+    const Box box = orderedBox(x1, y1, x2, y2);
+    return kHeaderBytes + rowBytes(box.width(), bitsPerPixel) * box.height();
+}
+
+void Raster::getImage(int x1, int y1, int x2, int y2, int bitsPerPixel, uint8_t* buffer) const {
+    if (buffer == nullptr || !supportedDepth(bitsPerPixel)) return;
+    const Box box = orderedBox(x1, y1, x2, y2);
+    const int64_t w = box.width();
+    const int64_t h = box.height();
+    const int64_t stride = rowBytes(w, bitsPerPixel);
+    const int64_t bytesPerPixel = bitsPerPixel / 8;
+
+    std::memset(buffer, 0, size_t(kHeaderBytes));
+    buffer[0] = 'B';
+    buffer[1] = 'M';
+    put32(buffer + 2, uint32_t(kHeaderBytes + stride * h));
+    put32(buffer + 10, uint32_t(kHeaderBytes));
+    put32(buffer + 14, uint32_t(kInfoHeaderBytes));
+    put32(buffer + 18, uint32_t(w));
+    put32(buffer + 22, uint32_t(h));
+    put16(buffer + 26, 1);
+    put16(buffer + 28, uint32_t(bitsPerPixel));
+    put32(buffer + 34, uint32_t(stride * h));
+
+    // The columns of the rectangle that lie on the surface: [inLeft, inRight).
+    const int64_t inLeft = std::clamp<int64_t>(box.left, 0, width_);
+    const int64_t inRight = std::clamp<int64_t>(box.right + 1, inLeft, width_);
+    for (int64_t r = 0; r < h; ++r) {
+        uint8_t* dst = buffer + kHeaderBytes + r * stride;
+        const int64_t y = box.bottom - r;  // bottom row first
+        if (y < 0 || y >= height_ || inLeft >= inRight) {
+            std::memset(dst, 0, size_t(stride));
+            continue;
+        }
+        const int64_t before = (inLeft - box.left) * bytesPerPixel;
+        const int64_t middle = (inRight - inLeft) * bytesPerPixel;
+        std::memset(dst, 0, size_t(before));
+        encodePixels(pixels_.data() + y * width_ + inLeft, inRight - inLeft, bitsPerPixel,
+                     dst + before);
+        std::memset(dst + before + middle, 0, size_t(stride - before - middle));
+    }
+}
+
+bool Raster::putImage(int x, int y, const uint8_t* buffer) {
+    if (buffer == nullptr || buffer[0] != 'B' || buffer[1] != 'M') return false;
+    const int64_t w = int32_t(get32(buffer + 18));
+    const int64_t h = int32_t(get32(buffer + 22));
+    const int bitsPerPixel = int(get16(buffer + 28));
+    if (get32(buffer + 10) != kHeaderBytes || get32(buffer + 14) != kInfoHeaderBytes ||
+        get16(buffer + 26) != 1 || get32(buffer + 30) != 0 || !supportedDepth(bitsPerPixel) ||
+        w < 1 || h < 1 || w > kMaxImageSide || h > kMaxImageSide) {
+        return false;
+    }
+    const int64_t stride = rowBytes(w, bitsPerPixel);
+    if (get32(buffer + 2) != uint64_t(kHeaderBytes + stride * h)) return false;
+    const int64_t bytesPerPixel = bitsPerPixel / 8;
+
+    const int64_t left = std::max<int64_t>(x, 0);
+    const int64_t right = std::min<int64_t>(int64_t(x) + w, width_);  // exclusive
+    if (left >= right) return true;
+    for (int64_t t = 0; t < h; ++t) {  // t counts rows from the top of the image
+        const int64_t sy = int64_t(y) + t;
+        if (sy < 0 || sy >= height_) continue;
+        const uint8_t* src =
+            buffer + kHeaderBytes + (h - 1 - t) * stride + (left - x) * bytesPerPixel;
+        decodePixels(src, right - left, bitsPerPixel, pixels_.data() + sy * width_ + left);
+    }
+    return true;
+}
+
+}  // namespace trelvan

@@ -1,0 +1,40 @@
+// Helpers shared by the routines of the plotting library; not part of its interface.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "plot/plot.h"
+
+namespace trelvan::plotdetail {
+
+// Truncation toward zero into a 32-bit integer. Values beyond the integer range saturate and
+// NaN gives 0, so that degenerate input (equal limits, empty regions) cannot reach undefined
+// behaviour; every finite value the library meets in normal use converts exactly as a plain
+// truncation would.
+inline int32_t truncToInt(float value) {
+    if (std::isnan(value)) return 0;
+    if (value >= 2147483648.0f) return INT32_MAX;
+    if (value <= -2147483648.0f) return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
+// Page table entries of a unit (GR1(unit, 1..4)); stops the program for a unit outside 1..100.
+float* pageEntries(int32_t unit);
+// Region table entries (GR2 entries 1..12, entry n at index n - 1) of a unit's region: pixel
+// left, bottom, width, height; x min, y min, x max, y max; page left, bottom, right, top.
+// Stops the program for a unit outside 1..100 or a region outside 1..20.
+float* regionEntries(int32_t unit, int32_t region);
+// The RGB integer (0x00BBGGRR) of a colour of COLDIM, each component times 255 truncated into
+// its byte; stops the program for a colour outside 0..105.
+int32_t colourRgb(int32_t colour);
+
+// Axis label texts (plot_format.cpp).
+// F6.d of the value: six columns, `decimals` of 0, 1 or 2.
+std::string valueLabel(float value, int32_t decimals);
+// The exponent label of a scale exponent e that is not 0: '*E',I3 of -e when e > 0,
+// '*E+',I2 of -e otherwise.
+std::string exponentLabel(int32_t e);
+
+}  // namespace trelvan::plotdetail
