@@ -467,6 +467,13 @@ GTEST_TEST(VisionLevel, FirstLevelWaitsWithoutPenaltyUntilTheFirstAnswer) {
     Scene scene;
     HeadlessWindow& w = scene.window;
     User user(w, {});
+    // What the screen showed at every sleep, by the figures shown so far.
+    std::vector<std::pair<int, bool>> screens;
+    auto answer = w.onSleep;
+    w.onSleep = [&](HeadlessWindow& hw) {
+        answer(hw);
+        screens.emplace_back(countTones(hw, 1000), measure(hw.snapshot()).outer > 0);
+    };
     w.setTimeLimit(60.0);
     int32_t passed = -7;
     EXPECT_FALSE(runLevel(0.1f, passed)) << "the level never ends without an answer";
@@ -477,6 +484,12 @@ GTEST_TEST(VisionLevel, FirstLevelWaitsWithoutPenaltyUntilTheFirstAnswer) {
         // Two seconds on show, at least one second of white pause.
         EXPECT_GE(times[i] - times[i - 1], 3.0);
         EXPECT_LE(times[i] - times[i - 1], 3.6);
+        const auto ringSleeps = std::count(screens.begin(), screens.end(),
+                                           std::pair<int, bool>(static_cast<int>(i), true));
+        const auto whiteSleeps = std::count(screens.begin(), screens.end(),
+                                            std::pair<int, bool>(static_cast<int>(i), false));
+        EXPECT_EQ(ringSleeps, 10) << "figure " << i;
+        EXPECT_GE(whiteSleeps, 5) << "figure " << i;
     }
     EXPECT_EQ(countTones(w, 1000), static_cast<int>(w.tones().size())) << "no other tone";
     for (double s : w.sleeps()) EXPECT_EQ(s, 0.2) << "waits sleep in 200 ms steps";
