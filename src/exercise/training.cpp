@@ -1,7 +1,244 @@
+// The training: picture after picture of a fine texture with a digit hidden on the left or
+// the right, answered with the mouse, until trainingVolume answers in a row are right.
+#include "exercise/training.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "app/event_state.h"
 #include "exercise/exercises.h"
+#include "exercise/random.h"
+#include "params/parameters.h"
+#include "platform/graphics_window.h"
 
 namespace trelvan {
 
-void TEST(int32_t, const int32_t (&)[9], const SymbolOffsets&, int16_t, int16_t) {}
+namespace {
+
+constexpr int32_t kDarkGreen = 0x007700;
+constexpr int32_t kBlue = 0xFF0000;
+constexpr int32_t kCyan = 0xFFFF00;
+constexpr int32_t kRed = 0x0000FF;
+constexpr int32_t kGreen = 0x00FF00;
+constexpr int32_t kWhite = 0xFFFFFF;
+constexpr int32_t kBlack = 0x000000;
+constexpr int32_t kGrey = 0x808080;
+
+// Rows 0-9 progress bar, 10-19 status bar, the field from row 20 down.
+constexpr int kStatusTop = 10;
+constexpr int kFieldTop = 20;
+
+// Image of a 980 x 650 window at 32 bits per pixel: the one window the composition is made
+// for (4 bytes per pixel, rows of exactly 4 * width bytes, bottom row first).
+constexpr int32_t kComposedImageBytes = 2548054;
+constexpr size_t kHeaderBytes = 54;
+
+// The training's memory image of the field; separate from the start screen's.
+uint8_t KADRDIM[2600000];
+
+// What the window looks like and how pictures reach it, fixed when the training starts.
+struct Screen {
+    int w = 0;
+    int h = 0;
+    bool composed = false;
+};
+
+void fillRect(int32_t colour, int x1, int y1, int x2, int y2) {
+    GraphicsWindow& g = gw();
+    g.SETCOLORRGB(colour);
+    g.RECTANGLE(GFILLINTERIOR, static_cast<int16_t>(x1), static_cast<int16_t>(y1),
+                static_cast<int16_t>(x2), static_cast<int16_t>(y2));
+}
+
+bool bothButtons() {
+    return eventState.latchedMask.load() == 3;
+}
+
+bool insideField(const Screen& s, int x, int y) {
+    return x >= 0 && x < s.w && y >= kFieldTop && y < s.h;
+}
+
+// Writes window pixel (x, y) of the field into the composed image, which holds the field
+// rows 20 .. h-1 as image rows 0 .. h-21 (stored bottom row first).
+void putFieldPixel(const Screen& s, int x, int y, uint8_t value) {
+    if (!insideField(s, x, y)) return;
+    uint8_t* pixel = KADRDIM + kHeaderBytes +
+                     4 * (static_cast<size_t>(s.h - 1 - y) * s.w + static_cast<size_t>(x));
+    pixel[0] = pixel[1] = pixel[2] = value;
+}
+
+// Figure cell pixel (t, u), 1 to 2p each: a 2 by 2 checker of p by p squares, white at the
+// top left and the bottom right.
+bool figurePixelWhite(int t, int u, int p) {
+    return (t <= p && u <= p) || (t > p && u > p);
+}
+
+// Draws one picture at element size p and returns the side of its figure (true: right).
+// False in abandoned when both buttons were pressed before the picture was complete.
+bool drawPicture(const Screen& s, int32_t p, int32_t cellCount, const SymbolOffsets& offsets,
+                 bool& abandoned) {
+    GraphicsWindow& g = gw();
+    abandoned = false;
+    const int cols = s.w / p;
+
+    // Texture: runs of p pixels, one row high, white where run + row is odd.
+    if (s.composed) {
+        fillRect(kGrey, 0, kFieldTop + 1, s.w - 1, s.h - 1);
+        g.SLEEPMS(1000);
+        std::memset(KADRDIM + kHeaderBytes, 0,
+                    4 * static_cast<size_t>(s.w) * static_cast<size_t>(s.h - kFieldTop));
+        for (int y = kFieldTop; y < s.h; ++y) {
+            for (int run = 1; run <= cols; ++run) {
+                if ((run + y) % 2 == 0) continue;  // black is already there
+                for (int x = (run - 1) * p + 1; x <= run * p; ++x) putFieldPixel(s, x, y, 255);
+            }
+            if (bothButtons()) {
+                abandoned = true;
+                return false;
+            }
+        }
+    } else {
+        XYCoord previous;
+        for (int y = kFieldTop; y < s.h; ++y) {
+            const auto row = static_cast<int16_t>(y);
+            for (int run = 1; run <= cols; ++run) {
+                const auto first = static_cast<int16_t>((run - 1) * p + 1);
+                const auto last = static_cast<int16_t>(run * p);
+                g.SETCOLORRGB((run + y) % 2 != 0 ? kWhite : kBlack);
+                g.MOVETO(first, row, previous);
+                g.LINETO(last, row);
+                g.MOVETO(last, row, previous);
+            }
+            if (bothButtons()) {
+                abandoned = true;
+                return false;
+            }
+        }
+    }
+
+    const bool right = RAN11() > 0.5f;
+    const int xoff = figureOffset(right ? 450.0f : 20.0f, p);
+
+    // Figure: 2p by 2p checkered cells in table order, each over what lies beneath it.
+    for (int j = 1; j <= cellCount; ++j) {
+        const int a = offsets(j, 2, p);
+        const int b = offsets(j, 1, p);
+        for (int t = 1; t <= 2 * p; ++t) {
+            for (int u = 1; u <= 2 * p; ++u) {
+                const int x = a + xoff + t;
+                const int y = b + u;
+                const bool white = figurePixelWhite(t, u, p);
+                if (s.composed) {
+                    putFieldPixel(s, x, y, white ? 255 : 0);
+                } else if (insideField(s, x, y)) {
+                    g.SETPIXELRGB(static_cast<int16_t>(x), static_cast<int16_t>(y),
+                                  white ? kWhite : kBlack);
+                }
+            }
+        }
+        if (bothButtons()) {
+            abandoned = true;
+            return right;
+        }
+    }
+
+    if (s.composed) g.PUTIMAGE(0, kFieldTop, KADRDIM, GPSET);
+    return right;
+}
+
+}  // namespace
+
+int32_t figureOffset(float position, int32_t p) {
+    return static_cast<int32_t>(position / static_cast<float>(p)) * p;
+}
+
+int32_t progressEnd(int32_t windowWidth, int32_t i, int32_t volume) {
+    // The product is formed wide: a long training on a wide window exceeds 32 bits.
+    return static_cast<int32_t>(static_cast<int64_t>(windowWidth - 1) * i / volume);
+}
+
+void TEST(int32_t p, const int32_t (&cellCounts)[9], const SymbolOffsets& cellOffsets,
+          int16_t windowWidth, int16_t windowHeight) {
+    checkIndex("NOTDIM", p, 1, 9);
+    const int32_t cellCount = cellCounts[p - 1];
+    if (cellCount > 0) checkIndex("IJNOT", cellCount, 1, kMaxCells);
+
+    GraphicsWindow& g = gw();
+    Screen s;
+    s.w = windowWidth;
+    s.h = windowHeight;
+
+    fillRect(kDarkGreen, 0, 0, s.w - 1, s.h - 1);
+    TrainingCounters counters;
+    fillRect(kBlue, 0, 0, s.w - 1, kStatusTop - 1);
+    fillRect(kRed, 0, kStatusTop, s.w - 1, kFieldTop - 1);
+
+    // The size of the whole window's image decides the drawing path. A window at fewer bits
+    // per pixel whose image happens to have that size too is drawn directly: the composition
+    // writes 4 bytes per pixel and would not fit it.
+    const int32_t imageBytes =
+        g.IMAGESIZE(0, 0, static_cast<int16_t>(s.w - 1), static_cast<int16_t>(s.h - 1));
+    s.composed = imageBytes == kComposedImageBytes &&
+                 kHeaderBytes + 4 * static_cast<int64_t>(s.w) * s.h == kComposedImageBytes;
+    // The field's image: width w, height h - 20, with the header the composition keeps.
+    const int32_t fieldBytes =
+        g.IMAGESIZE(0, 0, static_cast<int16_t>(s.w - 1), static_cast<int16_t>(s.h - 1 - kFieldTop));
+    if (fieldBytes > 0 && static_cast<size_t>(fieldBytes) <= sizeof(KADRDIM)) {
+        g.GETIMAGE(0, 0, static_cast<int16_t>(s.w - 1), static_cast<int16_t>(s.h - 1 - kFieldTop),
+                   KADRDIM);
+    }
+
+    const int32_t volume = parameterSet.trainingVolume;
+    for (;;) {  // restart point: the count starts again at the first picture
+        int32_t i = 1;
+        if (volume <= 0) {
+            trainingSummary(p, counters, windowWidth, windowHeight);
+            return;
+        }
+        bool wrong = false;
+        while (!wrong) {
+            bool abandoned = false;
+            const bool right = drawPicture(s, p, cellCount, cellOffsets, abandoned);
+            if (abandoned) return;
+
+            const double t0 = g.CLOCKSECONDS();
+            eventState.clicked = 0;
+            fillRect(kGreen, 0, kStatusTop, s.w - 1, kFieldTop - 1);
+            const int xi = progressEnd(s.w, i, volume);
+            fillRect(kBlue, xi, 0, s.w - 1, kStatusTop - 1);
+            fillRect(kCyan, 0, 0, xi, kStatusTop - 1);
+            BEEPQQSK(1000, 200);
+
+            // No time limit: the wait ends with a click, both buttons or a menu request. The
+            // answer time runs from t0, so it includes the start tone.
+            waitFor([] {
+                return eventState.menuRequest.load() != 0 || eventState.latchedMask.load() == 3 ||
+                       eventState.clicked.load() == 1;
+            });
+            const auto elapsed = static_cast<float>(g.CLOCKSECONDS() - t0);
+            if (eventState.menuRequest.load() != 0) return;
+            const int32_t mask = eventState.latchedMask.load();
+            if (mask == 3) return;
+
+            counters.answerTimeSum += elapsed;
+            if ((!right && mask == 1) || (right && mask == 2)) {
+                ++counters.rightCount;
+                BEEPQQSK(800, 200);
+                fillRect(kRed, 0, kStatusTop, s.w - 1, kFieldTop - 1);
+                ++i;
+                if (i > volume) {
+                    trainingSummary(p, counters, windowWidth, windowHeight);
+                    return;
+                }
+            } else {
+                // The status bar stays green until the next picture is ready.
+                ++counters.wrongCount;
+                BEEPQQSK(200, 300);
+                g.SLEEPMS(3000);
+                wrong = true;
+            }
+        }
+    }
+}
 
 }  // namespace trelvan

@@ -151,7 +151,12 @@ GTEST_TEST(MainProgramDispatch, LeftClickTrainsAndRestartsTheRisingPassAtTwo) {
     SizeLog log;
     log.watch(w);
     // Size 3 is on show from 7 s to 12 s; a click during its display starts a training.
+    // Both buttons during its first grey pause leave it again, and not the program.
     w.click(1, 9.0);
+    w.press(1, 9.5);
+    w.press(2, 9.5);
+    w.release(1, 9.5);
+    w.release(2, 9.5);
     run.run(40.0);
     ASSERT_GE(log.sizes.size(), 4u);
     EXPECT_EQ(log.sizes[0], 2);
