@@ -216,8 +216,8 @@ enum class Act {
 };
 
 // Answers the figures one by one as they appear: figure k (counted by its tone) gets plan[k],
-// given 0.2 s after the figure is up. After the plan the user stays silent; with finalClick
-// a click waits for the next wait for input (the result screen).
+// given at the first sleep after the figure came up. After the plan the user stays silent; with
+// finalClick a click waits for the next wait for input (the result screen).
 class User {
   public:
     User(HeadlessWindow& w, std::vector<Act> plan, bool finalClick = false)
@@ -231,7 +231,6 @@ class User {
     const std::vector<Position>& positions() const { return positions_; }
     double bothPressedAt() const { return bothAt_; }
     double lastSleepAt() const { return lastSleepAt_; }
-    bool measureShapes = true;
 
   private:
     void onSleep(HeadlessWindow& w) {
@@ -240,7 +239,7 @@ class User {
         if (shown == handled_) return;
         handled_ = shown;
         const size_t k = static_cast<size_t>(shown - 1);
-        if (measureShapes) shapes_.push_back(measure(w.snapshot()));
+        shapes_.push_back(measure(w.snapshot()));
         if (k >= plan_.size()) return;
         const double now = w.elapsed();
         const int rightButton = positions_[k].side < 0 ? 1 : 2;
