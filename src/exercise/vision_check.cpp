@@ -1,7 +1,121 @@
+// The vision check: bisection over the acuity levels, the journal line and the result screen.
+
+#include <string>
+
+#include "app/event_state.h"
 #include "exercise/exercises.h"
+#include "exercise/random.h"
+#include "exercise/vision.h"
+#include "journal/journal.h"
+#include "params/parameters.h"
+#include "platform/fields.h"
+#include "platform/textfile.h"
 
 namespace trelvan {
 
-void EVETEST(int32_t, int32_t) {}
+namespace {
+
+constexpr float kLevels[kTozSize] = {0.0f, 0.1f, 0.2f, 0.3f,  0.4f, 0.5f, 0.6f, 0.7f,
+                                     0.8f, 0.9f, 1.0f, 1.25f, 1.5f, 2.0f, 10.0f};
+
+constexpr int32_t kBlue = 0xFF0000;
+constexpr const char* kTitleFont = "t'Times New Roman Cyr'h38w17ib";
+constexpr const char* kDigitsFont = "t'Times New Roman Cyr'h120w40ib";
+
+// The check's own text buffer: screen texts are formatted into it, then drawn in part.
+constexpr size_t kTextBufferSize = 80;
+
+void putText(std::string& TM, const std::string& text) {
+    TM = text.substr(0, kTextBufferSize);
+    TM.resize(kTextBufferSize, ' ');
+}
+
+void drawText(const std::string& TM, int16_t x, int16_t y, size_t count) {
+    XYCoord previous;
+    gw().MOVETO(x, y, previous);
+    gw().OUTGTEXT(TM.substr(0, count));
+}
+
+void showResult(float acuity) {
+    GraphicsWindow& g = gw();
+    std::string TM(kTextBufferSize, ' ');
+    g.SETCOLORRGB(kBlue);
+
+    g.SETFONT(kTitleFont);
+    putText(TM, cp1251("Острота зрения"));
+    drawText(TM, 200, 250, 14);
+
+    g.SETFONT(kDigitsFont);
+    putText(TM, fields::F(acuity, 4, 1));
+    drawText(TM, 500, 185, 4);
+
+    g.SETFONT(kTitleFont);
+    putText(TM, cp1251("Для продолжения нажмите любую кнопку мыши"));
+    drawText(TM, 60, 550, 41);
+}
+
+void journalResult(float acuity) {
+    int32_t day, month, year, hour, minute, second;
+    DATETIMEWR(day, month, year, hour, minute, second);
+    std::string error;
+    if (!appendCheckEntry(day, month, year, hour, minute, second, acuity, parameterSet.distanceCm,
+                          journalFileName, &error)) {
+        gw().showMessage("Результат проверки зрения не записан в журнал " +
+                         std::string(journalFileName) + ".\n" + error);
+    }
+}
+
+}  // namespace
+
+float TOZ(int index) {
+    checkIndex("TOZ", index, 1, kTozSize);
+    return kLevels[index - 1];
+}
+
+std::optional<float> searchAcuity(const std::function<std::optional<bool>(float level)>& runLevel) {
+    int lo = 1;         // highest level known to be passed
+    int hi = kTozSize;  // lowest level known to be failed
+    int mid = 2;        // the level to run next: the search starts at 0.1
+    for (;;) {
+        const std::optional<bool> passed = runLevel(TOZ(mid));
+        if (!passed) return std::nullopt;
+        if (!*passed) {
+            if (mid <= lo + 1) return TOZ(lo);
+            hi = mid;
+        } else {
+            if (mid >= hi - 1) return TOZ(mid);
+            lo = mid;
+        }
+        mid = lo + (hi - lo) / 2;
+    }
+}
+
+void EVETEST(int32_t windowWidth, int32_t windowHeight) {
+    const ParameterSet& p = parameterSet;
+    int32_t passed = 0;
+    auto runLevel = [&](float level) -> std::optional<bool> {
+        TESTSTR(level, p.distanceCm, p.diagonalInch, windowWidth, windowHeight, p.pixelsX,
+                p.pixelsY, passed);
+        if (eventState.latchedMask.load() == 3) {
+            // Both buttons: leave once they are released, with the gesture used up.
+            waitButtonsUp();
+            eventState.latchedMask = 0;
+            eventState.clicked = 0;
+            eventState.currentMask = 0;
+            return std::nullopt;
+        }
+        // A menu request stays for the main program to serve.
+        if (eventState.menuRequest.load() != 0) return std::nullopt;
+        return passed == 1;
+    };
+
+    const std::optional<float> acuity = searchAcuity(runLevel);
+    if (!acuity) return;
+
+    journalResult(*acuity);
+    // Drawn over the last ring, which stays on the screen.
+    showResult(*acuity);
+    waitClick();
+}
 
 }  // namespace trelvan

@@ -2,6 +2,7 @@
 // screen, the checks, the dispatch and the ways out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -171,8 +172,17 @@ GTEST_TEST(MainProgramDispatch, RightClickRequestsTheVisionCheckServedAtTheTop) 
     SizeLog log;
     log.watch(w);
     w.click(2, 9.0);
+    // Leave the vision check with both buttons; the start screen follows.
+    w.press(1, 15.0);
+    w.press(2, 15.0);
+    w.release(1, 15.5);
+    w.release(2, 15.5);
     run.run(40.0);
     EXPECT_EQ(eventState.menuRequest, 0);
+    EXPECT_TRUE(std::any_of(w.tones().begin(), w.tones().end(), [](const ToneRecord& t) {
+        return t.frequency == 1000;
+    })) << "the vision check showed its rings";
+    EXPECT_TRUE(dir.read("trelvan.rez").empty()) << "an abandoned check writes nothing";
     ASSERT_GE(log.sizes.size(), 3u);
     EXPECT_EQ(log.sizes[2], 2);
 }
