@@ -1,0 +1,97 @@
+"""A whole vision check with real X clicks: right answers at 0.1 (the gap's side follows the
+fixed random sequence), wrong answers at 0.7, 0.4 and 0.2, so the measured acuity is 0.1; the
+journal gets its check line and a click on the result screen returns to the start screen."""
+
+import time
+
+from e2e import Program, Ran11, check, fail, run
+
+
+def figure_shown(img):
+    """True while a ring stands in the middle of a white field (black pixels near the
+    centre)."""
+    corners = [(10, 10), (970, 10), (10, 640), (970, 640), (200, 325), (780, 325)]
+    if any(img.pixel(x, y) != (255, 255, 255) for x, y in corners):
+        return False
+    for y in range(255, 396, 2):
+        row = img.rgb[3 * (y * img.width + 420):3 * (y * img.width + 561)]
+        if b"\x00\x00\x00" in row:
+            return True
+    return False
+
+
+def centre(img):
+    return img.crop(420, 255, 141, 141).rgb
+
+
+def wait_change(p, before, timeout=10):
+    """Waits until the middle of the field differs from before (a pause or the next level)."""
+    end = time.time() + timeout
+    while time.time() < end:
+        if centre(p.surface()) != before:
+            return
+        time.sleep(0.03)
+    fail("the figure stayed")
+
+
+def wait_figure(p, shown, timeout=10):
+    """Waits for a complete figure: shown, and the same on two screenshots in a row."""
+    end = time.time() + timeout
+    last = None
+    while time.time() < end:
+        img = p.surface()
+        if figure_shown(img) == shown:
+            if centre(img) == last:
+                return
+            last = centre(img)
+        else:
+            last = None
+        time.sleep(0.03)
+    p.surface().save_png("/tmp/vision-fail.png")
+    fail("figure never %s" % ("shown" if shown else "cleared"))
+
+
+def test(binary):
+    p = Program(binary)
+    ran = Ran11()
+    ran()  # the first start-screen picture
+    try:
+        p.confirm_dialog()
+        p.geometry()
+        time.sleep(2.0)
+        p.click_surface(3)  # right click: the vision check
+        answers = [True] * 10 + [False] * 9
+        for n, right in enumerate(answers):
+            wait_figure(p, True)
+            gap_right = ran() > 0.5
+            ran()  # the tilt
+            button = 3 if gap_right == right else 1
+            shown = centre(p.surface())
+            p.click_surface(button, 100, 600)
+            if n + 1 < len(answers):
+                wait_change(p, shown)
+        end = time.time() + 10
+        while time.time() < end and not p.exists("trelvan.rez"):
+            time.sleep(0.1)
+        if not p.exists("trelvan.rez"):
+            p.surface().save_png("/tmp/vision-end.png")
+        check(p.exists("trelvan.rez"), "no journal written")
+        lines = p.read("trelvan.rez").split(b"\r\n")
+        check(len(lines) == 3, "journal lines %r" % lines)
+        check(len(lines[0]) == 115, "check header length %d" % len(lines[0]))
+        entry = lines[1]
+        check(len(entry) == 74, "entry length %d" % len(entry))
+        check(entry[29:33] == "ОЗи=".encode("cp1251"), "marker %r" % entry)
+        check(entry[33:37] == b"0.10", "acuity %r" % entry[33:37])
+        check(entry[37:69] == b" " * 32 and entry[69:74] == b" 200.", "distance %r" % entry)
+        time.sleep(0.5)
+        check(p.running(), "program ended")
+        p.click_surface(1)
+        time.sleep(1.0)
+        p.choose_menu(1)
+        check(p.wait_exit(5) == 0, "exit status")
+    finally:
+        p.close()
+
+
+run(test)
