@@ -112,7 +112,7 @@ TimeRange findTimeRange(LineInput& input) {
     TimeRange range;
     input.next();  // the header, whatever it holds
     while (const std::optional<std::string> text = input.next()) {
-        const JournalLine line = parseJournalLine(*text);
+        const JournalLine line = parseJournalDateTime(*text);
         if (line.status == LineStatus::badDate) break;
         const double d = midnightOf(line);
         if (!range.found) {
