@@ -5,7 +5,7 @@
 //
 // The counter peak_rss_MB is the peak resident memory of the whole process (getrusage), which
 // includes writing the journal beforehand; rss_before_MB is the same figure just before the
-// first chart was drawn.
+// charts of this run were drawn (with repetitions, the peak of the runs before it counts too).
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <unistd.h>
