@@ -1,9 +1,273 @@
+// Progress chart: the results journal over the days, acuity in the upper region, training
+// volume, mean answer time and viewing distances in the lower one.
+//
+// The journal is streamed twice, first for the time range and then for the values, and never
+// held in memory: the chart keeps only the two bounds with the entries that supplied them and
+// the previous point of each series.
 #include "journal/chart.h"
+
+#include <optional>
+#include <string>
+
+#include "app/event_state.h"
+#include "journal/journal.h"
+#include "platform/fields.h"
+#include "platform/graphics_window.h"
+#include "platform/textfile.h"
+#include "plot/plot.h"
 
 namespace trelvan {
 
-void TRITOUT() {}
+namespace {
 
-int32_t NDAYS(int32_t, int32_t, int32_t) { return 0; }
+constexpr double secondsPerDay = 86400.0;
+constexpr float secondsPerWeek = 7.0f * 86400.0f;
+
+// Pixel positions, colour and font of the texts outside the regions.
+constexpr int16_t startTextX = 10;
+constexpr int16_t endTextX = 748;
+constexpr int16_t datesTextY = 620;
+constexpr int16_t promptX = 265;
+constexpr int16_t promptY = 621;
+constexpr int32_t promptColour = 0xDDAA00;
+constexpr const char* promptFont = "t'Times New Roman Cyr'h28w9ib";
+
+// Scales of the lower region: 1.0 is 200 figures, 5 s, 500 cm.
+constexpr float volumeScale = 200.0f;
+constexpr float meanTimeScale = 5.0f;
+constexpr float distanceScale = 500.0f;
+
+constexpr float markerSize = 2.0f;
+constexpr int32_t filledEllipse = 4;
+
+// Colour indices of the default table.
+constexpr int32_t red = 1;
+constexpr int32_t green = 3;
+constexpr int32_t blue = 5;
+constexpr int32_t black = 7;
+
+struct Label {
+    int32_t colour;
+    float x, y;
+    const char* text;  // UTF-8
+};
+
+// The fixed texts of both regions at page positions (240 x 180, y upwards), in drawing order.
+constexpr Label labels[] = {
+    {blue, 6, 53, "0"},
+    {blue, 3, 70, "0.2"},
+    {blue, 3, 87, "0.4"},
+    {blue, 3, 104, "0.6"},
+    {blue, 3, 121, "0.8"},
+    {blue, 3, 138, "1.0"},
+    {blue, 3, 155, "1.2"},
+    {blue, 3, 172, "1.4"},
+    {blue, 95, 178, "Острота зрения подтвержденная (на тренировке)"},
+    {red, 20, 178, "Острота зрения измеренная"},
+    {green, 2, 43, "200"},
+    {green, 10, 47, "Объем(200)"},
+    {blue, 5, 26, "2м"},
+    {blue, 140, 47, "Дальность подтверждения (тренировки) (5м)"},
+    {red, 0, 26, "2м"},
+    {red, 80, 47, "Дальность измерения (5м)"},
+    {black, 3, 20, "1с"},
+    {black, 35, 47, "Среднее_время(5с)"},
+};
+constexpr float labelHeight = 8.0f;
+
+// Date and time of the entry that supplied a bound of the time range.
+struct Record {
+    int day = 0, month = 0, year = 0, hour = 0, minute = 0;
+};
+
+struct TimeRange {
+    bool found = false;  // at least one entry line could be read
+    double start = 0.0;  // midnight of the earliest date, seconds
+    double end = 0.0;    // midnight after the latest date, seconds
+    Record first;
+    Record last;
+};
+
+Record recordOf(const JournalLine& line) {
+    return Record{line.day, line.month, line.year, line.hour, line.minute};
+}
+
+// Midnight of the line's date in seconds.
+double midnightOf(const JournalLine& line) {
+    return static_cast<double>(NDAYS(line.day, line.month, line.year)) * secondsPerDay;
+}
+
+// Moment of the entry in seconds: the day part in double, the time of day in float.
+double momentOf(const JournalLine& line) {
+    const float timeOfDay = 3600.0f * static_cast<float>(line.hour) +
+                            60.0f * static_cast<float>(line.minute) +
+                            static_cast<float>(line.second);
+    return midnightOf(line) + static_cast<double>(timeOfDay);
+}
+
+// First pass: only the date and time fields count, so a line with unreadable values still
+// widens the range and the lines after it are read on; a line whose date or time cannot be
+// read ends the pass.
+TimeRange findTimeRange(LineInput& input) {
+    TimeRange range;
+    input.next();  // the header, whatever it holds
+    while (const std::optional<std::string> text = input.next()) {
+        const JournalLine line = parseJournalDateTime(*text);
+        if (line.status == LineStatus::badDate) break;
+        const double d = midnightOf(line);
+        if (!range.found) {
+            range.found = true;
+            range.start = range.end = d;
+            range.first = range.last = recordOf(line);
+        } else if (d < range.start) {
+            range.start = d;
+            range.first = recordOf(line);
+        } else if (d > range.end) {
+            range.end = d;
+            range.last = recordOf(line);
+        }
+    }
+    range.end += secondsPerDay;  // midnight after the latest date
+    return range;
+}
+
+// Steps of the frame: both regions in black, their limits, the grids and frames.
+void drawRegions(float span) {
+    SETCOL(black);
+    REGION(1, 1, 10, 50, 220, 120);
+    REGION(1, 2, 10, 10, 220, 30);
+    LIMITS(1, 1, 0, span, 0, 1.4f);
+    LIMITS(1, 2, 0, span, 0, 1.0f);
+    // Daily grid lines up to 60 days, weekly ones beyond.
+    float step = static_cast<float>(secondsPerDay);
+    if (span / 60.0f > static_cast<float>(secondsPerDay)) step = secondsPerWeek;
+    AXES(1, 1, 0, step, 0, 0, 0.2f, 0);
+    AXES(1, 2, 0, step, 0, 0, 0.2f, 0);
+}
+
+void drawLabels() {
+    for (const Label& label : labels) {
+        if (label.colour != plotState.currentColour) SETCOL(label.colour);
+        SYMBOL(1, label.x, label.y, labelHeight, 0, cp1251(label.text));
+    }
+}
+
+// "Начало  " or "Конец  " and the record: I2.2,'.',I2.2,'.',I4,'г,',I3,'час',I3,'мин'.
+void drawRecord(int16_t x, const char* title, const Record& r) {
+    using fields::I;
+    const std::string text = cp1251(title) + I(r.day, 2, 2) + "." + I(r.month, 2, 2) + "." +
+                             I(r.year, 4) + cp1251("г,") + I(r.hour, 3) + cp1251("час") +
+                             I(r.minute, 3) + cp1251("мин");
+    XYCoord previous;
+    gw().MOVETO(x, datesTextY, previous);
+    gw().OUTGTEXT(text);
+}
+
+// Previous point of a series: where its joining line goes back to.
+struct Previous {
+    bool set = false;
+    float x = 0.0f, acuity = 0.0f, meanTime = 0.0f;
+};
+
+// A dot at (x, y) of the region and its bar up from the bottom edge.
+void dotAndBar(int32_t region, float x, float y) {
+    MARKER(1, region, x, y, filledEllipse, markerSize);
+    MOVE(1, region, x, 0, 0);
+    MOVE(1, region, x, y, 1);
+}
+
+void drawCheck(float x, const JournalLine& line, Previous& previous) {
+    const float a = line.checkAcuity;
+    const float distance = line.checkDistance / distanceScale;
+    if (!previous.set) previous = Previous{true, x, a, 0.0f};
+    SETCOL(red);
+    MARKER(1, 1, x, a, filledEllipse, markerSize);
+    MARKER(1, 2, x, distance, filledEllipse, markerSize);
+    MOVE(1, 1, x, 0, 0);
+    MOVE(1, 1, x, a, 1);
+    MOVE(1, 1, previous.x, previous.acuity, 1);
+    MOVE(1, 2, x, 0, 0);
+    MOVE(1, 2, x, distance, 1);
+    previous.x = x;
+    previous.acuity = a;
+}
+
+void drawTraining(float x, const JournalLine& line, Previous& previous) {
+    const float a = line.trainingAcuity;
+    const float m = line.meanTime;
+    if (!previous.set) previous = Previous{true, x, a, m};
+    SETCOL(green);
+    dotAndBar(2, x, static_cast<float>(line.volume) / volumeScale);
+    SETCOL(black);
+    dotAndBar(2, x, m / meanTimeScale);
+    MOVE(1, 2, previous.x, previous.meanTime / meanTimeScale, 1);
+    SETCOL(blue);
+    dotAndBar(1, x, a);
+    MOVE(1, 1, previous.x, previous.acuity, 1);
+    dotAndBar(2, x, line.trainingDistance / distanceScale);
+    previous.x = x;
+    previous.acuity = a;
+    previous.meanTime = m;
+}
+
+// Second pass: every entry is drawn as soon as its line is read, up to the end of the file or
+// the first line that cannot be read whole.
+void drawEntries(double start) {
+    JournalReader reader(journalFileName);
+    Previous check, training;
+    while (const std::optional<JournalLine> line = reader.next()) {
+        if (line->status != LineStatus::ok) break;
+        const float x = static_cast<float>(momentOf(*line) - start);
+        if (line->isCheck) drawCheck(x, *line, check);
+        if (line->isTraining) drawTraining(x, *line, training);
+    }
+}
+
+void drawPrompt() {
+    gw().SETFONT(promptFont);
+    gw().SETCOLORRGB(promptColour);
+    XYCoord previous;
+    gw().MOVETO(promptX, promptY, previous);
+    gw().OUTGTEXT(cp1251("Для продолжения нажмите любую кнопку мыши"));
+}
+
+}  // namespace
+
+void TRITOUT() {
+    gw().CLEARSCREEN(GCLEARSCREEN);
+    std::optional<TimeRange> range;
+    {
+        LineInput input(journalFileName, JournalReader::maxLineLength);
+        if (input.isOpen()) range = findTimeRange(input);
+    }
+    if (range) {
+        // A journal without entry lines shows one empty day: start 0, end 86400.
+        const float span = static_cast<float>(range->end - range->start);
+        drawRegions(span);
+        drawLabels();
+        if (range->found) {
+            SETCOL(black);
+            drawRecord(startTextX, "Начало  ", range->first);
+            drawRecord(endTextX, "Конец  ", range->last);
+            drawEntries(range->start);
+        }
+    }
+    drawPrompt();
+    waitClick();
+    ACTIV(1, 1);
+}
+
+int32_t NDAYS(int32_t day, int32_t month, int32_t year) {
+    int32_t LMES[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    LMES[1] = leap ? 29 : 28;
+    int32_t n = (year - 1900) * 365;
+    if (year >= 1901) n += (year - 1901) / 4;
+    for (int32_t m = 1; m <= month - 1; ++m) {
+        checkIndex("LMES", m, 1, 12);
+        n += LMES[m - 1];
+    }
+    return n + day - 1;
+}
 
 }  // namespace trelvan

@@ -93,7 +93,7 @@ bool appendCheckEntry(int day, int month, int year, int hour, int minute, int se
                   errorText);
 }
 
-JournalLine parseJournalLine(std::string_view line) {
+JournalLine parseJournalDateTime(std::string_view line) {
     line = line.substr(0, JournalReader::maxLineLength);
     JournalLine result;
 
@@ -123,6 +123,13 @@ JournalLine parseJournalLine(std::string_view line) {
     result.hour = static_cast<int>(*hour);
     result.minute = static_cast<int>(*minute);
     result.second = static_cast<int>(*second);
+    return result;
+}
+
+JournalLine parseJournalLine(std::string_view line) {
+    line = line.substr(0, JournalReader::maxLineLength);
+    JournalLine result = parseJournalDateTime(line);
+    if (result.status != LineStatus::ok) return result;
 
     const Texts& t = texts();
     result.isCheck = hasMarker(line, 30, t.checkMarker);

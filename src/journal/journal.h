@@ -107,4 +107,8 @@ class JournalReader {
 // Reads one entry line (without its line end) by the journal's reading layouts.
 JournalLine parseJournalLine(std::string_view line);
 
+// Reads only the date and time of an entry line: status ok or badDate, markers and values
+// left unread (false and 0).
+JournalLine parseJournalDateTime(std::string_view line);
+
 }  // namespace trelvan

@@ -207,7 +207,8 @@ std::optional<std::string> LineInput::next() {
     bool any = false;
     bool cut = false;
     int c;
-    while ((c = std::getc(file_)) != EOF) {
+    // The file belongs to this reader alone: no stream locking per byte.
+    while ((c = getc_unlocked(file_)) != EOF) {
         any = true;
         if (c == '\n') break;
         if (line.size() < maxLine_) {

@@ -332,6 +332,24 @@ GTEST_TEST(JournalReader, AsterisksInAValueKeepTheDateButEndTheValues) {
     EXPECT_EQ(reader.endLine(), 3);
 }
 
+GTEST_TEST(JournalReader, DateAndTimeAloneIgnoreTheValues) {
+    const std::string tooFar = checkEntryLine(4, 3, 2013, 10, 7, 9, 1.0f, 10000.0f);
+    ASSERT_EQ(parseJournalLine(tooFar).status, LineStatus::badValues);
+    const JournalLine dated = parseJournalDateTime(tooFar);
+    EXPECT_EQ(dated.status, LineStatus::ok);
+    EXPECT_EQ(dated.day, 4);
+    EXPECT_EQ(dated.month, 3);
+    EXPECT_EQ(dated.year, 2013);
+    EXPECT_EQ(dated.hour, 10);
+    EXPECT_EQ(dated.minute, 7);
+    EXPECT_EQ(dated.second, 9);
+    EXPECT_FALSE(dated.isCheck);
+    EXPECT_EQ(parseJournalDateTime(cp1251(" 01.13.2013г, 10ч  0м  0с")).status,
+              LineStatus::badDate);
+    EXPECT_EQ(parseJournalDateTime(cp1251(" x1.03.2013г, 10ч  0м  0с")).status,
+              LineStatus::badDate);
+}
+
 GTEST_TEST(JournalReader, EveryTrainingValueIsChecked) {
     const std::string good = exampleTraining().substr(0, 73);
     ASSERT_EQ(parseJournalLine(good).status, LineStatus::ok);

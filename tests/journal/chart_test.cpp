@@ -1,0 +1,596 @@
+// The progress chart drawn on the headless services from journals written for each case, and
+// judged on the pixels of the 980 x 650 window and on the texts with their positions.
+#include "journal/chart.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "app/event_state.h"
+#include "journal/journal.h"
+#include "platform/headless_window.h"
+#include "platform/raster.h"
+#include "platform/textfile.h"
+#include "plot/plot.h"
+#include "support/temp_dir.h"
+
+namespace trelvan {
+namespace {
+
+using testing::TempDir;
+using testing::writeBytes;
+
+constexpr uint32_t white = 0xFFFFFF;
+constexpr uint32_t black = 0x000000;
+constexpr uint32_t red = 0x0000FF;
+constexpr uint32_t green = 0x00FF00;
+constexpr uint32_t blue = 0xFF0000;
+constexpr int32_t promptRgb = 0xDDAA00;
+
+// Pixel corners of the two regions in the 980 x 650 window.
+struct Corners {
+    int left, right, bottom, top;
+};
+constexpr Corners upper{40, 937, 468, 35};
+constexpr Corners lower{40, 937, 612, 503};
+
+constexpr double day = 86400.0;
+
+// Nearest pixel column of x seconds on a time axis of span seconds.
+int column(double x, double span) {
+    return static_cast<int>(upper.left + x / span * (upper.right - upper.left) + 0.5);
+}
+// Nearest pixel rows of an acuity (upper region, 0 to 1.4) and of a fraction of the lower one.
+int upperRow(double acuity) {
+    return static_cast<int>(upper.bottom - acuity / 1.4 * (upper.bottom - upper.top) + 0.5);
+}
+int lowerRow(double fraction) {
+    return static_cast<int>(lower.bottom - fraction * (lower.bottom - lower.top) + 0.5);
+}
+
+std::string journalOf(const std::vector<std::string>& entries,
+                      const std::string& header = trainingHeader()) {
+    std::string text = header + "\r\n";
+    for (const std::string& entry : entries) text += entry;
+    return text;
+}
+
+// A training or a check at noon of the given day of March 2013.
+std::string trainingOn(int marchDay, float acuity, float meanTime = 1.5f, int volume = 100,
+                       float distance = 200.0f) {
+    return trainingEntryLine(marchDay, 3, 2013, 12, 0, 0, acuity, meanTime, volume, distance);
+}
+std::string checkOn(int marchDay, float acuity, float distance = 200.0f) {
+    return checkEntryLine(marchDay, 3, 2013, 12, 0, 0, acuity, distance);
+}
+
+// The mouse routine of the main program in short: any press counts as a click.
+void mouse(int32_t, int32_t, int32_t keystate, int32_t, int32_t) {
+    if ((keystate & (MOUSE_KS_LBUTTON | MOUSE_KS_RBUTTON)) != 0) eventState.clicked = 1;
+}
+void chartMenuItem(bool) {
+    eventState.menuRequest = 3;
+}
+
+class ChartWindow : public HeadlessWindow {
+  public:
+    int32_t FOCUSQQ(int32_t unit) override {
+        ++focusRequests;
+        return HeadlessWindow::FOCUSQQ(unit);
+    }
+    int focusRequests = 0;
+};
+
+// A scratch working directory and the headless window after the main program's start-up.
+class ChartRun {
+  public:
+    ChartRun() {
+        char old[PATH_MAX];
+        if (::getcwd(old, sizeof old) != nullptr) oldDirectory_ = old;
+        EXPECT_EQ(::chdir(dir_.path().c_str()), 0);
+        resetEventState();
+        resetPlotState();
+        setGraphicsWindow(&window);
+        PAGE(1, 650, 980, cp1251("Тренажер для глаз"));
+        SETCOL(7);
+        window.REGISTERMOUSEEVENTQQ(
+            1, MOUSE_LBUTTONDOWN | MOUSE_LBUTTONUP | MOUSE_RBUTTONDOWN | MOUSE_RBUTTONUP, mouse);
+        window.APPENDMENUITEM(1, 4, "exit", nullptr);
+        window.APPENDMENUITEM(2, 4, "chart", chartMenuItem);
+    }
+    ~ChartRun() {
+        setGraphicsWindow(nullptr);
+        if (!oldDirectory_.empty()) {
+            EXPECT_EQ(::chdir(oldDirectory_.c_str()), 0);
+        }
+    }
+
+    void journalBytes(const std::string& bytes) const {
+        writeBytes(dir_.file(journalFileName), bytes);
+    }
+    void journal(const std::vector<std::string>& entries) const {
+        journalBytes(journalOf(entries));
+    }
+
+    // Draws the chart and dismisses it with a left click.
+    void draw() {
+        window.click(1);
+        window.close();
+        TRITOUT();
+        picture = window.snapshot();
+    }
+
+    uint32_t at(int x, int y) const { return picture.pixel(x, y); }
+    // Whether any pixel of the colour lies within one pixel of (x, y).
+    bool near(int x, int y, uint32_t colour) const {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (at(x + dx, y + dy) == colour) return true;
+        return false;
+    }
+    // Whether the column holds any pixel of red, green or blue within the rows.
+    bool colouredBetween(int x, int top, int bottom) const {
+        for (int y = top; y <= bottom; ++y) {
+            const uint32_t p = at(x, y);
+            if (p == red || p == green || p == blue) return true;
+        }
+        return false;
+    }
+    // A dashed vertical grid line: a column of the region about half black.
+    bool isDashedColumn(int x, const Corners& c) const {
+        const int rows = c.bottom - c.top - 1;
+        int blacks = 0;
+        for (int y = c.top + 1; y < c.bottom; ++y) blacks += at(x, y) == black;
+        return blacks > rows / 4 && blacks < rows;
+    }
+    // Dashed vertical grid lines strictly inside a region.
+    int dashedColumns(const Corners& c) const {
+        int lines = 0;
+        for (int x = c.left + 1; x < c.right; ++x) lines += isDashedColumn(x, c);
+        return lines;
+    }
+    const TextRecord* textAt(int x, int y) const {
+        for (const TextRecord& t : window.texts())
+            if (t.x == x && t.y == y) return &t;
+        return nullptr;
+    }
+    std::string textAtOrNone(int x, int y) const {
+        const TextRecord* t = textAt(x, y);
+        return t != nullptr ? utf8FromCp1251(t->text) : "(none)";
+    }
+
+    ChartWindow window;
+    Raster picture{1, 1};
+
+  private:
+    TempDir dir_;
+    std::string oldDirectory_;
+};
+
+const std::string labelFont = "t'Times New Roman Cyr'h24w7b";
+
+// --- Day numbers -------------------------------------------------------------------------
+
+GTEST_TEST(ChartDayNumber, CountsDaysSinceFirstJanuary1900) {
+    EXPECT_EQ(NDAYS(1, 1, 1900), 0);
+    EXPECT_EQ(NDAYS(31, 12, 1900), 364) << "1900 is not a leap year";
+    EXPECT_EQ(NDAYS(1, 3, 1900), 59);
+    EXPECT_EQ(NDAYS(1, 1, 1901), 365);
+    EXPECT_EQ(NDAYS(1, 1, 2000), 100 * 365 + 24);
+    EXPECT_EQ(NDAYS(1, 1, 2013), 113 * 365 + 28);
+    EXPECT_EQ(NDAYS(3, 3, 2013), 113 * 365 + 28 + 31 + 28 + 2);
+}
+
+GTEST_TEST(ChartDayNumber, FebruaryFollowsTheLeapYearRule) {
+    EXPECT_EQ(NDAYS(1, 3, 2012), NDAYS(29, 2, 2012) + 1);
+    EXPECT_EQ(NDAYS(1, 3, 2013), NDAYS(28, 2, 2013) + 1);
+    EXPECT_EQ(NDAYS(1, 3, 2000), NDAYS(28, 2, 2000) + 2) << "2000 is a leap year";
+    EXPECT_EQ(NDAYS(1, 1, 2013) - NDAYS(1, 1, 2012), 366);
+    EXPECT_EQ(NDAYS(1, 1, 2014) - NDAYS(1, 1, 2013), 365);
+    EXPECT_EQ(NDAYS(31, 12, 2013) - NDAYS(1, 12, 2013), 30);
+}
+
+// --- Time range, grid and dates ----------------------------------------------------------
+
+GTEST_TEST(ChartTimeRange, OneEntryFillsOneDayAtItsTimeOfDay) {
+    ChartRun run;
+    run.journal({trainingEntryLine(25, 6, 2013, 14, 30, 0, 1.0f, 1.5f, 100, 200.0f)});
+    run.draw();
+
+    // 14.5 h of 24 is 0.604 of the width: 40 + 0.604 x 897, rounded.
+    const int x = 582;
+    EXPECT_EQ(column(52200, day), x);
+    EXPECT_EQ(run.at(x, upperRow(1.0)), blue) << "acuity dot";
+    EXPECT_EQ(run.at(x, 300), blue) << "acuity bar";
+    EXPECT_EQ(run.at(x, lowerRow(0.5)), green) << "100 figures of 200";
+    EXPECT_EQ(run.at(x, lowerRow(0.5) + 5), green) << "volume bar above the distance dot";
+    EXPECT_EQ(run.at(x - 3, lowerRow(0.3)), black) << "1.5 s of 5, under the distance bar";
+    EXPECT_EQ(run.at(x, lowerRow(0.4)), blue) << "200 cm of 500";
+
+    EXPECT_EQ(run.dashedColumns(upper), 0) << "grid lines only on the frame edges";
+    EXPECT_EQ(run.dashedColumns(lower), 0);
+    EXPECT_EQ(run.at(upper.left, 200), black);
+    EXPECT_EQ(run.at(upper.right, 200), black);
+
+    EXPECT_EQ(run.textAtOrNone(10, 620), "Начало  25.06.2013г, 14час 30мин");
+    EXPECT_EQ(run.textAtOrNone(748, 620), "Конец  25.06.2013г, 14час 30мин");
+    const TextRecord* start = run.textAt(10, 620);
+    ASSERT_NE(start, nullptr);
+    EXPECT_EQ(start->text.size(), 32u);
+    EXPECT_EQ(run.textAt(748, 620)->text.size(), 31u);
+    EXPECT_EQ(start->font, labelFont) << "the font of the last label";
+    EXPECT_EQ(start->colour, 0);
+}
+
+GTEST_TEST(ChartTimeRange, EndTextShowsTheFirstEntryOfTheLatestDay) {
+    ChartRun run;
+    run.journal({
+        trainingEntryLine(1, 3, 2013, 10, 15, 0, 0.5f, 1.5f, 100, 200.0f),
+        checkEntryLine(5, 3, 2013, 8, 20, 0, 0.6f, 200.0f),
+        trainingEntryLine(5, 3, 2013, 17, 45, 0, 0.7f, 1.5f, 100, 200.0f),
+        checkEntryLine(3, 3, 2013, 9, 0, 0, 0.4f, 200.0f),
+        trainingEntryLine(1, 3, 2013, 7, 5, 0, 0.3f, 1.5f, 100, 200.0f),
+    });
+    run.draw();
+
+    EXPECT_EQ(run.textAtOrNone(10, 620), "Начало  01.03.2013г, 10час 15мин")
+        << "a later line of the same earliest day does not replace the start";
+    EXPECT_EQ(run.textAtOrNone(748, 620), "Конец  05.03.2013г,  8час 20мин");
+    EXPECT_EQ(run.dashedColumns(upper), 4) << "five days, four inner day lines";
+
+    const double span = 5 * day;
+    const int lastX = column(4 * day + 17 * 3600 + 45 * 60, span);
+    EXPECT_EQ(lastX, 890);
+    EXPECT_EQ(run.at(lastX, upperRow(0.7)), blue);
+    const int earlyX = column(7 * 3600 + 5 * 60, span);
+    EXPECT_EQ(run.at(earlyX, upperRow(0.3)), blue) << "an entry before the start record's time";
+    EXPECT_EQ(run.at(column(4 * day + 8 * 3600 + 20 * 60, span), upperRow(0.6)), red);
+}
+
+GTEST_TEST(ChartTimeRange, SixtyDaysKeepTheDailyGridSixtyOneSwitchToWeeks) {
+    // 1 January to 1 March 2013 is 60 calendar days, both included.
+    {
+        ChartRun run;
+        run.journal({checkEntryLine(1, 1, 2013, 12, 0, 0, 0.1f, 200.0f),
+                     checkEntryLine(1, 3, 2013, 12, 0, 0, 0.1f, 200.0f)});
+        run.draw();
+        EXPECT_EQ(run.dashedColumns(upper), 59);
+        EXPECT_TRUE(run.isDashedColumn(column(1 * day, 60 * day), upper));
+        EXPECT_EQ(run.dashedColumns(lower), 59);
+        EXPECT_EQ(run.at(column(59.5 * day, 60 * day), upperRow(0.1)), red);
+    }
+    {
+        ChartRun run;
+        run.journal({checkEntryLine(1, 1, 2013, 12, 0, 0, 0.1f, 200.0f),
+                     checkEntryLine(2, 3, 2013, 12, 0, 0, 0.1f, 200.0f)});
+        run.draw();
+        EXPECT_EQ(run.dashedColumns(upper), 8) << "weeks 1 to 8 inside 61 days";
+        EXPECT_EQ(run.dashedColumns(lower), 8);
+        EXPECT_TRUE(run.isDashedColumn(column(7 * day, 61 * day), upper)) << "first week";
+        EXPECT_FALSE(run.isDashedColumn(column(1 * day, 61 * day), upper)) << "no day lines";
+        EXPECT_EQ(run.at(column(60.5 * day, 61 * day), upperRow(0.1)), red);
+    }
+}
+
+GTEST_TEST(ChartTimeRange, TimeOfDayKeepsItsSecondsOnLargeDayNumbers) {
+    // Day numbers of 2013 in seconds exceed what a float holds to the second.
+    ChartRun run;
+    run.journal({checkEntryLine(1, 3, 2013, 0, 2, 0, 0.5f, 200.0f)});
+    run.draw();
+    const int x = column(120, day);
+    EXPECT_EQ(x, 41);
+    EXPECT_EQ(run.at(x, upperRow(0.5)), red);
+    EXPECT_EQ(run.at(x, 400), red) << "the bar stands in the column of the dot";
+}
+
+GTEST_TEST(ChartTimeRange, LineWithoutMarkerWidensTheRangeAndDrawsNothing) {
+    ChartRun run;
+    run.journal({trainingOn(1, 0.5f), cp1251(" 10.03.2013г, 16ч 40м  0с,  вписано от руки\r\n")});
+    run.draw();
+    EXPECT_EQ(run.textAtOrNone(748, 620), "Конец  10.03.2013г, 16час 40мин");
+    EXPECT_EQ(run.dashedColumns(upper), 9) << "ten days";
+    EXPECT_EQ(run.at(column(0.5 * day, 10 * day), upperRow(0.5)), blue);
+    const int x = column(9 * day + 16 * 3600 + 40 * 60, 10 * day);
+    for (int dx = -5; dx <= 5; ++dx) {
+        EXPECT_FALSE(run.colouredBetween(x + dx, upper.top - 5, upper.bottom)) << x + dx;
+        EXPECT_FALSE(run.colouredBetween(x + dx, lower.top - 5, lower.bottom)) << x + dx;
+    }
+}
+
+GTEST_TEST(ChartTimeRange, EntriesOutOfOrderJoinInFileOrder) {
+    ChartRun run;
+    run.journal({trainingEntryLine(3, 3, 2013, 12, 0, 0, 1.0f, 1.5f, 100, 200.0f),
+                 trainingEntryLine(1, 3, 2013, 6, 0, 0, 0.2f, 1.5f, 100, 200.0f),
+                 trainingEntryLine(5, 3, 2013, 18, 0, 0, 1.2f, 1.5f, 100, 200.0f),
+                 trainingEntryLine(2, 3, 2013, 15, 0, 0, 0.4f, 1.5f, 100, 200.0f)});
+    run.draw();
+    EXPECT_EQ(run.textAtOrNone(10, 620), "Начало  01.03.2013г,  6час  0мин");
+    EXPECT_EQ(run.textAtOrNone(748, 620), "Конец  05.03.2013г, 18час  0мин");
+
+    struct Point {
+        int x, y;
+    };
+    const double span = 5 * day;
+    const Point p3{column(2.5 * day, span), upperRow(1.0)};
+    const Point p1{column(0.25 * day, span), upperRow(0.2)};
+    const Point p5{column(4.75 * day, span), upperRow(1.2)};
+    const Point p2{column(1.625 * day, span), upperRow(0.4)};
+    for (const Point& p : {p3, p1, p5, p2}) EXPECT_EQ(run.at(p.x, p.y), blue);
+
+    // A point 0.3 of the way from a to b: away from the dots and bars.
+    auto along = [](Point a, Point b) {
+        return Point{static_cast<int>(a.x + 0.3 * (b.x - a.x) + 0.5),
+                     static_cast<int>(a.y + 0.3 * (b.y - a.y) + 0.5)};
+    };
+    // File order joins 3-1, 1-5 and 5-2; the calendar order 1-2, 2-3, 3-5 is not drawn.
+    for (const Point& m : {along(p3, p1), along(p1, p5), along(p5, p2)})
+        EXPECT_TRUE(run.near(m.x, m.y, blue)) << m.x << "," << m.y;
+    for (const Point& m : {along(p1, p2), along(p2, p3), along(p3, p5)})
+        EXPECT_FALSE(run.near(m.x, m.y, blue)) << m.x << "," << m.y;
+}
+
+// --- Values ------------------------------------------------------------------------------
+
+GTEST_TEST(ChartValues, CheckAboveTheScaleStandsOnTheTopBorder) {
+    ChartRun run;
+    run.journal({checkOn(1, 2.0f, 250.0f)});
+    run.draw();
+    const int x = 489;  // noon: the middle of 40..937
+    EXPECT_EQ(column(0.5 * day, day), x);
+    EXPECT_EQ(run.at(x, upper.top), red) << "dot on the top border";
+    EXPECT_EQ(run.at(x, upper.top - 4), red) << "the dot reaches above the frame";
+    EXPECT_NE(run.at(x, upper.top - 5), red);
+    EXPECT_EQ(run.at(x, upper.top + 100), red) << "bar up from the bottom edge";
+    EXPECT_EQ(run.at(x, upper.bottom - 1), red);
+    EXPECT_EQ(run.at(x, lowerRow(0.5)), red) << "250 cm of 500";
+    EXPECT_EQ(run.at(x, lowerRow(0.5) + 10), red) << "distance bar";
+    EXPECT_NE(run.at(x, lowerRow(0.5) - 10), red) << "the bar ends at the dot";
+    EXPECT_FALSE(run.colouredBetween(x - 20, upper.top - 5, lower.bottom))
+        << "a single check has no joining line";
+}
+
+GTEST_TEST(ChartValues, TrainingAboveTheScaleStandsOnTheTopBorder) {
+    ChartRun run;
+    run.journal({trainingOn(1, 0.8f, 1.0f, 300, 200.0f)});
+    run.draw();
+    const int x = 489;
+    EXPECT_EQ(run.at(x, lower.top), green) << "300 figures clamped to 200";
+    EXPECT_EQ(run.at(x, lower.top - 4), green);
+    EXPECT_EQ(run.at(x, lower.top + 20), green) << "volume bar";
+    EXPECT_EQ(run.at(x - 3, lowerRow(0.2)), black) << "1 s of 5, under the distance bar";
+    EXPECT_EQ(run.at(x, lowerRow(0.4)), blue) << "200 cm";
+    EXPECT_EQ(run.at(x, upperRow(0.8)), blue);
+}
+
+GTEST_TEST(ChartValues, TrainingDotsAreDrawnGreenThenBlackThenBlue) {
+    // All three lower values on the top border: the last colour drawn stays.
+    {
+        ChartRun run;
+        run.journal({trainingOn(1, 0.8f, 5.0f, 200, 200.0f)});
+        run.draw();
+        EXPECT_EQ(run.at(489, lower.top), black) << "mean time over volume";
+    }
+    {
+        ChartRun run;
+        run.journal({trainingOn(1, 0.8f, 5.0f, 200, 500.0f)});
+        run.draw();
+        EXPECT_EQ(run.at(489, lower.top), blue) << "distance over mean time";
+    }
+}
+
+GTEST_TEST(ChartValues, EachKindJoinsOnlyItsOwnPreviousPoint) {
+    ChartRun run;
+    run.journal({trainingOn(1, 0.4f, 1.5f, 100, 200.0f), checkOn(2, 1.0f, 400.0f),
+                 trainingOn(3, 0.4f, 1.5f, 100, 200.0f)});
+    run.draw();
+    const double span = 3 * day;
+    const int between = column(0.75 * day, span);  // between the first training and the check
+    EXPECT_TRUE(run.near(between, upperRow(0.4), blue)) << "acuity line 1 to 3 March";
+    EXPECT_TRUE(run.near(between, lowerRow(0.3), black)) << "mean time line";
+    EXPECT_FALSE(run.colouredBetween(between, lower.top - 5, lowerRow(0.3) - 2))
+        << "volumes and distances are not joined";
+    EXPECT_FALSE(run.colouredBetween(between, lowerRow(0.3) + 2, lower.bottom));
+    // The first check joins itself: nothing between it and the origin.
+    const int checkX = column(1.5 * day, span);
+    EXPECT_EQ(run.at(checkX, upperRow(1.0)), red);
+    EXPECT_FALSE(run.near((upper.left + checkX) / 2, (upper.bottom + upperRow(1.0)) / 2, red));
+}
+
+GTEST_TEST(ChartValues, LineWithBothMarkersDrawsTheCheckThenTheTraining) {
+    // A hand-made line holding both markers: both values are read, the training last.
+    const std::string line = cp1251(" 01.03.2013г, 12ч  0м  0с,   ОЗи=0.60     ОЗп=0.60") +
+                             "      1.50" + "   100" + "   200." + " \r\n";
+    ASSERT_EQ(line.size(), 74u + 2u);
+    ChartRun run;
+    run.journal({line});
+    run.draw();
+    EXPECT_EQ(run.at(489, upperRow(0.6)), blue) << "training acuity over the check's";
+    EXPECT_EQ(run.at(489, lowerRow(0.4)), blue) << "training distance over the check's";
+    EXPECT_EQ(run.at(489 - 4, upperRow(0.6)), blue);
+    EXPECT_EQ(run.at(489, lowerRow(0.5)), green);
+}
+
+// --- Journal files -----------------------------------------------------------------------
+
+GTEST_TEST(ChartJournal, BothHeadersAndAnyFirstLineAreSkipped) {
+    const std::vector<std::string> entries{trainingOn(1, 0.5f), checkOn(2, 0.9f)};
+    std::vector<Raster> pictures;
+    std::vector<std::vector<std::string>> texts;
+    for (const std::string& header :
+         {trainingHeader(), checkHeader(), std::string(trainingOn(4, 1.0f), 0, 73)}) {
+        ChartRun run;
+        run.journalBytes(journalOf(entries, header));
+        run.draw();
+        pictures.push_back(run.picture);
+        texts.emplace_back();
+        for (const TextRecord& t : run.window.texts()) texts.back().push_back(t.text);
+        EXPECT_EQ(run.textAtOrNone(748, 620), "Конец  02.03.2013г, 12час  0мин");
+        EXPECT_EQ(run.at(column(0.5 * day, 2 * day), upperRow(0.5)), blue);
+    }
+    for (size_t i = 1; i < pictures.size(); ++i) {
+        EXPECT_TRUE(
+            std::equal(pictures[0].data(), pictures[0].data() + 980 * 650, pictures[i].data()))
+            << "header " << i;
+        EXPECT_EQ(texts[0], texts[i]) << "header " << i;
+    }
+}
+
+GTEST_TEST(ChartJournal, UnreadableValuesEndTheDrawingButLaterDatesStillCount) {
+    ChartRun run;
+    run.journal({trainingOn(1, 0.5f), trainingOn(2, 0.6f),
+                 trainingOn(3, 12.0f),  // acuity written as asterisks
+                 checkOn(6, 1.0f)});
+    run.draw();
+    EXPECT_EQ(run.textAtOrNone(748, 620), "Конец  06.03.2013г, 12час  0мин");
+    EXPECT_EQ(run.dashedColumns(upper), 5);
+    const double span = 6 * day;
+    EXPECT_EQ(run.at(column(0.5 * day, span), upperRow(0.5)), blue);
+    EXPECT_EQ(run.at(column(1.5 * day, span), upperRow(0.6)), blue);
+    EXPECT_FALSE(run.colouredBetween(column(2.5 * day, span), 0, 649)) << "the bad line";
+    EXPECT_FALSE(run.colouredBetween(column(5.5 * day, span), 0, 649)) << "after it";
+}
+
+GTEST_TEST(ChartJournal, UnreadableDateEndsBothPasses) {
+    for (const std::string& bad :
+         {cp1251(" a1.03.2013г, 12ч  0м  0с,   ОЗи=1.00                                 200.\r\n"),
+          checkEntryLine(9, 13, 2013, 12, 0, 0, 1.0f, 200.0f)}) {
+        ChartRun run;
+        run.journal({trainingOn(1, 0.5f), trainingOn(2, 0.6f), bad, checkOn(9, 1.0f)});
+        run.draw();
+        EXPECT_EQ(run.textAtOrNone(748, 620), "Конец  02.03.2013г, 12час  0мин");
+        EXPECT_EQ(run.dashedColumns(upper), 1) << "two days";
+        EXPECT_EQ(run.at(column(1.5 * day, 2 * day), upperRow(0.6)), blue);
+        EXPECT_FALSE(run.colouredBetween(upper.right, 0, 649)) << "no clamped later entry";
+    }
+}
+
+GTEST_TEST(ChartJournal, NoJournalShowsOnlyThePrompt) {
+    ChartRun run;
+    run.draw();
+    ASSERT_EQ(run.window.texts().size(), 1u);
+    const TextRecord& prompt = run.window.texts()[0];
+    EXPECT_EQ(prompt.x, 265);
+    EXPECT_EQ(prompt.y, 621);
+    EXPECT_EQ(prompt.font, "t'Times New Roman Cyr'h28w9ib");
+    EXPECT_EQ(prompt.colour, promptRgb);
+    EXPECT_EQ(utf8FromCp1251(prompt.text), "Для продолжения нажмите любую кнопку мыши");
+    for (int y = 0; y < 650; ++y)
+        for (int x = 0; x < 980; ++x) ASSERT_EQ(run.at(x, y), white) << x << "," << y;
+}
+
+GTEST_TEST(ChartJournal, JournalWithoutEntriesShowsOneEmptyDay) {
+    for (const std::string& bytes : {std::string(), trainingHeader() + "\r\n", checkHeader()}) {
+        ChartRun run;
+        run.journalBytes(bytes);
+        run.draw();
+        for (const Corners& c : {upper, lower}) {
+            EXPECT_EQ(run.at(c.left, c.top), black);
+            EXPECT_EQ(run.at(c.right, c.bottom), black);
+            EXPECT_EQ(run.at((c.left + c.right) / 2, c.top), black) << "solid frame";
+            EXPECT_EQ(run.dashedColumns(c), 0);
+        }
+        int gridPixels = 0;  // the dashed line at acuity 0.2
+        for (int x = upper.left + 1; x < upper.right; ++x)
+            gridPixels += run.at(x, upperRow(0.2)) == black;
+        EXPECT_GT(gridPixels, 300);
+        EXPECT_LT(gridPixels, 600);
+        EXPECT_EQ(run.window.texts().size(), 18u + 1u) << "labels and prompt, no dates";
+        EXPECT_EQ(run.textAt(10, 620), nullptr);
+        EXPECT_EQ(run.textAt(748, 620), nullptr);
+        for (int y = 0; y < 650; ++y)
+            for (int x = 0; x < 980; ++x) {
+                const uint32_t p = run.at(x, y);
+                ASSERT_TRUE(p == white || p == black) << x << "," << y;
+            }
+    }
+}
+
+// --- Labels, prompt and the wait ---------------------------------------------------------
+
+GTEST_TEST(ChartTexts, LabelsInTheirOrderAndColours) {
+    ChartRun run;
+    run.journal({trainingOn(1, 0.5f)});
+    run.draw();
+    const std::vector<TextRecord>& texts = run.window.texts();
+    ASSERT_EQ(texts.size(), 18u + 2u + 1u);
+    const std::vector<std::pair<std::string, int32_t>> expected{
+        {"0", blue},
+        {"0.2", blue},
+        {"0.4", blue},
+        {"0.6", blue},
+        {"0.8", blue},
+        {"1.0", blue},
+        {"1.2", blue},
+        {"1.4", blue},
+        {"Острота зрения подтвержденная (на тренировке)", blue},
+        {"Острота зрения измеренная", red},
+        {"200", green},
+        {"Объем(200)", green},
+        {"2м", blue},
+        {"Дальность подтверждения (тренировки) (5м)", blue},
+        {"2м", red},
+        {"Дальность измерения (5м)", red},
+        {"1с", black},
+        {"Среднее_время(5с)", black},
+    };
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(utf8FromCp1251(texts[i].text), expected[i].first) << i;
+        EXPECT_EQ(texts[i].colour, expected[i].second) << i;
+        EXPECT_EQ(texts[i].font, labelFont) << i;
+        EXPECT_EQ(texts[i].rotation, 0) << i;
+    }
+    // Page units to pixels: x times 980/240, 650 less y times 650/180.
+    EXPECT_EQ(texts[0].x, 24);
+    EXPECT_EQ(texts[0].y, 458);
+    EXPECT_EQ(texts[7].x, 12);
+    EXPECT_EQ(texts[7].y, 28);
+    EXPECT_EQ(texts[10].x, 8);
+    EXPECT_EQ(texts[10].y, 494);
+    EXPECT_EQ(texts[17].x, 142);
+    EXPECT_EQ(texts[17].y, 480);
+    EXPECT_EQ(texts[14].x, 0);
+    EXPECT_EQ(texts[14].y, 556);
+
+    EXPECT_EQ(utf8FromCp1251(texts[20].text), "Для продолжения нажмите любую кнопку мыши");
+    EXPECT_EQ(texts[20].colour, promptRgb);
+    EXPECT_EQ(texts[20].font, "t'Times New Roman Cyr'h28w9ib");
+}
+
+GTEST_TEST(ChartWait, ReturnsOnlyAfterAClickAndLeavesMenuChoicesPending) {
+    ChartRun run;
+    run.journal({trainingOn(1, 0.5f)});
+    eventState.clicked = 1;  // an old click does not count
+    run.window.menu(2);
+    run.window.close();
+    try {
+        TRITOUT();
+        ADD_FAILURE() << "returned without a click";
+    } catch (const ProgramExit& e) {
+        EXPECT_EQ(e.status, HeadlessWindow::kScriptEnded);
+    }
+    EXPECT_EQ(eventState.menuRequest, 3) << "the menu choice waits for the main program";
+    EXPECT_EQ(run.window.focusRequests, 0) << "the window is focused only after the click";
+    const Raster picture = run.window.snapshot();
+    EXPECT_EQ(picture.pixel(489, upperRow(0.5)), blue) << "drawn before the wait";
+}
+
+GTEST_TEST(ChartWait, ClickEndsTheChartWhichStaysOnScreen) {
+    ChartRun run;
+    run.journal({trainingOn(1, 0.5f)});
+    run.draw();
+    EXPECT_EQ(eventState.clicked, 0);
+    EXPECT_EQ(run.window.focusRequests, 1);
+    EXPECT_EQ(run.at(489, upperRow(0.5)), blue);
+
+    // A second call starts afresh: a new journal, a new range.
+    run.journal({checkOn(1, 0.5f), checkOn(2, 0.5f)});
+    run.draw();
+    EXPECT_FALSE(run.near(489, upperRow(0.5), blue)) << "the old chart is cleared";
+    EXPECT_EQ(run.at(column(0.5 * day, 2 * day), upperRow(0.5)), red);
+}
+
+}  // namespace
+}  // namespace trelvan
