@@ -37,7 +37,10 @@ StepOutcome startScreenStep(int32_t k) {
     const int w = windowWidth;
     const int h = windowHeight;
     const int cells = w / k;
-    const bool composed = g.IMAGESIZE(0, 0, w - 1, h - 1) == kComposedImageBytes;
+    // The composition writes 4 bytes per pixel in rows of exactly 4 * w bytes: only a window
+    // whose image has that layout is composed (another layout of the same size is not).
+    const bool composed = g.IMAGESIZE(0, 0, w - 1, h - 1) == kComposedImageBytes &&
+                          54 + 4 * int64_t{w} * h == kComposedImageBytes;
 
     if (composed) {
         g.SETCOLORRGB(kGrey);

@@ -75,7 +75,7 @@ class SymbolFile {
                 file_.reset(std::fopen(path.c_str(), "rb"));
             }
         }
-        if (!file_) fail(std::string("cannot open the file (") + std::strerror(errno) + ")");
+        if (!file_) fail(std::string("не удалось открыть файл (") + std::strerror(errno) + ")");
     }
 
     // The next line without its line end; at the end of the file the program stops, naming
@@ -89,8 +89,8 @@ class SymbolFile {
             if (c == '\n') break;
             line.push_back(static_cast<char>(c));
         }
-        if (std::ferror(file_.get())) fail("read error while reading " + what);
-        if (!any) fail("end of file while reading " + what);
+        if (std::ferror(file_.get())) fail("ошибка чтения: " + what);
+        if (!any) fail("конец файла при чтении: " + what);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         ++lineNumber_;
         return line;
@@ -103,16 +103,16 @@ class SymbolFile {
         const std::string field = fieldOf(line, start, width);
         const std::optional<int32_t> value = readIntField(field);
         if (!value) {
-            fail("conversion error in " + what + ", line " + std::to_string(lineNumber_) +
-                 ", columns " + std::to_string(start + 1) + "-" + std::to_string(start + width) +
-                 ": \"" + printable(field) + "\" is not a number");
+            fail("ошибка преобразования: " + what + ", строка " + std::to_string(lineNumber_) +
+                 ", колонки " + std::to_string(start + 1) + "-" + std::to_string(start + width) +
+                 ": \"" + printable(field) + "\" - не число");
         }
         return *value;
     }
 
   private:
     [[noreturn]] void fail(const std::string& reason) {
-        stopWithMessage(path_ + " (unit " + std::to_string(kUnit) + "): " + reason);
+        stopWithMessage("Файл " + path_ + " (unit " + std::to_string(kUnit) + "): " + reason);
     }
 
     std::string path_;
@@ -121,9 +121,9 @@ class SymbolFile {
 };
 
 void loadFigure(SymbolFile& file, SymbolTable& table, int s) {
-    const std::string figure = "figure " + std::to_string(s);
-    const std::string countWhat = "the cell count of " + figure;
-    const std::string offsetsWhat = "the cell offsets of " + figure;
+    const std::string figure = "фигура " + std::to_string(s);
+    const std::string countWhat = "число клеток, " + figure;
+    const std::string offsetsWhat = "смещения клеток, " + figure;
 
     const std::string countLine = file.nextLine(countWhat);
     const int32_t n = file.integerField(countLine, kLabelWidth, kCountWidth, countWhat);

@@ -294,7 +294,7 @@ GTEST_TEST(SymbolFileFailures, MissingFileIsCreatedEmptyAndStopsAtEndOfFile) {
     const std::string message = loader.loadStops(path);
     EXPECT_NE(message.find(path), std::string::npos) << message;
     EXPECT_NE(message.find("unit 14"), std::string::npos) << message;
-    EXPECT_NE(message.find("end of file"), std::string::npos) << message;
+    EXPECT_NE(message.find("конец файла"), std::string::npos) << message;
     EXPECT_NE(message.find("cell count of figure 1"), std::string::npos) << message;
     ASSERT_TRUE(fs::exists(path));
     EXPECT_EQ(fs::file_size(path), 0u);
@@ -304,7 +304,7 @@ GTEST_TEST(SymbolFileFailures, EmptyFileStopsWithoutChangingIt) {
     TempDir dir;
     const std::string path = dir.write("trelvan.sym", "");
     Loader loader;
-    EXPECT_NE(loader.loadStops(path).find("end of file"), std::string::npos);
+    EXPECT_NE(loader.loadStops(path).find("конец файла"), std::string::npos);
     EXPECT_EQ(fs::file_size(path), 0u);
 }
 
@@ -322,7 +322,7 @@ GTEST_TEST(SymbolFileFailures, TooFewBlocksStopAtTheMissingCount) {
     Loader loader;
     const std::string message = loader.loadStops(dir.write("trelvan.sym", standardBlocks(1, 8)));
     EXPECT_NE(message.find("unit 14"), std::string::npos) << message;
-    EXPECT_NE(message.find("end of file while reading the cell count of figure 9"),
+    EXPECT_NE(message.find("конец файла при чтении: число клеток, фигура 9"),
               std::string::npos)
         << message;
 }
@@ -334,7 +334,7 @@ GTEST_TEST(SymbolFileFailures, BlockCutShortStopsAtTheMissingOffsets) {
         standardBlocks(1, 2) + countLine(13) + offsetLines(numberedCells(10, 0));
     Loader loader;
     const std::string message = loader.loadStops(dir.write("trelvan.sym", cut));
-    EXPECT_NE(message.find("end of file while reading the cell offsets of figure 3"),
+    EXPECT_NE(message.find("конец файла при чтении: смещения клеток, фигура 3"),
               std::string::npos)
         << message;
 }
@@ -344,7 +344,7 @@ GTEST_TEST(SymbolFileFailures, EmptyBlockWithoutItsOffsetLineStops) {
     Loader loader;
     const std::string message =
         loader.loadStops(dir.write("trelvan.sym", standardBlocks(1, 8) + countLine(0)));
-    EXPECT_NE(message.find("end of file while reading the cell offsets of figure 9"),
+    EXPECT_NE(message.find("конец файла при чтении: смещения клеток, фигура 9"),
               std::string::npos)
         << message;
 }
@@ -356,7 +356,7 @@ GTEST_TEST(SymbolFileFailures, CountThatIsNotANumberStopsWithItsLine) {
     Loader loader;
     const std::string message = loader.loadStops(dir.write("trelvan.sym", text));
     EXPECT_NE(message.find("unit 14"), std::string::npos) << message;
-    EXPECT_NE(message.find("conversion error in the cell count of figure 3, line 5"),
+    EXPECT_NE(message.find("ошибка преобразования: число клеток, фигура 3, строка 5"),
               std::string::npos)
         << message;
     EXPECT_NE(message.find("\"     1x \""), std::string::npos) << message;
@@ -372,8 +372,8 @@ GTEST_TEST(SymbolFileFailures, OffsetThatIsNotANumberStops) {
                                  "   0   0\r\n" + standardBlocks(2, 9);
         Loader loader;
         const std::string message = loader.loadStops(dir.write("trelvan.sym", text));
-        EXPECT_NE(message.find("conversion error in the cell offsets of figure 1, line 3, "
-                               "columns 5-8"),
+        EXPECT_NE(message.find("ошибка преобразования: смещения клеток, фигура 1, строка 3, "
+                               "колонки 5-8"),
                   std::string::npos)
             << message;
     }
