@@ -295,7 +295,7 @@ GTEST_TEST(SymbolFileFailures, MissingFileIsCreatedEmptyAndStopsAtEndOfFile) {
     EXPECT_NE(message.find(path), std::string::npos) << message;
     EXPECT_NE(message.find("unit 14"), std::string::npos) << message;
     EXPECT_NE(message.find("конец файла"), std::string::npos) << message;
-    EXPECT_NE(message.find("cell count of figure 1"), std::string::npos) << message;
+    EXPECT_NE(message.find("число клеток, фигура 1"), std::string::npos) << message;
     ASSERT_TRUE(fs::exists(path));
     EXPECT_EQ(fs::file_size(path), 0u);
 }
