@@ -6,7 +6,7 @@ TEST_PACKAGES  := xvfb xdotool imagemagick x11-utils x11-xserver-utils python3
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps test-deps build run test clean
+.PHONY: all deps test-deps configure build build-all run test clean
 
 all: build
 
@@ -28,8 +28,15 @@ test-deps:
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
 
-build: deps
+configure: deps
 	cmake --preset default
+
+# The program alone (build/trelvan).
+build: configure
+	cmake --build --preset default --target trelvan
+
+# Everything, tests included.
+build-all: configure
 	cmake --build --preset default
 
 run: build
@@ -37,7 +44,7 @@ run: build
 	[ -f run/trelvan.sym ] || cp resources/trelvan.sym run/
 	cd run && ../build/trelvan
 
-test: build test-deps
+test: build-all test-deps
 	ctest --preset default
 	tests/e2e/run-all.sh build/trelvan
 
