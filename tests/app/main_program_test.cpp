@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <vector>
 
@@ -238,6 +239,78 @@ GTEST_TEST(MainProgramDispatch, ChartStaysUntilAClickThenTheStartScreenReturns) 
     EXPECT_EQ(log.sizes[3], 3);
     EXPECT_EQ(dir.read("trelvan.rez"), journal) << "the click started no training";
     EXPECT_EQ(eventState.menuRequest, 0);
+}
+
+// Texts the program drew, as UTF-8, in drawing order.
+std::vector<std::string> drawnTexts(const HeadlessWindow& w) {
+    std::vector<std::string> out;
+    for (const auto& t : w.texts()) out.push_back(utf8FromCp1251(t.text));
+    return out;
+}
+
+bool drew(const HeadlessWindow& w, const std::string& utf8) {
+    for (const auto& t : drawnTexts(w))
+        if (t.find(utf8) != std::string::npos) return true;
+    return false;
+}
+
+void volumeOne(Dialog& d) {
+    DLGSET(d, 1004, "1");
+    pressDialogButton(d, 1);
+}
+
+GTEST_TEST(MainProgramDispatch, ChartChosenDuringATrainingFollowsAtOnce) {
+    WorkDir dir;
+    ProgramRun run;
+    HeadlessWindow& w = run.window;
+    SizeLog log;
+    log.watch(w);
+    w.click(1, 2.0);  // a training at size 2
+    w.menu(2);        // "Итоги_тренировок" during its first answer wait
+    w.click(1);       // dismisses the chart
+    ProgramExit e = run.run(20.0);
+    EXPECT_EQ(e.status, HeadlessWindow::kScriptEnded);
+    EXPECT_TRUE(drew(w, "Для продолжения нажмите любую кнопку мыши")) << "the chart's prompt";
+    EXPECT_FALSE(drew(w, "подтверждена")) << "no training summary";
+    EXPECT_FALSE(std::filesystem::exists("trelvan.rez")) << "an abandoned training writes nothing";
+    // No start-screen step between the training and the chart: size 2 is on show before the
+    // training and again only after the chart.
+    ASSERT_GE(log.sizes.size(), 2u);
+    EXPECT_EQ(log.sizes[0], 2);
+    EXPECT_EQ(eventState.menuRequest, 0);
+}
+
+GTEST_TEST(MainProgramExit, BothButtonsDismissingTheChartEndTheProgram) {
+    WorkDir dir;
+    ProgramRun run;
+    HeadlessWindow& w = run.window;
+    w.menu(2, 3.0);
+    w.press(1, 10.0);
+    w.press(2, 10.05);
+    w.release(1, 10.1);
+    w.release(2, 10.15);
+    ProgramExit e = run.run(60.0);
+    EXPECT_EQ(e.status, 0) << "latchedMask stays 3 after the chart and the start screen ends";
+    EXPECT_LT(w.elapsed(), 12.0);
+}
+
+GTEST_TEST(MainProgramExit, BothButtonsDismissingTheTrainingSummaryDoNot) {
+    WorkDir dir;
+    ProgramRun run;
+    HeadlessWindow& w = run.window;
+    w.dialogHandler = volumeOne;
+    w.click(1, 2.0);  // a training at size 2; its first picture is on the left
+    w.click(1);       // the right answer
+    w.press(1);       // both buttons on the summary
+    w.press(2);
+    w.release(1);
+    w.release(2);
+    ProgramExit e = run.run(30.0);
+    EXPECT_EQ(e.status, HeadlessWindow::kScriptEnded) << "the program goes on";
+    EXPECT_TRUE(drew(w, "подтверждена"));
+    EXPECT_EQ(eventState.latchedMask, 0);
+    std::string journal = dir.read("trelvan.rez");
+    EXPECT_NE(journal.find(cp1251("ОЗп=0.83")), std::string::npos) << "the training was recorded";
 }
 
 GTEST_TEST(MainProgramInput, MouseRoutineLatchesGestures) {
