@@ -1,6 +1,6 @@
 """Start-up: the parameter dialog confirmed with Enter writes trelvan.vvd; the frame, the menu
-and the graphics window stand where they belong; the first start-screen picture is the one the
-rules make; "Инструкция" shows the about box; both buttons end the program."""
+and the graphics window stand where they belong; the first two start-screen pictures (sizes 2
+and 3) are the ones the rules make; "Инструкция" shows the about box; both buttons end the program."""
 
 import time
 
@@ -40,8 +40,10 @@ def test(binary):
         check(g["menu1"][0] < g["menu2"][0] < g["menu3"][0], "menu order")
 
         # The first picture: size 2, the figure on the left (the first random value is small).
-        expected = start_picture(2, False, load_symbols())
-        first_picture_shown(p, expected)
+        figures = load_symbols()
+        first_picture_shown(p, start_picture(2, False, figures))
+        # Five seconds later the sweep shows size 3 (the second random value is small too).
+        first_picture_shown(p, start_picture(3, False, figures), timeout=10)
 
         # The about box, then back.
         before = set(p.windows("TRELVAN"))

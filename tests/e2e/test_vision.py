@@ -4,51 +4,7 @@ journal gets its check line and a click on the result screen returns to the star
 
 import time
 
-from e2e import Program, Ran11, check, fail, run
-
-
-def figure_shown(img):
-    """True while a ring stands in the middle of a white field (black pixels near the
-    centre)."""
-    corners = [(10, 10), (970, 10), (10, 640), (970, 640), (200, 325), (780, 325)]
-    if any(img.pixel(x, y) != (255, 255, 255) for x, y in corners):
-        return False
-    for y in range(255, 396, 2):
-        row = img.rgb[3 * (y * img.width + 420):3 * (y * img.width + 561)]
-        if b"\x00\x00\x00" in row:
-            return True
-    return False
-
-
-def centre(img):
-    return img.crop(420, 255, 141, 141).rgb
-
-
-def wait_change(p, before, timeout=10):
-    """Waits until the middle of the field differs from before (a pause or the next level)."""
-    end = time.time() + timeout
-    while time.time() < end:
-        if centre(p.surface()) != before:
-            return
-        time.sleep(0.03)
-    fail("the figure stayed")
-
-
-def wait_figure(p, shown, timeout=10):
-    """Waits for a complete figure: shown, and the same on two screenshots in a row."""
-    end = time.time() + timeout
-    last = None
-    while time.time() < end:
-        img = p.surface()
-        if figure_shown(img) == shown:
-            if centre(img) == last:
-                return
-            last = centre(img)
-        else:
-            last = None
-        time.sleep(0.03)
-    p.surface().save_png("/tmp/vision-fail.png")
-    fail("figure never %s" % ("shown" if shown else "cleared"))
+from e2e import Program, Ran11, centre, check, run, wait_change, wait_figure
 
 
 def test(binary):
