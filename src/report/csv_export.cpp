@@ -64,6 +64,21 @@ std::optional<std::string> plainDecimal(std::string_view text) {
     return fraction.empty() ? sign + whole : sign + whole + "." + fraction;
 }
 
+// Appends value with at least width digits, zero-filled; true when it was done here (values
+// of 0 to 9999, every date and time the program writes).
+bool appendDigits(std::string& out, int value, int width) {
+    if (value < 0 || value > 9999) return false;
+    char digits[4];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (int i = n; i < width; ++i) out += '0';
+    while (n > 0) out += digits[--n];
+    return true;
+}
+
 void appendField(std::string& row, std::string_view field) {
     row += csvField(field);
 }
@@ -87,9 +102,8 @@ std::string logMar(double acuity) {
 }
 
 std::string isoDateTime(const JournalLine& line) {
-    char text[96];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", line.year, line.month,
-                  line.day, line.hour, line.minute, line.second);
+    std::string text;
+    appendIsoDateTime(line, text);
     return text;
 }
 
@@ -104,11 +118,27 @@ std::string writtenValue(std::string_view line, int first, int width, double val
     return decimal(value, decimals);
 }
 
+void appendIsoDateTime(const JournalLine& line, std::string& out) {
+    const size_t start = out.size();
+    const bool done = appendDigits(out, line.year, 4) && (out += '-', true) &&
+                      appendDigits(out, line.month, 2) && (out += '-', true) &&
+                      appendDigits(out, line.day, 2) && (out += 'T', true) &&
+                      appendDigits(out, line.hour, 2) && (out += ':', true) &&
+                      appendDigits(out, line.minute, 2) && (out += ':', true) &&
+                      appendDigits(out, line.second, 2);
+    if (done) return;
+    // Hand-edited fields out of that range (a negative hour, say): written as read.
+    out.resize(start);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", line.year, line.month,
+                  line.day, line.hour, line.minute, line.second);
+    out += text;
+}
+
 void appendRows(const JournalLine& line, std::string_view text, std::string& rows) {
     if (!line.isCheck && !line.isTraining) return;
-    const std::string when = isoDateTime(line);
     if (line.isCheck) {
-        rows += when;
+        appendIsoDateTime(line, rows);
         rows += ",check,";
         appendField(rows, writtenValue(text, checkAcuity.first, checkAcuity.width, line.checkAcuity,
                                        acuityDecimals));
@@ -120,7 +150,7 @@ void appendRows(const JournalLine& line, std::string_view text, std::string& row
         rows += recordEnd;
     }
     if (line.isTraining) {
-        rows += when;
+        appendIsoDateTime(line, rows);
         rows += ",training,";
         appendField(rows, writtenValue(text, trainingAcuity.first, trainingAcuity.width,
                                        line.trainingAcuity, acuityDecimals));

@@ -25,6 +25,7 @@ std::string logMar(double acuity);
 // The date and time of an entry as ISO 8601 local time, YYYY-MM-DDTHH:MM:SS, the fields as
 // the reader took them.
 std::string isoDateTime(const JournalLine& line);
+void appendIsoDateTime(const JournalLine& line, std::string& out);
 
 // A value as it is written in the columns first .. first + width - 1 (1-based) of the line:
 // the text without its blanks, "200." shortened to 200 and ".85" given its 0. Only hand

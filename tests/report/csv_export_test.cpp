@@ -104,6 +104,11 @@ GTEST_TEST(CsvDateTime, IsoLocalTimeWithZeroFilledFields) {
     line.day = 31, line.month = 12, line.year = 1999, line.hour = 23, line.minute = 59,
     line.second = 58;
     EXPECT_EQ(isoDateTime(line), "1999-12-31T23:59:58");
+    // Hand-edited fields come out as the reader took them, whatever their range.
+    line.year = 99, line.hour = -1, line.minute = 75;
+    EXPECT_EQ(isoDateTime(line), "0099-12-31T-1:75:58");
+    line.hour = 0, line.day = 0;
+    EXPECT_EQ(isoDateTime(line), "0099-12-00T00:75:58");
 }
 
 GTEST_TEST(CsvWrittenValue, TheTextOfTheColumnsTidied) {
