@@ -51,14 +51,17 @@ void noteEarlyEnd(std::FILE* err, const std::string& path, LineStatus status, lo
 int exportCsv(const Arguments& a, std::FILE* out, std::FILE* err) {
     if (!journalReadable(a.journal, err)) return 1;
     JournalReader reader(a.journal);
+    if (!reader.isOpen()) {
+        say(err, "cannot read the journal " + a.journal + ": " + reason(reader.error()));
+        return 1;
+    }
     const CsvExport result = writeJournalCsv(reader, out);
     if (result.writeError != 0) {
         say(err, "cannot write the CSV: " + reason(result.writeError));
         return 1;
     }
-    if (result.readError != 0 || !reader.isOpen()) {
-        say(err, "cannot read the journal " + a.journal + ": " +
-                     reason(result.readError != 0 ? result.readError : reader.error()));
+    if (result.readError != 0) {
+        say(err, "cannot read the journal " + a.journal + ": " + reason(result.readError));
         return 1;
     }
     noteEarlyEnd(err, a.journal, result.endStatus, result.endLine, "no rows from it on");
