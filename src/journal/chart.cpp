@@ -81,9 +81,10 @@ struct Record {
 };
 
 struct TimeRange {
-    bool found = false;  // at least one entry line could be read
-    double start = 0.0;  // midnight of the earliest date, seconds
-    double end = 0.0;    // midnight after the latest date, seconds
+    bool found = false;    // at least one entry line could be read
+    long badDateLine = 0;  // the line whose date or time ended the pass, 0 when none
+    double start = 0.0;    // midnight of the earliest date, seconds
+    double end = 0.0;      // midnight after the latest date, seconds
     Record first;
     Record last;
 };
@@ -113,7 +114,10 @@ TimeRange findTimeRange(LineInput& input) {
     input.next();  // the header, whatever it holds
     while (const std::optional<std::string> text = input.next()) {
         const JournalLine line = parseJournalDateTime(*text);
-        if (line.status == LineStatus::badDate) break;
+        if (line.status == LineStatus::badDate) {
+            range.badDateLine = input.lineNumber();
+            break;
+        }
         const double d = midnightOf(line);
         if (!range.found) {
             range.found = true;
@@ -212,8 +216,8 @@ void drawTraining(float x, const JournalLine& line, Previous& previous) {
 
 // Second pass: every entry is drawn as soon as its line is read, up to the end of the file or
 // the first line that cannot be read whole.
-void drawEntries(double start) {
-    JournalReader reader(journalFileName);
+void drawEntries(const std::string& path, double start, ChartReading& reading) {
+    JournalReader reader(path);
     Previous check, training;
     while (const std::optional<JournalLine> line = reader.next()) {
         if (line->status != LineStatus::ok) break;
@@ -221,6 +225,11 @@ void drawEntries(double start) {
         if (line->isCheck) drawCheck(x, *line, check);
         if (line->isTraining) drawTraining(x, *line, training);
     }
+    if (reader.endStatus() != LineStatus::ok) {
+        reading.endStatus = reader.endStatus();
+        reading.endLine = reader.endLine();
+    }
+    if (reading.error == 0) reading.error = reader.error();
 }
 
 void drawPrompt() {
@@ -233,14 +242,24 @@ void drawPrompt() {
 
 }  // namespace
 
-void TRITOUT() {
+ChartReading drawProgressChart(const std::string& journalPath) {
     gw().CLEARSCREEN(GCLEARSCREEN);
+    ChartReading reading;
     std::optional<TimeRange> range;
     {
-        LineInput input(journalFileName, JournalReader::maxLineLength);
-        if (input.isOpen()) range = findTimeRange(input);
+        LineInput input(journalPath, JournalReader::maxLineLength);
+        reading.opened = input.isOpen();
+        if (reading.opened) {
+            range = findTimeRange(input);
+            reading.error = input.error();
+        }
     }
     if (range) {
+        if (range->badDateLine != 0) {
+            // The second pass stops there too, unless a line before it stops it first.
+            reading.endStatus = LineStatus::badDate;
+            reading.endLine = range->badDateLine;
+        }
         // A journal without entry lines shows one empty day: start 0, end 86400.
         const float span = static_cast<float>(range->end - range->start);
         drawRegions(span);
@@ -249,9 +268,14 @@ void TRITOUT() {
             SETCOL(black);
             drawRecord(startTextX, "Начало  ", range->first);
             drawRecord(endTextX, "Конец  ", range->last);
-            drawEntries(range->start);
+            drawEntries(journalPath, range->start, reading);
         }
     }
+    return reading;
+}
+
+void TRITOUT() {
+    drawProgressChart(journalFileName);
     drawPrompt();
     waitClick();
     ACTIV(1, 1);

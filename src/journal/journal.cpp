@@ -1,6 +1,7 @@
 #include "journal/journal.h"
 
 #include <optional>
+#include <utility>
 
 #include "platform/fields.h"
 
@@ -188,12 +189,13 @@ std::optional<JournalLine> JournalReader::next() {
             return std::nullopt;
         }
     }
-    const std::optional<std::string> text = input_.next();
+    std::optional<std::string> text = input_.next();
     if (!text) {
         ended_ = true;
         return std::nullopt;
     }
-    JournalLine line = parseJournalLine(*text);
+    text_ = std::move(*text);
+    JournalLine line = parseJournalLine(text_);
     line.lineNumber = input_.lineNumber();
     if (line.status != LineStatus::ok) {
         ended_ = true;

@@ -95,9 +95,16 @@ class JournalReader {
     // line number of the line that ended it.
     LineStatus endStatus() const { return endStatus_; }
     long endLine() const { return endLine_; }
+    // The errno of a failed open or read (a read error ends the lines like the end of the
+    // file); 0 when there was none.
+    int error() const { return input_.error(); }
+
+    // The text of the line next() handed out last, as read (at most 120 characters).
+    const std::string& text() const { return text_; }
 
   private:
     LineInput input_;
+    std::string text_;
     bool headerSkipped_ = false;
     bool ended_ = false;
     LineStatus endStatus_ = LineStatus::ok;

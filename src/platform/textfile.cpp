@@ -195,6 +195,7 @@ std::string utf8FromCp1251(std::string_view bytes) {
 
 LineInput::LineInput(const std::string& path, size_t maxLine) : maxLine_(maxLine) {
     file_ = std::fopen(path.c_str(), "rb");
+    if (file_ == nullptr) error_ = errno != 0 ? errno : ENOENT;
 }
 
 LineInput::~LineInput() {
@@ -217,6 +218,7 @@ std::optional<std::string> LineInput::next() {
             cut = true;
         }
     }
+    if (c == EOF && std::ferror(file_) && error_ == 0) error_ = errno != 0 ? errno : EIO;
     if (!any) return std::nullopt;
     // A CR belongs to the line end when it is the last byte of the line as written.
     if (!cut && !line.empty() && line.back() == '\r') line.pop_back();

@@ -27,11 +27,15 @@ class LineInput {
     std::optional<std::string> next();
     // 1-based number of the line next() returned last; 0 before the first.
     long lineNumber() const { return lineNumber_; }
+    // The errno of a failed open, or of a read that failed (next() then ended the lines as
+    // at the end of the file); 0 when neither happened.
+    int error() const { return error_; }
 
   private:
     std::FILE* file_ = nullptr;
     size_t maxLine_;
     long lineNumber_ = 0;
+    int error_ = 0;
 };
 
 // Outcome of a whole-file write or an append.

@@ -592,5 +592,98 @@ GTEST_TEST(ChartWait, ClickEndsTheChartWhichStaysOnScreen) {
     EXPECT_EQ(run.at(column(0.5 * day, 2 * day), upperRow(0.5)), red);
 }
 
+// --- Drawing without the prompt and the wait ---------------------------------------------
+
+GTEST_TEST(ChartDrawing, DrawsWhatTritoutShowsShortOfThePromptAndReturnsAtOnce) {
+    const std::vector<std::string> entries{trainingOn(1, 0.5f), checkOn(2, 0.9f, 300.0f),
+                                           trainingOn(4, 0.7f, 2.5f, 150, 250.0f)};
+    ChartRun shown;
+    shown.journal(entries);
+    shown.draw();
+
+    ChartRun drawn;
+    drawn.journal(entries);
+    drawn.window.close();  // any wait for input would end the run with ProgramExit
+    const ChartReading reading = drawProgressChart(journalFileName);
+    EXPECT_TRUE(reading.opened);
+    EXPECT_EQ(reading.endStatus, LineStatus::ok);
+    EXPECT_EQ(drawn.window.focusRequests, 0) << "the window is left as it is";
+
+    const std::vector<TextRecord>& all = shown.window.texts();
+    const std::vector<TextRecord>& texts = drawn.window.texts();
+    ASSERT_EQ(texts.size() + 1, all.size());
+    EXPECT_EQ(all.back().colour, promptRgb) << "only the prompt is left out";
+    for (size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(texts[i].text, all[i].text) << i;
+        EXPECT_EQ(texts[i].x, all[i].x) << i;
+        EXPECT_EQ(texts[i].y, all[i].y) << i;
+        EXPECT_EQ(texts[i].font, all[i].font) << i;
+        EXPECT_EQ(texts[i].colour, all[i].colour) << i;
+    }
+    // Without a text renderer no text reaches the pixels: the pictures are the same.
+    const Raster picture = drawn.window.snapshot();
+    for (int y = 0; y < 650; ++y)
+        for (int x = 0; x < 980; ++x)
+            ASSERT_EQ(picture.pixel(x, y), shown.at(x, y)) << x << "," << y;
+}
+
+GTEST_TEST(ChartDrawing, ReadsTheJournalAtTheGivenPath) {
+    ChartRun run;
+    run.journal({checkOn(1, 0.5f)});
+    writeBytes("other.rez", journalOf({trainingOn(1, 0.5f), trainingOn(2, 0.6f)}));
+    run.window.close();
+    drawProgressChart("other.rez");
+    const Raster picture = run.window.snapshot();
+    EXPECT_EQ(picture.pixel(column(0.5 * day, 2 * day), upperRow(0.5)), blue);
+    EXPECT_EQ(picture.pixel(column(1.5 * day, 2 * day), upperRow(0.6)), blue);
+    for (int dx = -5; dx <= 5; ++dx)
+        EXPECT_NE(picture.pixel(column(0.5 * day, 2 * day) + dx, upperRow(0.5)), red)
+            << "nothing of the working directory's journal";
+}
+
+GTEST_TEST(ChartDrawing, TellsWhereAndWhyTheReadingEnded) {
+    const std::string badDate =
+        cp1251(" a1.03.2013г, 12ч  0м  0с,   ОЗи=1.00                                 200.\r\n");
+    const std::string badValues = trainingOn(3, 12.0f);  // acuity written as asterisks
+    struct Case {
+        const char* what;
+        std::vector<std::string> entries;
+        LineStatus status;
+        long line;
+    };
+    const std::vector<Case> cases{
+        {"read to the end", {trainingOn(1, 0.5f), checkOn(2, 0.6f)}, LineStatus::ok, 0},
+        {"values",
+         {trainingOn(1, 0.5f), checkOn(2, 0.6f), badValues, checkOn(4, 0.6f)},
+         LineStatus::badValues,
+         4},
+        {"date",
+         {trainingOn(1, 0.5f), checkOn(2, 0.6f), badDate, checkOn(4, 0.6f)},
+         LineStatus::badDate,
+         4},
+        {"date of the first entry", {badDate, checkOn(4, 0.6f)}, LineStatus::badDate, 2},
+        {"values before a date",
+         {badValues, trainingOn(1, 0.5f), badDate},
+         LineStatus::badValues,
+         2},
+    };
+    for (const Case& c : cases) {
+        ChartRun run;
+        run.journal(c.entries);
+        run.window.close();
+        const ChartReading reading = drawProgressChart(journalFileName);
+        EXPECT_TRUE(reading.opened) << c.what;
+        EXPECT_EQ(reading.endStatus, c.status) << c.what;
+        EXPECT_EQ(reading.endLine, c.line) << c.what;
+        EXPECT_EQ(reading.error, 0) << c.what;
+    }
+
+    ChartRun missing;
+    missing.window.close();
+    const ChartReading reading = drawProgressChart(journalFileName);
+    EXPECT_FALSE(reading.opened);
+    EXPECT_TRUE(missing.window.texts().empty()) << "nothing but the cleared window";
+}
+
 }  // namespace
 }  // namespace trelvan

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -278,6 +279,26 @@ GTEST_TEST(JournalReader, LetterInTheDayStopsTheReadingThere) {
     EXPECT_EQ(reader.endStatus(), LineStatus::badDate);
     EXPECT_EQ(reader.endLine(), 3);
     EXPECT_EQ(reader.next(), std::nullopt);  // the last good line is never reached
+}
+
+GTEST_TEST(JournalReader, HandsOutTheTextOfEachLineAndTheReasonOfAFailedRead) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string path = dir.file("trelvan.rez");
+    // The second entry is longer than 120 characters: its text is cut as the reader reads it.
+    const std::string longCheck = exampleCheck().substr(0, 74) + std::string(60, '#');
+    writeBytes(path, trainingHeader() + "\r\n" + exampleTraining() + longCheck + "\r\n");
+    JournalReader reader(path);
+    ASSERT_TRUE(reader.next());
+    EXPECT_EQ(reader.text(), exampleTraining().substr(0, 73));
+    ASSERT_TRUE(reader.next());
+    EXPECT_EQ(reader.text(), longCheck.substr(0, 120));
+    EXPECT_EQ(reader.next(), std::nullopt);
+    EXPECT_EQ(reader.error(), 0);
+
+    JournalReader missing(dir.file("missing.rez"));
+    EXPECT_FALSE(missing.isOpen());
+    EXPECT_EQ(missing.error(), ENOENT);
 }
 
 GTEST_TEST(JournalReader, EveryDateFieldIsChecked) {

@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <csignal>
 #include <string>
 #include <vector>
@@ -168,6 +169,25 @@ GTEST_TEST(LineInput, CountsLinesAndReportsAMissingFile) {
     LineInput missing(dir.file("missing"));
     EXPECT_FALSE(missing.isOpen());
     EXPECT_EQ(missing.next(), std::nullopt);
+}
+
+GTEST_TEST(LineInput, KeepsTheErrorOfAFailedOpenOrRead) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    writeBytes(dir.file("a.txt"), "x\r\n");
+    LineInput good(dir.file("a.txt"));
+    while (good.next()) {
+    }
+    EXPECT_EQ(good.error(), 0) << "the end of the file is no error";
+
+    LineInput missing(dir.file("missing"));
+    EXPECT_EQ(missing.error(), ENOENT);
+
+    // A directory opens for reading, but the first read fails: no lines, and the reason.
+    ASSERT_EQ(::mkdir(dir.file("sub").c_str(), 0700), 0);
+    LineInput directory(dir.file("sub"));
+    EXPECT_EQ(directory.next(), std::nullopt);
+    EXPECT_EQ(directory.error(), EISDIR);
 }
 
 // --- Failure helpers ----------------------------------------------------------------------

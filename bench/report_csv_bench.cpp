@@ -1,0 +1,93 @@
+// Time of trelvan-report's CSV export over a journal of a million entries, written to
+// /dev/null.
+//
+//   build/bench/bench_report_csv [--benchmark_repetitions=N]
+//
+// peak_rss_MB is the peak resident memory of the whole process (getrusage), writing the
+// journal beforehand included; the export itself streams and holds one line and one block of
+// rows at a time.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "journal/journal.h"
+#include "report/csv_export.h"
+
+namespace trelvan {
+namespace {
+
+constexpr long entryCount = 1000000;
+
+double peakRssMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+}
+
+// A scratch journal of trainings and checks in turn, about 900 a day over three years.
+class Journal {
+  public:
+    Journal() {
+        path_ = std::filesystem::temp_directory_path() /
+                ("trelvan-bench-csv-" + std::to_string(::getpid()) + ".rez");
+        std::FILE* file = std::fopen(path_.c_str(), "wb");
+        if (file == nullptr) return;
+        const std::string header = trainingHeader() + "\r\n";
+        std::fwrite(header.data(), 1, header.size(), file);
+        int day = 1, month = 1, year = 2010;
+        int secondOfDay = 6 * 3600;
+        for (long i = 0; i < entryCount; ++i) {
+            const int hour = secondOfDay / 3600;
+            const int minute = secondOfDay / 60 % 60;
+            const int second = secondOfDay % 60;
+            const float acuity = 0.3f + static_cast<float>(i % 97) / 100.0f;
+            const std::string line =
+                i % 2 == 0
+                    ? trainingEntryLine(day, month, year, hour, minute, second, acuity,
+                                        1.0f + static_cast<float>(i % 13) / 10.0f, 100, 200.0f)
+                    : checkEntryLine(day, month, year, hour, minute, second, acuity, 250.0f);
+            std::fwrite(line.data(), 1, line.size(), file);
+            secondOfDay += 60;
+            if (secondOfDay >= 21 * 3600) {  // the next morning
+                secondOfDay = 6 * 3600;
+                if (++day > 28) {
+                    day = 1;
+                    if (++month > 12) month = 1, ++year;
+                }
+            }
+        }
+        std::fclose(file);
+    }
+    ~Journal() { std::filesystem::remove(path_); }
+    std::string path() const { return path_.string(); }
+    std::uintmax_t bytes() const { return std::filesystem::file_size(path_); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+void BM_CsvOfAMillionEntries(benchmark::State& state) {
+    Journal journal;
+    std::FILE* out = std::fopen("/dev/null", "wb");
+    state.counters["journal_MB"] = static_cast<double>(journal.bytes()) / 1048576.0;
+    long rows = 0;
+    for (auto _ : state) {
+        JournalReader reader(journal.path());
+        const report::CsvExport result = report::writeJournalCsv(reader, out);
+        rows = result.rows;
+        benchmark::DoNotOptimize(rows);
+    }
+    std::fclose(out);
+    state.counters["rows"] = static_cast<double>(rows);
+    state.counters["peak_rss_MB"] = peakRssMegabytes();
+}
+BENCHMARK(BM_CsvOfAMillionEntries)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+}  // namespace trelvan
+
+BENCHMARK_MAIN();

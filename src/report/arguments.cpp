@@ -1,0 +1,107 @@
+#include "report/arguments.h"
+
+#include <optional>
+
+#include "journal/journal.h"
+
+namespace trelvan::report {
+
+namespace {
+
+Arguments wrong(std::string error) {
+    Arguments a;
+    a.error = std::move(error);
+    return a;
+}
+
+}  // namespace
+
+Arguments parseArguments(const std::vector<std::string>& args) {
+    // --help and --version first: they answer whatever else is given.
+    for (const std::string& arg : args) {
+        if (arg == "--") break;
+        if (arg == "--help" || arg == "-h") return Arguments{Command::help, {}, {}, {}};
+        if (arg == "--version") return Arguments{Command::version, {}, {}, {}};
+    }
+
+    std::optional<std::string> command, journal, output;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            std::optional<std::string> value;
+            if (arg == "-o" || arg == "--output") {
+                if (i + 1 >= args.size()) return wrong("option " + arg + " needs a file name");
+                value = args[++i];
+            } else if (arg.starts_with("--output=")) {
+                value = arg.substr(9);
+            } else if (arg.starts_with("-o")) {
+                value = arg.substr(2);
+            } else {
+                return wrong("unknown option " + arg);
+            }
+            if (output) return wrong("more than one output file");
+            if (value->empty()) return wrong("option -o needs a file name");
+            output = *value;
+            continue;
+        }
+        if (!command) {
+            if (arg != "csv" && arg != "chart") return wrong("unknown command '" + arg + "'");
+            command = arg;
+        } else if (!journal) {
+            journal = arg;
+        } else {
+            return wrong("unexpected argument '" + arg + "'");
+        }
+    }
+
+    if (!command) return wrong("no command given");
+    Arguments a;
+    a.command = *command == "csv" ? Command::csv : Command::chart;
+    a.journal = journal.value_or(journalFileName);
+    if (a.command == Command::csv && output)
+        return wrong("csv writes to standard output; -o belongs to chart");
+    if (a.command == Command::chart) {
+        if (!output) return wrong("chart needs the output file: -o FILE.png");
+        a.output = *output;
+    }
+    return a;
+}
+
+std::string usage() {
+    return "Usage: trelvan-report csv [JOURNAL]\n"
+           "       trelvan-report chart [JOURNAL] -o FILE.png\n"
+           "       trelvan-report --help | --version\n";
+}
+
+std::string help() {
+    return usage() +
+           "\n"
+           "Reads the eye trainer's results journal JOURNAL (trelvan.rez in the current\n"
+           "directory when not given) by the rules of the program's progress chart.\n"
+           "\n"
+           "Commands:\n"
+           "  csv     write the entries as CSV (RFC 4180, UTF-8, CR LF) to standard output:\n"
+           "          date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm\n"
+           "          one row per training or check, a check first when a line holds both\n"
+           "  chart   draw the progress chart as the program shows it (980 x 650 pixels,\n"
+           "          without the prompt) into a PNG file; needs no screen\n"
+           "\n"
+           "Options:\n"
+           "  -o, --output FILE  the PNG file of chart\n"
+           "  -h, --help         show this help and exit\n"
+           "      --version      show the version and exit\n"
+           "\n"
+           "The reading stops at the first line whose date, time or values cannot be read, as\n"
+           "in the program: the rows (or entries) before it are written, standard error names\n"
+           "the line and the reason, and the exit status stays 0.\n"
+           "\n"
+           "Exit status: 0 done; 1 journal missing or unreadable, or output not written;\n"
+           "2 wrong arguments.\n";
+}
+
+}  // namespace trelvan::report

@@ -1,0 +1,28 @@
+// The command line of trelvan-report.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace trelvan::report {
+
+enum class Command { help, version, csv, chart };
+
+struct Arguments {
+    Command command = Command::help;
+    std::string journal;  // the journal to read
+    std::string output;   // chart: the PNG file to write
+    std::string error;    // why the arguments are wrong; empty when they are right
+};
+
+// Reads the arguments after the program name. --help (or -h) and --version win over
+// everything else; otherwise exactly one command, at most one journal (trelvan.rez when none)
+// and, for chart alone, exactly one output file (-o FILE, -oFILE, --output FILE or
+// --output=FILE). Options may stand anywhere; after "--" every argument is an operand.
+Arguments parseArguments(const std::vector<std::string>& args);
+
+// The short usage (for wrong arguments) and the full help text.
+std::string usage();
+std::string help();
+
+}  // namespace trelvan::report

@@ -1,0 +1,28 @@
+#include "report/chart_image.h"
+
+#include "platform/headless_window.h"
+#include "platform/textfile.h"
+#include "plot/plot.h"
+
+namespace trelvan::report {
+
+ChartImage drawChartImage(const std::string& journalPath, TextRenderer& renderer) {
+    HeadlessWindow window;
+    window.setTextRenderer(&renderer);
+    setGraphicsWindow(&window);
+    struct Release {
+        ~Release() { setGraphicsWindow(nullptr); }
+    } release;
+
+    resetPlotState();
+    PAGE(1, chartHeight, chartWidth, cp1251("Тренажер для глаз"));
+    SETCOL(7);
+    window.INITIALIZEFONTS();
+
+    ChartImage image;
+    image.reading = drawProgressChart(journalPath);
+    image.picture = window.snapshot();
+    return image;
+}
+
+}  // namespace trelvan::report

@@ -1,0 +1,205 @@
+#include "report/csv_export.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+
+#include "platform/fields.h"
+
+namespace trelvan::report {
+
+namespace {
+
+constexpr std::string_view recordEnd = "\r\n";
+
+// Columns of the written values (1-based first column, width) as the reader takes them.
+struct Columns {
+    int first, width;
+};
+constexpr Columns checkAcuity{34, 4};
+constexpr Columns checkDistance{68, 7};
+constexpr Columns trainingAcuity{47, 4};
+constexpr Columns meanTime{51, 10};
+constexpr Columns trainingDistance{67, 7};
+
+// Decimals the journal writes each value with: F4.2, F10.2, F5.0.
+constexpr int acuityDecimals = 2;
+constexpr int meanTimeDecimals = 2;
+constexpr int distanceDecimals = 0;
+
+std::string trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return std::string();
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The value with d decimals as an F field writes it, without the padding and without a point
+// that ends it.
+std::string decimal(double value, int d) {
+    std::string text = trimmed(fields::F(value, 40, d));
+    if (!text.empty() && text.back() == '.') text.pop_back();
+    return text;
+}
+
+// Digits with one point and an optional leading minus: the form of every value the program
+// writes. Returns it tidied ("200." to 200, ".85" to 0.85), or nothing for any other form.
+std::optional<std::string> plainDecimal(std::string_view text) {
+    std::string sign, whole, fraction;
+    bool point = false;
+    size_t i = 0;
+    if (i < text.size() && text[i] == '-') sign = text[i++];
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            (point ? fraction : whole) += c;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!point || (whole.empty() && fraction.empty())) return std::nullopt;
+    if (whole.empty()) whole.push_back('0');
+    return fraction.empty() ? sign + whole : sign + whole + "." + fraction;
+}
+
+// Appends value with at least width digits, zero-filled; true when it was done here (values
+// of 0 to 9999, every date and time the program writes).
+bool appendDigits(std::string& out, int value, int width) {
+    if (value < 0 || value > 9999) return false;
+    char digits[4];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (int i = n; i < width; ++i) out += '0';
+    while (n > 0) out += digits[--n];
+    return true;
+}
+
+void appendField(std::string& row, std::string_view field) {
+    row += csvField(field);
+}
+
+}  // namespace
+
+std::string csvField(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}
+
+std::string logMar(double acuity) {
+    if (!(acuity > 0.0)) return std::string();
+    return trimmed(fields::F(-std::log10(acuity), 40, 2));
+}
+
+std::string isoDateTime(const JournalLine& line) {
+    std::string text;
+    appendIsoDateTime(line, text);
+    return text;
+}
+
+std::string writtenValue(std::string_view line, int first, int width, double value, int decimals) {
+    std::string_view field;
+    if (static_cast<size_t>(first - 1) < line.size()) field = line.substr(first - 1, width);
+    const size_t begin = field.find_first_not_of(' ');
+    if (begin != std::string_view::npos) {
+        field = field.substr(begin, field.find_last_not_of(' ') - begin + 1);
+        if (std::optional<std::string> plain = plainDecimal(field)) return *plain;
+    }
+    return decimal(value, decimals);
+}
+
+void appendIsoDateTime(const JournalLine& line, std::string& out) {
+    const size_t start = out.size();
+    const bool done = appendDigits(out, line.year, 4) && (out += '-', true) &&
+                      appendDigits(out, line.month, 2) && (out += '-', true) &&
+                      appendDigits(out, line.day, 2) && (out += 'T', true) &&
+                      appendDigits(out, line.hour, 2) && (out += ':', true) &&
+                      appendDigits(out, line.minute, 2) && (out += ':', true) &&
+                      appendDigits(out, line.second, 2);
+    if (done) return;
+    // Hand-edited fields out of that range (a negative hour, say): written as read.
+    out.resize(start);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", line.year, line.month,
+                  line.day, line.hour, line.minute, line.second);
+    out += text;
+}
+
+void appendRows(const JournalLine& line, std::string_view text, std::string& rows) {
+    if (!line.isCheck && !line.isTraining) return;
+    if (line.isCheck) {
+        appendIsoDateTime(line, rows);
+        rows += ",check,";
+        appendField(rows, writtenValue(text, checkAcuity.first, checkAcuity.width, line.checkAcuity,
+                                       acuityDecimals));
+        rows += ',';
+        appendField(rows, logMar(line.checkAcuity));
+        rows += ",,,";
+        appendField(rows, writtenValue(text, checkDistance.first, checkDistance.width,
+                                       line.checkDistance, distanceDecimals));
+        rows += recordEnd;
+    }
+    if (line.isTraining) {
+        appendIsoDateTime(line, rows);
+        rows += ",training,";
+        appendField(rows, writtenValue(text, trainingAcuity.first, trainingAcuity.width,
+                                       line.trainingAcuity, acuityDecimals));
+        rows += ',';
+        appendField(rows, logMar(line.trainingAcuity));
+        rows += ',';
+        appendField(rows, writtenValue(text, meanTime.first, meanTime.width, line.meanTime,
+                                       meanTimeDecimals));
+        rows += ',';
+        rows += std::to_string(line.volume);
+        rows += ',';
+        appendField(rows, writtenValue(text, trainingDistance.first, trainingDistance.width,
+                                       line.trainingDistance, distanceDecimals));
+        rows += recordEnd;
+    }
+}
+
+CsvExport writeJournalCsv(JournalReader& reader, std::FILE* out) {
+    CsvExport result;
+    std::string rows;
+    rows.reserve(1 << 16);
+    rows += csvHeader;
+    rows += recordEnd;
+    // Rows go out in blocks of about 64 KiB; a failed write ends the export.
+    auto flush = [&] {
+        errno = 0;
+        if (result.writeError == 0 && !rows.empty() &&
+            std::fwrite(rows.data(), 1, rows.size(), out) != rows.size()) {
+            result.writeError = errno != 0 ? errno : EIO;
+        }
+        rows.clear();
+    };
+    while (const std::optional<JournalLine> line = reader.next()) {
+        if (line->status != LineStatus::ok) break;
+        result.rows += (line->isCheck ? 1 : 0) + (line->isTraining ? 1 : 0);
+        appendRows(*line, reader.text(), rows);
+        if (rows.size() >= (1u << 16) - 512) {
+            flush();
+            if (result.writeError != 0) return result;
+        }
+    }
+    flush();
+    errno = 0;
+    if (result.writeError == 0 && std::fflush(out) != 0)
+        result.writeError = errno != 0 ? errno : EIO;
+    result.endStatus = reader.endStatus();
+    result.endLine = reader.endLine();
+    result.readError = reader.error();
+    return result;
+}
+
+}  // namespace trelvan::report
