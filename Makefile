@@ -31,9 +31,9 @@ test-deps:
 configure: deps
 	cmake --preset default
 
-# The program alone (build/trelvan).
+# The program and its companion command (build/trelvan, build/trelvan-report).
 build: configure
-	cmake --build --preset default --target trelvan
+	cmake --build --preset default --target trelvan trelvan-report
 
 # Everything, tests included.
 build-all: configure
