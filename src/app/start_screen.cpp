@@ -30,7 +30,10 @@ StepOutcome startScreenStep(int32_t k) {
     const int w = windowWidth;
     const int h = windowHeight;
     const int cells = w / k;
-    const bool composed = g.IMAGESIZE(0, 0, w - 1, h - 1) == kComposedImageBytes;
+    // A window at fewer bits per pixel whose image happens to have the same size is drawn
+    // directly: the composition writes 4 bytes per pixel and would not fit it.
+    const bool composed = g.IMAGESIZE(0, 0, w - 1, h - 1) == kComposedImageBytes &&
+                          54 + 4 * static_cast<int64_t>(w) * h == kComposedImageBytes;
     const PictureImage image{KADRDIM, w, 0, h};
 
     if (composed) {

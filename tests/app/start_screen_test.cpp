@@ -66,7 +66,7 @@ bool firstSideRight() {
 }
 
 // One start-screen step of size k on a fresh window that showed kBefore, with no user.
-Raster stepPicture(int k, int bitsPerPixel, const SymbolTable& figures) {
+Raster stepPicture(int k, int bitsPerPixel, const SymbolTable& figures, int width = 980) {
     resetEventState();
     resetRan11();
     symbolTable = figures;
@@ -74,13 +74,13 @@ Raster stepPicture(int k, int bitsPerPixel, const SymbolTable& figures) {
     window.setBitsPerPixel(bitsPerPixel);
     window.OPENUSER(1, "start");
     WindowConfig config;
-    config.numxpixels = 980;
+    config.numxpixels = static_cast<int16_t>(width);
     config.numypixels = 650;
     window.SETWINDOWCONFIG(config);
     window.SETCOLORRGB(static_cast<int32_t>(kBefore));
-    window.RECTANGLE(GFILLINTERIOR, 0, 0, 979, 649);
+    window.RECTANGLE(GFILLINTERIOR, 0, 0, static_cast<int16_t>(width - 1), 649);
     setGraphicsWindow(&window);
-    windowWidth = 980;
+    windowWidth = static_cast<int16_t>(width);
     windowHeight = 650;
     const StepOutcome outcome = startScreenStep(k);
     setGraphicsWindow(nullptr);
@@ -126,6 +126,16 @@ GTEST_TEST(StartScreenPicture, DirectPictureFollowsTheRulesAndLeavesTheRestAlone
         const Raster picture = stepPicture(k, 24, *figures);
         expectRuledPicture(picture, *figures, k, figureOffset(k, right), kBefore);
     }
+}
+
+GTEST_TEST(StartScreenPicture, SixteenBitWindowOfTheComposedImageSizeIsDrawnDirectly) {
+    // 1960 by 650 at 16 bits per pixel has the image size of the composed window, 2548054
+    // bytes, but the composition writes 4 bytes per pixel.
+    auto figures = std::make_unique<SymbolTable>(edgeFigures());
+    const bool right = firstSideRight();
+    const Raster picture = stepPicture(3, 16, *figures, 1960);
+    ASSERT_EQ(picture.width(), 1960);
+    expectRuledPicture(picture, *figures, 3, figureOffset(3, right), kBefore);
 }
 
 GTEST_TEST(StartScreenPicture, TextureEdgesAtSizesTwoAndNine) {
