@@ -1,6 +1,7 @@
 #include "exercise/picture.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstring>
 
@@ -11,6 +12,21 @@ namespace {
 constexpr size_t kHeaderBytes = 54;
 constexpr uint8_t kWhitePixel[4] = {255, 255, 255, 0};
 constexpr uint8_t kBlackPixel[4] = {0, 0, 0, 0};
+
+// Rows of figure cells up to this element size are copied whole from the runs below: k
+// pixels of one colour and k of the other start kLargestRun - k pixels in.
+constexpr int kLargestRun = 9;
+
+constexpr std::array<uint8_t, 8 * kLargestRun> twoRuns(bool whiteFirst) {
+    std::array<uint8_t, 8 * kLargestRun> bytes{};
+    for (int x = 0; x < 2 * kLargestRun; ++x) {
+        const bool white = (x < kLargestRun) == whiteFirst;
+        for (int b = 0; b < 3; ++b) bytes[4 * x + b] = white ? 255 : 0;
+    }
+    return bytes;
+}
+constexpr auto kWhiteThenBlack = twoRuns(true);
+constexpr auto kBlackThenWhite = twoRuns(false);
 
 uint8_t* rowStart(const PictureImage& image, int y) {
     const auto fromBottom = static_cast<size_t>(image.rows - 1 - (y - image.top));
@@ -45,13 +61,23 @@ void composeTextureRow(const PictureImage& image, int32_t k, int y) {
 }
 
 void composeFigureCell(const PictureImage& image, int32_t k, int cellLeft, int cellTop) {
+    const int first = cellLeft + 1;
+    const int last = cellLeft + 2 * k;
+    const bool whole = k <= kLargestRun && first >= 0 && last < image.width;
     for (int u = 1; u <= 2 * k; ++u) {
         const int y = cellTop + u;
         if (y < image.top || y >= image.top + image.rows) continue;
         uint8_t* row = rowStart(image, y);
         const bool upper = u <= k;
-        fillRun(image, row, cellLeft + 1, cellLeft + k, upper ? kWhitePixel : kBlackPixel);
-        fillRun(image, row, cellLeft + k + 1, cellLeft + 2 * k, upper ? kBlackPixel : kWhitePixel);
+        if (whole) {
+            // A row of a cell is k pixels of one colour and k of the other.
+            const uint8_t* from = (upper ? kWhiteThenBlack : kBlackThenWhite).data();
+            std::memcpy(row + 4 * static_cast<size_t>(first), from + 4 * (kLargestRun - k),
+                        8 * static_cast<size_t>(k));
+        } else {
+            fillRun(image, row, first, cellLeft + k, upper ? kWhitePixel : kBlackPixel);
+            fillRun(image, row, cellLeft + k + 1, last, upper ? kBlackPixel : kWhitePixel);
+        }
     }
 }
 
