@@ -43,3 +43,8 @@ test: build test-deps
 
 clean:
 	rm -rf build build-headless
+
+# --- Benchmarks: Google Benchmark on the build, then the running program under Xvfb --------
+.PHONY: bench
+bench: build test-deps
+	python3 bench/run_bench.py build
