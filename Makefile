@@ -48,3 +48,14 @@ clean:
 .PHONY: bench
 bench: build test-deps
 	python3 bench/run_bench.py build
+
+# --- Installation and the Debian package ----------------------------------------------------
+PREFIX ?= /usr/local
+.PHONY: install package
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install build --prefix "$(PREFIX)"
+
+package: build
+	cmake --build --preset default --target package
+	dpkg-deb -I build/trelvan_*.deb
+	dpkg-deb -c build/trelvan_*.deb
