@@ -33,6 +33,39 @@ def busy_jiffies():
     return sum(values) - idle, sum(values)
 
 
+def process_times():
+    """pid -> (name, CPU seconds so far) of every process that can be read."""
+    tick = os.sysconf("SC_CLK_TCK")
+    times = {}
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % entry) as f:
+                text = f.read()
+        except OSError:
+            continue
+        name = text[text.index("(") + 1:text.rindex(")")]
+        fields = text.rsplit(")", 1)[1].split()
+        times[int(entry)] = (name, (int(fields[11]) + int(fields[12])) / tick)
+    return times
+
+
+def busiest_others(before, after, seconds, count=3):
+    """Names of the processes other than this one that used the most CPU over the run, those
+    started meanwhile included (those that also ended meanwhile cannot be seen)."""
+    own = os.getpid()
+    used = {}
+    for pid, (name, t) in after.items():
+        if pid == own:
+            continue
+        if pid in before:
+            t -= before[pid][1]
+        used[name] = used.get(name, 0.0) + t
+    top = sorted(((t, name) for name, t in used.items() if t > 0), reverse=True)[:count]
+    return ", ".join("%s %.0f %%" % (name, 100.0 * t / seconds) for t, name in top)
+
+
 def load_average():
     with open("/proc/loadavg") as f:
         return " ".join(f.read().split()[:3])
@@ -74,6 +107,8 @@ def main():
 
     busy0, total0 = busy_jiffies()
     load0 = load_average()
+    others0 = process_times()
+    start = time.monotonic()
     print("machine: %d cores (nproc), %s; load average %s at the start"
           % (os.cpu_count(), cpu_model(), load0))
 
@@ -88,6 +123,7 @@ def main():
           % os.path.relpath(os.path.join(build, "trelvan")), flush=True)
     desktop = desktop_bench.run(os.path.join(build, "trelvan"), args.clicks, args.idle)
     busy1, total1 = busy_jiffies()
+    others = busiest_others(others0, process_times(), time.monotonic() - start)
 
     memset = picture["BM_Memset2_5MB"]
     lines = []
@@ -136,6 +172,8 @@ def main():
     print("machine: %d cores (nproc), %s, X under Xvfb; load average %s at the start, %s at "
           "the end; both cores %.0f %% busy over the run, other work included"
           % (os.cpu_count(), cpu_model(), load0, load_average(), machine_busy))
+    if others:
+        print("busiest other processes still running at the end (share of one core over the run): " + others)
     for line in lines:
         print("- " + line)
 
