@@ -50,3 +50,19 @@ test: build-all test-deps
 
 clean:
 	rm -rf build build-headless
+
+# --- Benchmarks: Google Benchmark on the build, then the running program under Xvfb --------
+.PHONY: bench
+bench: build test-deps
+	python3 bench/run_bench.py build
+
+# --- Installation and the Debian package ----------------------------------------------------
+PREFIX ?= /usr/local
+.PHONY: install package
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install build --prefix "$(PREFIX)"
+
+package: build
+	cmake --build --preset default --target package
+	dpkg-deb -I build/trelvan_*.deb
+	dpkg-deb -c build/trelvan_*.deb

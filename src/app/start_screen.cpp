@@ -1,9 +1,8 @@
 #include "app/start_screen.h"
 
-#include <cstring>
-
 #include "app/event_state.h"
 #include "app/symbols.h"
+#include "exercise/picture.h"
 #include "exercise/random.h"
 #include "platform/graphics_window.h"
 
@@ -20,12 +19,6 @@ constexpr float kDisplaySeconds = 5.0f;
 // The start screen's memory image, kept for the whole run.
 uint8_t KADRDIM[2600000];
 
-void putComposedPixel(int x, int y, int w, int h, uint8_t value) {
-    if (x < 0 || y < 0 || x >= w || y >= h) return;
-    uint8_t* p = KADRDIM + 54 + 4 * (static_cast<size_t>(w) * (h - 1 - y) + x);
-    p[0] = p[1] = p[2] = value;
-}
-
 // Figure cell pixel (t, u), 1 to 2k each: a 2 by 2 checker of k by k squares, white at the
 // top left and the bottom right.
 bool figurePixelWhite(int t, int u, int k) { return (t <= k && u <= k) || (t > k && u > k); }
@@ -37,22 +30,19 @@ StepOutcome startScreenStep(int32_t k) {
     const int w = windowWidth;
     const int h = windowHeight;
     const int cells = w / k;
-    // The composition writes 4 bytes per pixel in rows of exactly 4 * w bytes: only a window
-    // whose image has that layout is composed (another layout of the same size is not).
+    // A window at fewer bits per pixel whose image happens to have the same size is drawn
+    // directly: the composition writes 4 bytes per pixel and would not fit it.
     const bool composed = g.IMAGESIZE(0, 0, w - 1, h - 1) == kComposedImageBytes &&
-                          54 + 4 * int64_t{w} * h == kComposedImageBytes;
+                          54 + 4 * static_cast<int64_t>(w) * h == kComposedImageBytes;
+    const PictureImage image{KADRDIM, w, 0, h};
 
     if (composed) {
         g.SETCOLORRGB(kGrey);
         g.RECTANGLE(GFILLINTERIOR, 0, 0, w - 1, h - 1);
         g.SLEEPMS(1000);
         g.GETIMAGE(0, 0, w - 1, h - 1, KADRDIM);
-        std::memset(KADRDIM + 54, 0, kComposedImageBytes - 54);
         for (int y = 0; y < h; ++y) {
-            for (int c = 1; c <= cells; ++c) {
-                if ((c + y) % 2 == 0) continue;  // black stays 0
-                for (int x = (c - 1) * k + 1; x <= c * k; ++x) putComposedPixel(x, y, w, h, 255);
-            }
+            composeTextureRow(image, k, y);
             exitCheck();
         }
         if (fullCheck() == StepOutcome::toTop) return StepOutcome::toTop;
@@ -74,14 +64,7 @@ StepOutcome startScreenStep(int32_t k) {
     const int count = symbolTable.NOTDIM[k - 1];
 
     if (composed) {
-        for (int j = 1; j <= count; ++j) {
-            const int q = symbolTable.IJNOT(j, 2, k);
-            const int r = symbolTable.IJNOT(j, 1, k);
-            for (int t = 1; t <= 2 * k; ++t)
-                for (int u = 1; u <= 2 * k; ++u)
-                    putComposedPixel(q + xoff + t, r + u, w, h,
-                                     figurePixelWhite(t, u, k) ? 255 : 0);
-        }
+        composeFigure(image, k, xoff, count, symbolTable.IJNOT);
         g.PUTIMAGE(0, 0, KADRDIM, GPSET);
         if (figureCheck() == StepOutcome::toTop) return StepOutcome::toTop;
     } else {

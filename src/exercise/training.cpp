@@ -3,10 +3,10 @@
 #include "exercise/training.h"
 
 #include <cstddef>
-#include <cstring>
 
 #include "app/event_state.h"
 #include "exercise/exercises.h"
+#include "exercise/picture.h"
 #include "exercise/random.h"
 #include "params/parameters.h"
 #include "platform/graphics_window.h"
@@ -58,15 +58,6 @@ bool insideField(const Screen& s, int x, int y) {
     return x >= 0 && x < s.w && y >= kFieldTop && y < s.h;
 }
 
-// Writes window pixel (x, y) of the field into the composed image, which holds the field
-// rows 20 .. h-1 as image rows 0 .. h-21 (stored bottom row first).
-void putFieldPixel(const Screen& s, int x, int y, uint8_t value) {
-    if (!insideField(s, x, y)) return;
-    uint8_t* pixel = KADRDIM + kHeaderBytes +
-                     4 * (static_cast<size_t>(s.h - 1 - y) * s.w + static_cast<size_t>(x));
-    pixel[0] = pixel[1] = pixel[2] = value;
-}
-
 // Figure cell pixel (t, u), 1 to 2p each: a 2 by 2 checker of p by p squares, white at the
 // top left and the bottom right.
 bool figurePixelWhite(int t, int u, int p) {
@@ -80,18 +71,14 @@ bool drawPicture(const Screen& s, int32_t p, int32_t cellCount, const SymbolOffs
     GraphicsWindow& g = gw();
     abandoned = false;
     const int cols = s.w / p;
+    const PictureImage field{KADRDIM, s.w, kFieldTop, s.h - kFieldTop};
 
     // Texture: runs of p pixels, one row high, white where run + row is odd.
     if (s.composed) {
         fillRect(kGrey, 0, kFieldTop + 1, s.w - 1, s.h - 1);
         g.SLEEPMS(1000);
-        std::memset(KADRDIM + kHeaderBytes, 0,
-                    4 * static_cast<size_t>(s.w) * static_cast<size_t>(s.h - kFieldTop));
         for (int y = kFieldTop; y < s.h; ++y) {
-            for (int run = 1; run <= cols; ++run) {
-                if ((run + y) % 2 == 0) continue;  // black is already there
-                for (int x = (run - 1) * p + 1; x <= run * p; ++x) putFieldPixel(s, x, y, 255);
-            }
+            composeTextureRow(field, p, y);
             if (bothButtons()) {
                 abandoned = true;
                 return false;
@@ -123,16 +110,16 @@ bool drawPicture(const Screen& s, int32_t p, int32_t cellCount, const SymbolOffs
     for (int j = 1; j <= cellCount; ++j) {
         const int a = offsets(j, 2, p);
         const int b = offsets(j, 1, p);
-        for (int t = 1; t <= 2 * p; ++t) {
-            for (int u = 1; u <= 2 * p; ++u) {
-                const int x = a + xoff + t;
-                const int y = b + u;
-                const bool white = figurePixelWhite(t, u, p);
-                if (s.composed) {
-                    putFieldPixel(s, x, y, white ? 255 : 0);
-                } else if (insideField(s, x, y)) {
+        if (s.composed) {
+            composeFigureCell(field, p, a + xoff, b);
+        } else {
+            for (int t = 1; t <= 2 * p; ++t) {
+                for (int u = 1; u <= 2 * p; ++u) {
+                    const int x = a + xoff + t;
+                    const int y = b + u;
+                    if (!insideField(s, x, y)) continue;
                     g.SETPIXELRGB(static_cast<int16_t>(x), static_cast<int16_t>(y),
-                                  white ? kWhite : kBlack);
+                                  figurePixelWhite(t, u, p) ? kWhite : kBlack);
                 }
             }
         }

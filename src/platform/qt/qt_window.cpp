@@ -45,6 +45,25 @@ thread_local bool onProgramThread = false;
     std::_Exit(status);
 }
 
+// For benchmarks (TRELVAN_WAKE_LOG=file): the input thread stamps every mouse event and menu
+// choice before it wakes the program thread; each wait for input that had to block writes the
+// nanoseconds from the last stamp to its waking, one a line.
+std::FILE* const wakeLog = [] {
+    const QByteArray path = qgetenv("TRELVAN_WAKE_LOG");
+    return path.isEmpty() ? nullptr : std::fopen(path.constData(), "w");
+}();
+std::atomic<int64_t> inputStamp{0};
+
+int64_t steadyNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void stampInput() {
+    if (wakeLog != nullptr) inputStamp.store(steadyNanoseconds(), std::memory_order_release);
+}
+
 }  // namespace
 
 // --- SurfaceWidget ----------------------------------------------------------------------
@@ -116,8 +135,10 @@ void QtWindow::createFrame() {
         for (size_t i = 0; i < items.size(); ++i) {
             QAction* action = bar->addAction(fromCp1251(items[i].text));
             int position = static_cast<int>(i) + 1;
-            QObject::connect(action, &QAction::triggered, frame_,
-                             [this, position] { chooseMenu(position); });
+            QObject::connect(action, &QAction::triggered, frame_, [this, position] {
+                stampInput();
+                chooseMenu(position);
+            });
         }
     } else {
         frame_->setMenuBar(nullptr);
@@ -185,6 +206,7 @@ void QtWindow::mouse(int32_t event, int32_t keystate, int32_t x, int32_t y) {
         std::ofstream out(log.toStdString(), std::ios::app);
         out << event << ' ' << keystate << ' ' << x << ' ' << y << '\n';
     }
+    stampInput();
     deliverMouse(event, keystate, x, y);
 }
 
@@ -295,7 +317,19 @@ double QtWindow::CLOCKSECONDS() {
     return std::chrono::duration<double>(now).count();
 }
 
-void QtWindow::waitInput(uint32_t seen) { inputSeq_.wait(seen); }
+void QtWindow::waitInput(uint32_t seen) {
+    if (wakeLog == nullptr) {
+        inputSeq_.wait(seen);
+        return;
+    }
+    const bool blocks = inputSeq_.load() == seen;
+    inputSeq_.wait(seen);
+    if (!blocks) return;
+    const int64_t woken = steadyNanoseconds();
+    std::fprintf(wakeLog, "%lld\n",
+                 static_cast<long long>(woken - inputStamp.load(std::memory_order_acquire)));
+    std::fflush(wakeLog);
+}
 
 void QtWindow::orderlyStop(int status) {
     if (onProgramThread) throw ProgramExit{status, ""};

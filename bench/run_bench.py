@@ -1,0 +1,182 @@
+"""`make bench`: the benchmarks of the build, the measurements of the running program under
+Xvfb, and a summary against the goals, with the machine they ran on.
+
+    python3 bench/run_bench.py BUILD_DIR [--clicks N] [--idle SECONDS] [--quick]
+"""
+
+import argparse
+import json
+import os
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+import desktop_bench  # noqa: E402
+
+
+def cpu_model():
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                return line.split(":", 1)[1].strip()
+    return "unknown"
+
+
+def busy_jiffies():
+    """Busy and total jiffies of all cores together, from /proc/stat."""
+    with open("/proc/stat") as f:
+        values = [int(v) for v in f.readline().split()[1:]]
+    idle = values[3] + values[4]  # idle, iowait
+    return sum(values) - idle, sum(values)
+
+
+def process_times():
+    """pid -> (name, CPU seconds so far) of every process that can be read."""
+    tick = os.sysconf("SC_CLK_TCK")
+    times = {}
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % entry) as f:
+                text = f.read()
+        except OSError:
+            continue
+        name = text[text.index("(") + 1:text.rindex(")")]
+        fields = text.rsplit(")", 1)[1].split()
+        times[int(entry)] = (name, (int(fields[11]) + int(fields[12])) / tick)
+    return times
+
+
+def busiest_others(before, after, seconds, count=3):
+    """Names of the processes other than this one that used the most CPU over the run, those
+    started meanwhile included (those that also ended meanwhile cannot be seen)."""
+    own = os.getpid()
+    used = {}
+    for pid, (name, t) in after.items():
+        if pid == own:
+            continue
+        if pid in before:
+            t -= before[pid][1]
+        used[name] = used.get(name, 0.0) + t
+    top = sorted(((t, name) for name, t in used.items() if t > 0), reverse=True)[:count]
+    return ", ".join("%s %.0f %%" % (name, 100.0 * t / seconds) for t, name in top)
+
+
+def load_average():
+    with open("/proc/loadavg") as f:
+        return " ".join(f.read().split()[:3])
+
+
+def run_benchmark(binary, out, extra):
+    print("\n$ %s %s" % (os.path.relpath(binary), " ".join(extra)), flush=True)
+    subprocess.run([binary, "--benchmark_out=" + out, "--benchmark_out_format=json", *extra],
+                   check=True)
+    with open(out) as f:
+        return json.load(f)["benchmarks"]
+
+
+def medians(benchmarks):
+    """name -> row: the median aggregate when there are repetitions, the run otherwise."""
+    rows = {}
+    for b in benchmarks:
+        if b.get("run_type") == "aggregate":
+            if b.get("aggregate_name") == "median":
+                rows[b["run_name"]] = b
+        else:
+            rows.setdefault(b["run_name"], b)
+    return rows
+
+
+def microseconds(row, key):
+    scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[row["time_unit"]]
+    return row[key] * scale
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("build")
+    parser.add_argument("--clicks", type=int, default=60)
+    parser.add_argument("--idle", type=float, default=10.0)
+    parser.add_argument("--quick", action="store_true", help="one repetition of each benchmark")
+    args = parser.parse_args()
+    build = os.path.realpath(args.build)
+
+    busy0, total0 = busy_jiffies()
+    load0 = load_average()
+    others0 = process_times()
+    start = time.monotonic()
+    print("machine: %d cores (nproc), %s; load average %s at the start"
+          % (os.cpu_count(), cpu_model(), load0))
+
+    repetitions = [] if args.quick else ["--benchmark_repetitions=5",
+                                         "--benchmark_report_aggregates_only=true"]
+    picture = medians(run_benchmark(os.path.join(build, "bench", "bench_picture"),
+                                    os.path.join(build, "bench", "picture.json"), repetitions))
+    chart = medians(run_benchmark(os.path.join(build, "bench", "bench_chart"),
+                                  os.path.join(build, "bench", "chart.json"), []))
+
+    print("\n$ python3 bench/desktop_bench.py %s (private Xvfb, xdotool)"
+          % os.path.relpath(os.path.join(build, "trelvan")), flush=True)
+    desktop = desktop_bench.run(os.path.join(build, "trelvan"), args.clicks, args.idle)
+    busy1, total1 = busy_jiffies()
+    others = busiest_others(others0, process_times(), time.monotonic() - start)
+
+    memset = picture["BM_Memset2_5MB"]
+    lines = []
+
+    def compose(kind):
+        rows = [r for name, r in picture.items() if name.startswith(kind + "/")]
+        slowest = max(rows, key=lambda r: r["cpu_time"])
+        cpu = microseconds(slowest, "cpu_time")
+        real = microseconds(slowest, "real_time")
+        size = slowest["run_name"].split("/")[1]
+        return cpu, real, size
+
+    m_cpu = microseconds(memset, "cpu_time")
+    m_real = microseconds(memset, "real_time")
+    s_cpu, s_real, s_size = compose("BM_StartScreenPicture")
+    t_cpu, t_real, t_size = compose("BM_TrainingPicture")
+    ratio = s_cpu / m_cpu
+    lines.append("memset of 2.5 MB: %.1f us CPU (%.1f us real)" % (m_cpu, m_real))
+    lines.append("start-screen picture, slowest size %s: %.1f us CPU (%.1f us real) = %.2f x "
+                 "the memset (real %.2f x); goal at most 4 x: %s"
+                 % (s_size, s_cpu, s_real, ratio, s_real / m_real,
+                    "met" if ratio <= 4.0 else "MISSED"))
+    lines.append("training picture, slowest size %s: %.1f us CPU (%.1f us real) = %.2f x the "
+                 "memset" % (t_size, t_cpu, t_real, t_cpu / m_cpu))
+    step = [r for name, r in picture.items() if name.startswith("BM_StartScreenStep/")]
+    if step:
+        lines.append("whole start-screen step on the headless services (waits free), slowest: "
+                     "%.0f us CPU" % max(microseconds(r, "cpu_time") for r in step))
+    c = next(iter(chart.values()))
+    lines.append("chart of a 1,000,000-entry journal (%.0f MB): %.2f s CPU (%.2f s real) per "
+                 "chart, peak resident memory %.1f MB"
+                 % (c["journal_MB"], microseconds(c, "cpu_time") / 1e6,
+                    microseconds(c, "real_time") / 1e6, c["peak_rss_MB"]))
+    lines.append("CPU of the program waiting for an answer: %.2f %% of a core over %.1f s "
+                 "(%d ticks of %.0f ms); goal below 1 %%: %s"
+                 % (desktop["cpu_percent"], desktop["idle_seconds"], desktop["cpu_ticks"],
+                    1000 * desktop["tick_seconds"],
+                    "met" if desktop["cpu_percent"] < 1.0 else "MISSED"))
+    lines.append("mouse event to program thread awake, %d clicks: median %.3f ms, 95th "
+                 "percentile %.3f ms, max %.3f ms; goal median below 1 ms: %s"
+                 % (desktop["wakes"], desktop["wake_median_ms"], desktop["wake_p95_ms"],
+                    desktop["wake_max_ms"], "met" if desktop["wake_median_ms"] < 1.0 else
+                    "MISSED"))
+    machine_busy = 100.0 * (busy1 - busy0) / max(1, total1 - total0)
+    print("\n== Summary ==")
+    print("machine: %d cores (nproc), %s, X under Xvfb; load average %s at the start, %s at "
+          "the end; both cores %.0f %% busy over the run, other work included"
+          % (os.cpu_count(), cpu_model(), load0, load_average(), machine_busy))
+    if others:
+        print("busiest other processes still running at the end (share of one core over the run): " + others)
+    for line in lines:
+        print("- " + line)
+
+
+if __name__ == "__main__":
+    main()
