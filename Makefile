@@ -53,7 +53,7 @@ clean:
 
 # --- Benchmarks: Google Benchmark on the build, then the running program under Xvfb --------
 .PHONY: bench
-bench: build test-deps
+bench: build-all test-deps
 	python3 bench/run_bench.py build
 
 # --- Installation and the Debian package ----------------------------------------------------
