@@ -94,6 +94,8 @@ GTEST_TEST(InputThreads, EveryEventWakesTheWaitingProgramWhileItDrawsAndIsPainte
         }
     });
 
+    // Painting runs from the start.
+    while (copies == 0) std::this_thread::yield();
     for (int k = 1; k <= kEvents && !stuck; ++k) {
         waitUntil(w, [k] { return presses >= k; });
         // Draw a bar as long as the count, one operation under the lock at a time.
