@@ -47,6 +47,7 @@ run: build
 test: build-all test-deps
 	ctest --preset default
 	tests/e2e/run-all.sh build/trelvan
+	$(MAKE) --no-print-directory test-sanitizers
 
 clean:
 	rm -rf build build-headless
@@ -66,3 +67,20 @@ package: build
 	cmake --build --preset default --target package
 	dpkg-deb -I build/trelvan_*.deb
 	dpkg-deb -c build/trelvan_*.deb
+
+# --- Sanitizers ---------------------------------------------------------------------------
+# The plain C++ suites (unit and headless, without Qt) again under AddressSanitizer with
+# UndefinedBehaviorSanitizer and under ThreadSanitizer; any report fails the run. Presets in
+# cmake/SanitizerPresets.json.
+SANITIZER_PRESETS := asan tsan
+
+.PHONY: test-sanitizers clean-sanitizers
+test-sanitizers: deps
+	@for p in $(SANITIZER_PRESETS); do \
+	  cmake --preset $$p >/dev/null && cmake --build --preset $$p && ctest --preset $$p \
+	  || exit 1; \
+	done
+
+clean: clean-sanitizers
+clean-sanitizers:
+	rm -rf $(addprefix build-,$(SANITIZER_PRESETS))

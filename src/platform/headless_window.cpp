@@ -118,6 +118,12 @@ void HeadlessWindow::beforeDrawing() {
     deliverDue();
 }
 
+void HeadlessWindow::inputDelivered() {
+    // The lock orders this wake-up after a waiter's test of the sequence, or before it.
+    { std::lock_guard lock(scriptMutex_); }
+    scriptCv_.notify_all();
+}
+
 void HeadlessWindow::BEEPTONE(int32_t frequency, int32_t durationMs) {
     tones_.push_back(ToneRecord{now_, frequency, durationMs});
     advance(std::max(0, durationMs) / 1000.0);
@@ -157,7 +163,15 @@ void HeadlessWindow::waitInput(uint32_t seen) {
     ScriptEvent e;
     {
         std::unique_lock lock(scriptMutex_);
-        scriptCv_.wait(lock, [&] { return !script_.empty() || closed_; });
+        // Another thread may push to the script or deliver an event itself.
+        const auto ready = [&] { return !script_.empty() || closed_ || inputSequence() != seen; };
+        if (!ready()) {
+            waiting_ = true;
+            ++blockedWaits_;
+            scriptCv_.wait(lock, ready);
+            waiting_ = false;
+        }
+        if (inputSequence() != seen) return;
         if (script_.empty()) throw ProgramExit{kScriptEnded, "script ended"};
         e = script_.front();
         script_.pop_front();

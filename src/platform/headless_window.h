@@ -7,7 +7,9 @@
 // therefore run in milliseconds and repeat exactly.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <limits>
@@ -62,7 +64,8 @@ public:
     void menu(int position, double at = kNext);
     // When the script is empty and the program waits for input (or the clock passes the
     // limit), the run ends with ProgramExit{kScriptEnded}. Without close(), a wait blocks
-    // until another thread pushes an event.
+    // until another thread pushes an event or delivers one itself (deliverMouse, chooseMenu),
+    // as the desktop's input thread does.
     void close();
     void setTimeLimit(double seconds) { timeLimit_ = seconds; }
 
@@ -77,6 +80,10 @@ public:
     const std::vector<TextRecord>& texts() const { return texts_; }
     int aboutShown() const { return aboutShown_; }
     std::vector<double> sleeps() const { return sleeps_; }
+    // For a test that plays the user on another thread: whether the program thread is blocked
+    // waiting for input right now, and how many times it has begun to block so far.
+    bool waitingForInput() const { return waiting_.load(); }
+    uint64_t blockedWaits() const { return blockedWaits_.load(); }
     // Called whenever the program sleeps (after the clock advanced), for tests that watch it.
     std::function<void(HeadlessWindow&)> onSleep;
     // Answers a modal dialog: fill texts and states, then press a button with
@@ -104,6 +111,7 @@ public:
 
 protected:
     void beforeDrawing() override;
+    void inputDelivered() override;
 
 private:
     void advance(double seconds);
@@ -120,6 +128,8 @@ private:
     std::condition_variable scriptCv_;
     std::deque<ScriptEvent> script_;
     bool closed_ = false;
+    std::atomic<bool> waiting_{false};
+    std::atomic<uint64_t> blockedWaits_{0};
     std::vector<ToneRecord> tones_;
     std::vector<TextRecord> texts_;
     std::vector<double> sleeps_;

@@ -262,7 +262,7 @@ int32_t RasterWindow::REGISTERMOUSEEVENTQQ(int32_t unit, int32_t events, MouseRo
     if ((events & 127) == 0) return -1;
     int32_t result = (mouseRoutine_ != nullptr && (mouseEvents_ & events) != 0) ? 1 : 0;
     mouseRoutine_ = routine;
-    mouseEvents_ = mouseEvents_ | (events & 127);
+    mouseEvents_.fetch_or(events & 127);
     return result;
 }
 
@@ -295,6 +295,7 @@ std::string RasterWindow::windowTitle() const {
 void RasterWindow::bumpInput() {
     inputSeq_.fetch_add(1);
     inputSeq_.notify_all();
+    inputDelivered();
 }
 
 void RasterWindow::deliverMouse(int32_t event, int32_t keystate, int32_t x, int32_t y) {

@@ -90,6 +90,9 @@ protected:
     virtual void windowChanged() {}
     // Called for every drawing operation before it runs (the headless services count them).
     virtual void beforeDrawing() {}
+    // Called after every input event has been handled and counted, on the thread that
+    // delivered it (the headless services wake a wait that is blocked on their script).
+    virtual void inputDelivered() {}
     void bumpInput();
 
     mutable std::mutex surfaceMutex_;

@@ -1,13 +1,16 @@
 #include "platform/textfile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 namespace trelvan {
 
@@ -166,6 +169,60 @@ std::string directoryOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+// The length an append mark records: nothing without a mark, and nothing for a mark that is
+// not a plain decimal number (it is removed all the same).
+struct AppendMark {
+    bool present = false;
+    std::optional<off_t> length;
+};
+
+AppendMark readAppendMark(int fd) {
+    AppendMark mark;
+    char value[24];
+    const ssize_t n = ::fgetxattr(fd, appendMarkName, value, sizeof value);
+    if (n < 0) {
+        mark.present = errno == ERANGE;  // longer than any length
+        return mark;
+    }
+    mark.present = true;
+    off_t length = 0;
+    for (ssize_t i = 0; i < n; ++i) {
+        const bool digit = value[i] >= '0' && value[i] <= '9';
+        if (!digit || length > (std::numeric_limits<off_t>::max() - 9) / 10) return mark;
+        length = length * 10 + (value[i] - '0');
+    }
+    if (n > 0) mark.length = length;
+    return mark;
+}
+
+// Marks an append that starts at length; false where the file system keeps no extended
+// attributes (or refuses them for this file).
+bool setAppendMark(int fd, off_t length) {
+    const std::string value = std::to_string(length);
+    return ::fsetxattr(fd, appendMarkName, value.data(), value.size(), 0) == 0;
+}
+
+// Waits for the exclusive lock on the file; a file system without locks goes on without.
+void lockFile(int fd) {
+    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+// Cuts off what an append whose writer died left behind, as its mark tells, and removes the
+// mark. Returns 0 or the errno of the failure (the mark then stays).
+int repairUnfinishedAppend(int fd) {
+    const AppendMark mark = readAppendMark(fd);
+    if (!mark.present) return 0;
+    struct stat now {};
+    if (::fstat(fd, &now) != 0) return errno;
+    if (mark.length && *mark.length < now.st_size) {
+        if (::ftruncate(fd, *mark.length) != 0) return errno;
+        if (const int error = syncFile(fd)) return error;
+    }
+    if (::fremovexattr(fd, appendMarkName) != 0 && errno != ENODATA) return errno;
+    return 0;
+}
+
 void syncDirectory(const std::string& directory) {
     const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
@@ -196,6 +253,12 @@ std::string utf8FromCp1251(std::string_view bytes) {
 LineInput::LineInput(const std::string& path, size_t maxLine) : maxLine_(maxLine) {
     file_ = std::fopen(path.c_str(), "rb");
     if (file_ == nullptr) error_ = errno != 0 ? errno : ENOENT;
+    left_ = std::numeric_limits<off_t>::max();
+    if (file_ != nullptr) {
+        // The bytes of an unfinished append are not part of the file yet.
+        const AppendMark mark = readAppendMark(::fileno(file_));
+        if (mark.length) left_ = *mark.length;
+    }
 }
 
 LineInput::~LineInput() {
@@ -207,9 +270,10 @@ std::optional<std::string> LineInput::next() {
     std::string line;
     bool any = false;
     bool cut = false;
-    int c;
+    int c = EOF;
     // The file belongs to this reader alone: no stream locking per byte.
-    while ((c = getc_unlocked(file_)) != EOF) {
+    while (left_ > 0 && (c = getc_unlocked(file_)) != EOF) {
+        --left_;
         any = true;
         if (c == '\n') break;
         if (line.size() < maxLine_) {
@@ -281,6 +345,16 @@ WriteResult appendToFile(const std::string& path, std::string_view headerWhenNew
         return WriteResult::failed;
     }
 
+    // One append at a time, in this process and in others; the lock goes with the close.
+    lockFile(fd);
+    if (!created) {
+        if (const int error = repairUnfinishedAppend(fd)) {
+            ::close(fd);
+            setError(errorText, failedWrite, path, error);
+            return WriteResult::failed;
+        }
+    }
+
     struct stat before {};
     if (::fstat(fd, &before) != 0) {
         const int error = errno;
@@ -293,6 +367,7 @@ WriteResult appendToFile(const std::string& path, std::string_view headerWhenNew
     std::string data;
     if (oldLength == 0) data.append(headerWhenNew);
     data.append(text);
+    const bool marked = setAppendMark(fd, oldLength);
 
     // One write call: a reader never sees a half line that another writer's line follows.
     ssize_t written;
@@ -309,6 +384,10 @@ WriteResult appendToFile(const std::string& path, std::string_view headerWhenNew
         error = more < 0 ? errno : shortWrite;
     }
     if (error == 0) error = syncFile(fd);
+    // The text is in the file once the mark is gone, on the disk too.
+    if (error == 0 && marked) {
+        error = ::fremovexattr(fd, appendMarkName) == 0 ? syncFile(fd) : errno;
+    }
 
     if (error != 0) {
         std::string reason = reasonText(error);
@@ -317,7 +396,10 @@ WriteResult appendToFile(const std::string& path, std::string_view headerWhenNew
             ::unlink(path.c_str());
         } else {
             if (S_ISREG(before.st_mode) && (::ftruncate(fd, oldLength) != 0 || syncFile(fd) != 0)) {
+                // The mark stays: readers stop at it, and the next append cuts the rest off.
                 reason += "; прежнюю длину файла восстановить не удалось";
+            } else if (marked) {
+                ::fremovexattr(fd, appendMarkName);
             }
             ::close(fd);
         }

@@ -15,11 +15,12 @@
 
 namespace trelvan::testing {
 
-// A fresh directory under the test temporary directory, removed with its files at the end.
+// A fresh directory under the test temporary directory (or under parent, which ends with a
+// slash), removed with its files at the end.
 class TempDir {
   public:
-    TempDir() {
-        std::string pattern = ::testing::TempDir() + "trelvan-XXXXXX";
+    explicit TempDir(const std::string& parent = ::testing::TempDir()) {
+        std::string pattern = parent + "trelvan-XXXXXX";
         if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
     }
     ~TempDir() {

@@ -245,7 +245,9 @@ void QtWindow::windowChanged() {
 }
 
 void QtWindow::surfaceChanged() {
-    if (surfaceWidget_ == nullptr && frame_ == nullptr) return;
+    // The program thread draws: frame_ was set before that thread started, while the widget
+    // pointer is the input thread's and only read there, in the queued call.
+    if (frame_ == nullptr) return;
     if (repaintPending_.exchange(true)) return;
     QMetaObject::invokeMethod(
         qApp,
