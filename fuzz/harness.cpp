@@ -67,7 +67,16 @@ void MemoryFile::write(const uint8_t* data, size_t size) {
     }
 }
 
+namespace {
+FailureHandler failureHandler = nullptr;
+}  // namespace
+
+void setFailureHandler(FailureHandler handler) {
+    failureHandler = handler;
+}
+
 void fail(const char* what) {
+    if (failureHandler != nullptr) failureHandler(what);
     std::fprintf(stderr, "fuzz check failed: %s\n", what);
     std::abort();
 }

@@ -30,8 +30,10 @@ class MemoryFile {
 };
 
 // A violated expectation of a reader: reported and the process aborted, so that the fuzzer
-// keeps the input.
+// keeps the input. A test installs a handler that throws instead (it must not return).
 [[noreturn]] void fail(const char* what);
+using FailureHandler = void (*)(const char* what);
+void setFailureHandler(FailureHandler handler);
 
 // The field readers and the line cursor. The first byte chooses the decimals of the F fields,
 // the next four the widths of a layout; the rest is the field text.
