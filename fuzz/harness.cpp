@@ -40,6 +40,41 @@ MemoryFile& inputFile() {
     return file;
 }
 
+// The entry line the journal's writer makes of a line's date, time and values.
+std::string entryOf(const JournalLine& line) {
+    if (line.isTraining) {
+        return trainingEntryLine(line.day, line.month, line.year, line.hour, line.minute,
+                                 line.second, line.trainingAcuity, line.meanTime, line.volume,
+                                 line.trainingDistance);
+    }
+    return checkEntryLine(line.day, line.month, line.year, line.hour, line.minute, line.second,
+                          line.checkAcuity, line.checkDistance);
+}
+
+// An entry line the reader accepted, written again by the journal's writer, reads back as the
+// same kind with the same date and time, and its values write the same text again (they are
+// rounded to the writer's columns once). Lines with a field too wide for its columns (written
+// as asterisks) are not compared.
+void checkRewritten(const JournalLine& line) {
+    if (line.isTraining == line.isCheck) return;  // the writers make one kind per line
+    const std::string written = entryOf(line);
+    if (written.find('*') != std::string::npos) return;
+    if (written.size() < 2 || written.compare(written.size() - 2, 2, "\r\n") != 0) {
+        fail("a written entry does not end with CR LF");
+    }
+    const JournalLine again =
+        parseJournalLine(std::string_view(written).substr(0, written.size() - 2));
+    if (again.status != LineStatus::ok) fail("a written entry does not read back");
+    if (again.day != line.day || again.month != line.month || again.year != line.year ||
+        again.hour != line.hour || again.minute != line.minute || again.second != line.second) {
+        fail("a written entry reads back with another date or time");
+    }
+    if (again.isTraining != line.isTraining || again.isCheck != line.isCheck) {
+        fail("a written entry reads back as another kind");
+    }
+    if (entryOf(again) != written) fail("an entry written, read and written again differs");
+}
+
 // The chart's mouse routine in short: any press counts as a click.
 void mouse(int32_t, int32_t, int32_t keystate, int32_t, int32_t) {
     if ((keystate & (MOUSE_KS_LBUTTON | MOUSE_KS_RBUTTON)) != 0) eventState.clicked = 1;
@@ -147,6 +182,19 @@ ParameterSet parametersInput(const uint8_t* data, size_t size) {
     file.write(data, size);
     ParameterSet p;
     readParameterFile(file.path(), p);
+
+    // What was read, written as the program writes it, reads back to the same text: the file
+    // the program leaves is the file it finds at the next start. Values too wide for their
+    // seven columns are written as asterisks and are not compared.
+    const std::string written = parameterFileText(p);
+    if (written.find('*') == std::string::npos) {
+        const std::string bytes = written;
+        file.write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        ParameterSet again;
+        readParameterFile(file.path(), again);
+        if (parameterFileText(again) != written)
+            fail("the written parameter file reads back differently");
+    }
     return p;
 }
 
@@ -191,6 +239,7 @@ JournalOutcome journalInput(const uint8_t* data, size_t size) {
             if (line->status != LineStatus::badDate && (line->month < 1 || line->month > 12)) {
                 fail("a line with a month outside 1..12 passed");
             }
+            if (line->status == LineStatus::ok) checkRewritten(*line);
             if (line->status != LineStatus::ok) {
                 ended = true;
                 outcome.endStatus = line->status;
