@@ -84,3 +84,29 @@ test-sanitizers: deps
 clean: clean-sanitizers
 clean-sanitizers:
 	rm -rf $(addprefix build-,$(SANITIZER_PRESETS))
+
+# --- Fuzzing: libFuzzer targets of the file readers (fuzz/), clang with ASan and UBSan -------
+# make fuzz FUZZ_SECONDS=600   runs each target in turn for that long on one core.
+FUZZ_SECONDS ?= 60
+FUZZ_PACKAGES := clang libclang-rt-dev
+
+.PHONY: fuzz fuzz-build fuzz-deps clean-fuzz
+
+fuzz-deps: deps
+	@missing=$$(for p in $(FUZZ_PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
+	  | grep -q 'install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+fuzz-build: fuzz-deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+
+fuzz: fuzz-build
+	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run.sh
+
+clean-fuzz:
+	rm -rf build-fuzz

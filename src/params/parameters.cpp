@@ -61,10 +61,10 @@ bool markUnreadable(Dialog& dialog) {
     return allGood;
 }
 
-// Reads the first seven columns of each line; the first missing or unconvertible line ends
-// the reading, that field and the later ones keeping their defaults.
-void readParameterFile(ParameterSet& p) {
-    LineInput in(kParameterFile);
+}  // namespace
+
+void readParameterFile(const std::string& path, ParameterSet& p) {
+    LineInput in(path);
     if (!in.isOpen()) return;
     auto column = [&]() -> std::optional<std::string> {
         auto line = in.next();
@@ -99,8 +99,6 @@ void readParameterFile(ParameterSet& p) {
         integer(p.trainingVolume) && real(p.answerTimeSec) && logical(p.soundOn);
 }
 
-}  // namespace
-
 std::string parameterFileText(const ParameterSet& p) {
     std::string text;
     auto line = [&](const std::string& value, const char* comment) {
@@ -133,7 +131,7 @@ void VVDALND() {
     Dialog dialog;
     if (!DLGINIT(kTemplateId, dialog)) stopWithMessage("Диалог IDD_DIALOG1 не найден");
 
-    readParameterFile(p);
+    readParameterFile(kParameterFile, p);
 
     DLGSET(dialog, kQuit, cp1251("Выйти из программы"));
     DLGSET(dialog, kStart, cp1251("Начать работу"));
