@@ -2,7 +2,8 @@
 # Runs the fuzz targets one after another, each for FUZZ_SECONDS on one core, on a scratch copy
 # of its seed corpus that grows from run to run (build-fuzz/fuzz-work/<target>/corpus).
 # Crash, timeout and out-of-memory inputs land in build-fuzz/fuzz-work/<target>/artifacts.
-# Usage: run.sh [target ...]   (default: all; FUZZ_SECONDS, default 60)
+# Usage: run.sh [target ...]   (default: all; FUZZ_SECONDS, default 60; FUZZ_ARGS, more
+# libFuzzer options such as -len_control=0)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$root/build-fuzz/fuzz
@@ -22,7 +23,7 @@ for t in "${targets[@]}"; do
   cp -n "$root/fuzz/corpus/$t/"* "$work/$t/corpus/" 2>/dev/null
   echo "=== fuzz_$t for ${seconds}s"
   "$bin/fuzz_$t" -max_total_time="$seconds" -timeout="${timeout[$t]}" -max_len="${maxlen[$t]}" \
-    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/$t/artifacts/" \
+    -rss_limit_mb=2048 -print_final_stats=1 ${FUZZ_ARGS:-} -artifact_prefix="$work/$t/artifacts/" \
     "$work/$t/corpus" 2>&1 | tee "$work/$t/last-run.log" | grep -E '^(#[0-9]+[[:space:]]+(INITED|DONE)|==|stat::number_of_executed_units|SUMMARY|fuzz check failed|ERROR|Done )' 
   status=${PIPESTATUS[0]}
   [ "$status" -eq 0 ] || failed+=("$t")
