@@ -51,10 +51,10 @@ void ToneGenerator::run() {
         }
         if (!serverTried) {
             serverTried = true;
-            pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+            pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, kRate, 1};
             int error = 0;
             stream = pa_simple_new(nullptr, "trelvan", PA_STREAM_PLAYBACK, nullptr, "tone",
-                                   &spec, nullptr, nullptr, &error);
+                                   &sampleFormat, nullptr, nullptr, &error);
         }
         if (stream == nullptr) continue;  // no sound server: silent
         size_t n = static_cast<size_t>(kRate) * tone.durationMs / 1000;
@@ -68,8 +68,7 @@ void ToneGenerator::run() {
             samples[i] = static_cast<int16_t>(32767.0 * gain * std::sin(step * double(i)));
         }
         int error = 0;
-        if (pa_simple_write(stream, samples.data(), samples.size() * sizeof(int16_t), &error) <
-            0) {
+        if (pa_simple_write(stream, samples.data(), samples.size() * sizeof(int16_t), &error) < 0) {
             pa_simple_free(stream);
             stream = nullptr;
         }
