@@ -49,7 +49,9 @@ void serveRequests() {
     }
 }
 
-bool requestTest() { return eventState.menuRequest != 0; }
+bool requestTest() {
+    return eventState.menuRequest != 0;
+}
 
 void exitTest() {
     if (eventState.latchedMask != 3) return;
@@ -116,7 +118,9 @@ void TYPXY(int32_t, int32_t, int32_t keystate, int32_t, int32_t) {
     eventState.currentMask = mask;
 }
 
-void TRITOUT_S(bool) { eventState.menuRequest = 3; }
+void TRITOUT_S(bool) {
+    eventState.menuRequest = 3;
+}
 
 void PROGEXIT(bool) {
     gw().CLOSEUNIT(1);
@@ -138,9 +142,8 @@ void MAIN__() {
     windowHeight = config.numypixels;
     g.INITIALIZEFONTS();
     VVDALND();
-    g.REGISTERMOUSEEVENTQQ(1, MOUSE_LBUTTONDOWN | MOUSE_LBUTTONUP | MOUSE_RBUTTONDOWN |
-                                  MOUSE_RBUTTONUP,
-                           TYPXY);
+    g.REGISTERMOUSEEVENTQQ(
+        1, MOUSE_LBUTTONDOWN | MOUSE_LBUTTONUP | MOUSE_RBUTTONDOWN | MOUSE_RBUTTONUP, TYPXY);
     eventState.clicked = 0;
     sweepFrom = kSmallestSize;
     sweepTo = kLargestSize;

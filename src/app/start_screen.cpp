@@ -21,7 +21,9 @@ uint8_t KADRDIM[2600000];
 
 // Figure cell pixel (t, u), 1 to 2k each: a 2 by 2 checker of k by k squares, white at the
 // top left and the bottom right.
-bool figurePixelWhite(int t, int u, int k) { return (t <= k && u <= k) || (t > k && u > k); }
+bool figurePixelWhite(int t, int u, int k) {
+    return (t <= k && u <= k) || (t > k && u > k);
+}
 
 }  // namespace
 

@@ -84,10 +84,14 @@ std::optional<DialogTemplate> parseDialogTemplate(std::string_view text) {
                 return std::nullopt;
             c.text = cp1251(w[6]);
             for (size_t k = 7; k < w.size(); ++k) {
-                if (w[k] == "TABSTOP") c.tabStop = true;
-                else if (w[k] == "DIGITS") c.digitsOnly = true;
-                else if (w[k] == "SCROLL") c.scrolls = true;
-                else return std::nullopt;
+                if (w[k] == "TABSTOP")
+                    c.tabStop = true;
+                else if (w[k] == "DIGITS")
+                    c.digitsOnly = true;
+                else if (w[k] == "SCROLL")
+                    c.scrolls = true;
+                else
+                    return std::nullopt;
             }
             t.controls.push_back(c);
         } else {
@@ -150,7 +154,9 @@ int32_t DLGMODAL(Dialog& dialog) {
     return result;
 }
 
-void DLGEXIT(Dialog& dialog) { dialog.exitRequested = true; }
+void DLGEXIT(Dialog& dialog) {
+    dialog.exitRequested = true;
+}
 
 bool DLGGET(Dialog& dialog, int32_t controlId, std::string& text) {
     auto it = dialog.texts.find(controlId);

@@ -18,9 +18,9 @@ enum class ControlKind { pushButton, staticText, edit, checkBox };
 
 struct DialogControl {
     ControlKind kind = ControlKind::staticText;
-    int id = -1;  // -1 for static texts
+    int id = -1;                              // -1 for static texts
     int x = 0, y = 0, width = 0, height = 0;  // dialog units
-    std::string text;  // Windows-1251
+    std::string text;                         // Windows-1251
     bool tabStop = false;
     bool digitsOnly = false;  // refuses typed characters other than digits
     bool scrolls = false;     // the text may grow beyond the visible width
@@ -49,7 +49,7 @@ struct Dialog {
     std::map<int, std::string> texts;  // push buttons, edit fields (Windows-1251)
     std::map<int, bool> states;        // check boxes
     std::map<int, DialogCallback> callbacks;
-    std::map<int, bool> marked;        // edit fields shown as needing correction
+    std::map<int, bool> marked;  // edit fields shown as needing correction
     bool running = false;
     bool exitRequested = false;
 

@@ -74,7 +74,7 @@ using MenuRoutine = void (*)(bool checked);
 void WINABOUT(bool checked);
 
 class GraphicsWindow {
-public:
+  public:
     virtual ~GraphicsWindow() = default;
 
     // --- Frame, windows and menus -----------------------------------------------------

@@ -181,7 +181,9 @@ void HeadlessWindow::waitInput(uint32_t seen) {
     deliver(e);
 }
 
-void HeadlessWindow::orderlyStop(int status) { throw ProgramExit{status, ""}; }
+void HeadlessWindow::orderlyStop(int status) {
+    throw ProgramExit{status, ""};
+}
 
 void HeadlessWindow::fatalStop(const std::string& messageUtf8) {
     throw ProgramExit{1, messageUtf8};

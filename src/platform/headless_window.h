@@ -50,7 +50,7 @@ struct TextRecord {
 };
 
 class HeadlessWindow : public RasterWindow {
-public:
+  public:
     // Virtual time starts at startEpoch (whole seconds since 1970, UTC); local time is taken as
     // UTC.
     explicit HeadlessWindow(double startEpoch = 1362301507.0 /* 2013-03-03 09:05:07 */);
@@ -109,11 +109,11 @@ public:
     [[noreturn]] void orderlyStop(int status) override;
     [[noreturn]] void fatalStop(const std::string& messageUtf8) override;
 
-protected:
+  protected:
     void beforeDrawing() override;
     void inputDelivered() override;
 
-private:
+  private:
     void advance(double seconds);
     // Delivers the events due by time or operation count, in script order.
     void deliverDue();

@@ -18,7 +18,7 @@ struct RasterPoint {
 };
 
 class Raster {
-public:
+  public:
     Raster(int width, int height, uint32_t fill = 0xFFFFFF);
 
     int width() const { return width_; }
@@ -88,7 +88,7 @@ public:
     // false when ignored.
     bool putImage(int x, int y, const uint8_t* buffer);
 
-private:
+  private:
     int width_;
     int height_;
     std::vector<uint32_t> pixels_;

@@ -116,9 +116,13 @@ int32_t RasterWindow::MENUCOMMAND(int32_t command) {
     return 0;
 }
 
-int32_t RasterWindow::SETACTIVEUNIT(int32_t unit) { return (unit == 1 && unitOpen_) ? 1 : 0; }
+int32_t RasterWindow::SETACTIVEUNIT(int32_t unit) {
+    return (unit == 1 && unitOpen_) ? 1 : 0;
+}
 
-int32_t RasterWindow::FOCUSQQ(int32_t unit) { return (unit == 1 && unitOpen_) ? 0 : -1; }
+int32_t RasterWindow::FOCUSQQ(int32_t unit) {
+    return (unit == 1 && unitOpen_) ? 0 : -1;
+}
 
 void RasterWindow::CLEARSCREEN(int32_t area) {
     (void)area;
@@ -143,7 +147,9 @@ int32_t RasterWindow::SETTEXTCOLORRGB(int32_t colour) {
     return previous;
 }
 
-void RasterWindow::SETLINESTYLE(uint16_t mask) { lineStyle_ = mask; }
+void RasterWindow::SETLINESTYLE(uint16_t mask) {
+    lineStyle_ = mask;
+}
 
 void RasterWindow::MOVETO(int16_t x, int16_t y, XYCoord& previous) {
     previous.xcoord = static_cast<int16_t>(curX_);
@@ -251,7 +257,8 @@ void RasterWindow::OUTGTEXT(const std::string& text) {
     int left = curX_ - t.anchorX;
     int top = curY_ - t.anchorY;
     draw([&](Raster& r) {
-        if (!t.coverage.empty()) r.blendMask(left, top, t.coverage.data(), t.width, t.height, colour_);
+        if (!t.coverage.empty())
+            r.blendMask(left, top, t.coverage.data(), t.width, t.height, colour_);
     });
     curX_ += static_cast<int>(std::lround(t.advanceX));
     curY_ += static_cast<int>(std::lround(t.advanceY));

@@ -21,7 +21,7 @@ struct MenuItem {
 };
 
 class RasterWindow : public GraphicsWindow {
-public:
+  public:
     RasterWindow();
     ~RasterWindow() override;
 
@@ -82,7 +82,7 @@ public:
     void setBitsPerPixel(int bits) { bitsPerPixel_ = bits; }
     void setTextRenderer(TextRenderer* renderer) { textRenderer_ = renderer; }
 
-protected:
+  protected:
     // Called after every change of the surface (outside the lock); the desktop services
     // schedule a repaint.
     virtual void surfaceChanged() {}
@@ -109,7 +109,7 @@ protected:
     int bitsPerPixel_ = 32;
     int rotation_ = 0;
 
-private:
+  private:
     template <class F>
     void draw(F&& f);
 

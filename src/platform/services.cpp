@@ -13,7 +13,9 @@ GraphicsWindow& gw() {
     return *current;
 }
 
-void setGraphicsWindow(GraphicsWindow* window) { current = window; }
+void setGraphicsWindow(GraphicsWindow* window) {
+    current = window;
+}
 
 void stopProgram(int status) {
     gw().orderlyStop(status);
@@ -25,7 +27,9 @@ void stopWithMessage(const std::string& messageUtf8) {
     __builtin_unreachable();
 }
 
-void WINABOUT(bool) { gw().showAbout(); }
+void WINABOUT(bool) {
+    gw().showAbout();
+}
 
 void checkIndex(const char* table, int64_t index, int64_t lo, int64_t hi) {
     if (index >= lo && index <= hi) return;

@@ -29,19 +29,51 @@ std::optional<FontRequest> parseFontOptions(const std::string& options) {
                 i = close + 1;
                 break;
             }
-            case 'h': number(req.height); break;
-            case 'w': number(req.width); break;
-            case 'n': number(req.number); break;
-            case 'i': req.italic = true; number(ignored); break;
-            case 'e': req.bold = true; number(ignored); break;
-            case 'u': req.underline = true; number(ignored); break;
-            case 'b': req.bestFit = true; number(ignored); break;
-            case 'f': req.fixedPitch = true; number(ignored); break;
-            case 'p': req.proportional = true; number(ignored); break;
-            case 'v': req.vector = true; number(ignored); break;
-            case 'r': req.raster = true; number(ignored); break;
-            case ' ': break;
-            default: return std::nullopt;
+            case 'h':
+                number(req.height);
+                break;
+            case 'w':
+                number(req.width);
+                break;
+            case 'n':
+                number(req.number);
+                break;
+            case 'i':
+                req.italic = true;
+                number(ignored);
+                break;
+            case 'e':
+                req.bold = true;
+                number(ignored);
+                break;
+            case 'u':
+                req.underline = true;
+                number(ignored);
+                break;
+            case 'b':
+                req.bestFit = true;
+                number(ignored);
+                break;
+            case 'f':
+                req.fixedPitch = true;
+                number(ignored);
+                break;
+            case 'p':
+                req.proportional = true;
+                number(ignored);
+                break;
+            case 'v':
+                req.vector = true;
+                number(ignored);
+                break;
+            case 'r':
+                req.raster = true;
+                number(ignored);
+                break;
+            case ' ':
+                break;
+            default:
+                return std::nullopt;
         }
     }
     return req;

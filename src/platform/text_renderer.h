@@ -30,7 +30,7 @@ std::optional<FontRequest> parseFontOptions(const std::string& options);
 
 // Text drawn in some font: a coverage mask and where the text's anchor lies in it.
 struct RenderedText {
-    int width = 0;   // mask size
+    int width = 0;  // mask size
     int height = 0;
     std::vector<uint8_t> coverage;  // row-major, 0..255
     int anchorX = 0;  // position in the mask of the text's top-left corner (before rotation)
@@ -40,7 +40,7 @@ struct RenderedText {
 };
 
 class TextRenderer {
-public:
+  public:
     virtual ~TextRenderer() = default;
     // Builds the list of available fonts; returns their number, negative on failure.
     virtual int initialize() = 0;

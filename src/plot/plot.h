@@ -12,10 +12,10 @@
 namespace trelvan {
 
 struct PlotState {
-    float GR1[100][4] = {};        // page table, [unit-1][entry-1]
-    float GR2[100][20][12] = {};   // region table, [unit-1][region-1][entry-1]
+    float GR1[100][4] = {};       // page table, [unit-1][entry-1]
+    float GR2[100][20][12] = {};  // region table, [unit-1][region-1][entry-1]
     int32_t currentColour = 0;
-    float COLDIM[106][3] = {};     // colour table, [colour][component]
+    float COLDIM[106][3] = {};  // colour table, [colour][component]
     int32_t pageOpenCount = 0;
     WindowConfig windowRequest;
     bool windowRequestResult = false;

@@ -22,15 +22,16 @@ namespace trelvan::testing {
 
 // A fresh working directory holding the supplied trelvan.sym, made current for the test.
 class WorkDir {
-public:
+  public:
     WorkDir() {
         old_ = std::filesystem::current_path();
         path_ = std::filesystem::temp_directory_path() /
                 ("trelvan-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++));
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
-        std::filesystem::copy_file(std::filesystem::path(TRELVAN_SOURCE_DIR) / "resources/trelvan.sym",
-                                   path_ / "trelvan.sym");
+        std::filesystem::copy_file(
+            std::filesystem::path(TRELVAN_SOURCE_DIR) / "resources/trelvan.sym",
+            path_ / "trelvan.sym");
         std::filesystem::current_path(path_);
     }
     ~WorkDir() {
@@ -43,7 +44,7 @@ public:
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
-private:
+  private:
     static int& counter() {
         static int n = 0;
         return n;
@@ -53,10 +54,12 @@ private:
 };
 
 // Presses the start button of the parameter dialog.
-inline void confirmDialog(Dialog& dialog) { pressDialogButton(dialog, 1); }
+inline void confirmDialog(Dialog& dialog) {
+    pressDialogButton(dialog, 1);
+}
 
 class ProgramRun {
-public:
+  public:
     ProgramRun() {
         resetEventState();
         resetPlotState();

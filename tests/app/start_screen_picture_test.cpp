@@ -1,7 +1,5 @@
 // The start-screen picture on both drawing paths: composed in the memory image and shown at
 // once, or drawn on the window run by run and pixel by pixel.
-#include "app/start_screen.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "app/event_state.h"
+#include "app/start_screen.h"
 #include "app/symbols.h"
 #include "exercise/random.h"
 #include "platform/headless_window.h"

@@ -1,10 +1,11 @@
 // The start-screen picture: texture and figure rules on both drawing paths, and when the size
 // on show changes.
+#include "app/start_screen.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "app/start_screen.h"
 #include "app/symbols.h"
 #include "program_harness.h"
 
@@ -16,7 +17,7 @@ constexpr uint32_t kBlack = 0x000000;
 
 // A headless window of the given size and depth, white, with a figure table of our own.
 class StartScreen : public ::testing::Test {
-protected:
+  protected:
     void open(int w, int h, int bits = 32) {
         holder = std::make_unique<HeadlessWindow>();
         HeadlessWindow& window = *holder;
@@ -143,7 +144,8 @@ TEST_F(StartScreen, BothPathsDrawTheSamePicture) {
         const int cells = 980 / k;
         for (int y = 0; y < 650; ++y) {
             for (int x = 1; x <= cells * k && x < 980; ++x)
-                ASSERT_EQ(composed.pixel(x, y), drawn.pixel(x, y)) << "k " << k << " " << x << "," << y;
+                ASSERT_EQ(composed.pixel(x, y), drawn.pixel(x, y))
+                    << "k " << k << " " << x << "," << y;
             EXPECT_EQ(drawn.pixel(0, y), kWhite) << "direct drawing leaves column 0 alone";
         }
     }

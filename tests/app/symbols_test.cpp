@@ -322,8 +322,7 @@ GTEST_TEST(SymbolFileFailures, TooFewBlocksStopAtTheMissingCount) {
     Loader loader;
     const std::string message = loader.loadStops(dir.write("trelvan.sym", standardBlocks(1, 8)));
     EXPECT_NE(message.find("unit 14"), std::string::npos) << message;
-    EXPECT_NE(message.find("конец файла при чтении: число клеток, фигура 9"),
-              std::string::npos)
+    EXPECT_NE(message.find("конец файла при чтении: число клеток, фигура 9"), std::string::npos)
         << message;
 }
 
@@ -334,8 +333,7 @@ GTEST_TEST(SymbolFileFailures, BlockCutShortStopsAtTheMissingOffsets) {
         standardBlocks(1, 2) + countLine(13) + offsetLines(numberedCells(10, 0));
     Loader loader;
     const std::string message = loader.loadStops(dir.write("trelvan.sym", cut));
-    EXPECT_NE(message.find("конец файла при чтении: смещения клеток, фигура 3"),
-              std::string::npos)
+    EXPECT_NE(message.find("конец файла при чтении: смещения клеток, фигура 3"), std::string::npos)
         << message;
 }
 
@@ -344,8 +342,7 @@ GTEST_TEST(SymbolFileFailures, EmptyBlockWithoutItsOffsetLineStops) {
     Loader loader;
     const std::string message =
         loader.loadStops(dir.write("trelvan.sym", standardBlocks(1, 8) + countLine(0)));
-    EXPECT_NE(message.find("конец файла при чтении: смещения клеток, фигура 9"),
-              std::string::npos)
+    EXPECT_NE(message.find("конец файла при чтении: смещения клеток, фигура 9"), std::string::npos)
         << message;
 }
 

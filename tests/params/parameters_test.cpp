@@ -1,11 +1,12 @@
 // The parameter file and the parameter dialog, answered by a scripted user.
+#include "params/parameters.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <functional>
 #include <string>
 
-#include "params/parameters.h"
 #include "platform/dialog.h"
 #include "platform/headless_window.h"
 #include "platform/textfile.h"
@@ -24,7 +25,7 @@ const std::string kDefaultFile = cp1251(
     "      T  (признак включения звука)\r\n");
 
 class ParameterDialog : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(dir.ok());
         old = ::getcwd(nullptr, 0);
@@ -67,7 +68,9 @@ protected:
     Dialog shown;
 };
 
-void start(Dialog& d) { pressDialogButton(d, 1); }
+void start(Dialog& d) {
+    pressDialogButton(d, 1);
+}
 
 TEST_F(ParameterDialog, NoFileShowsDefaultsAndStartWritesTheSevenLines) {
     auto stop = run(start);
@@ -94,7 +97,8 @@ TEST_F(ParameterDialog, ShortFileFillsTheRestWithDefaults) {
     EXPECT_EQ(text(shown, 1003), "1024");
     std::string file = readBytes(dir.file("trelvan.vvd"));
     EXPECT_EQ(file.substr(0, 7), "350.000");
-    EXPECT_NE(file.find(cp1251("\r\n   1080  (разрешение экрана, пикселей по Y)\r\n")), std::string::npos);
+    EXPECT_NE(file.find(cp1251("\r\n   1080  (разрешение экрана, пикселей по Y)\r\n")),
+              std::string::npos);
     EXPECT_NE(file.find(cp1251("600.000  (время на ответ в секундах)\r\n")), std::string::npos);
 }
 

@@ -1,10 +1,11 @@
 // The window services' contract, on the headless implementation.
+#include "platform/headless_window.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "platform/dialog.h"
-#include "platform/headless_window.h"
 #include "platform/textfile.h"
 
 namespace trelvan {
@@ -15,7 +16,9 @@ void recordMouse(int32_t, int32_t event, int32_t keystate, int32_t, int32_t) {
     mouseLog.push_back(event * 100 + keystate);
 }
 int menuCalls = 0;
-void countMenu(bool) { ++menuCalls; }
+void countMenu(bool) {
+    ++menuCalls;
+}
 
 struct Opened {
     HeadlessWindow w;
@@ -46,8 +49,7 @@ GTEST_TEST(WindowServices, FrameRecordsAndRefusals) {
 
     EXPECT_NE(w.APPENDMENUITEM(1, 4, "a", countMenu), 0);
     EXPECT_NE(w.APPENDMENUITEM(2, 4, "b", countMenu), 0);
-    EXPECT_EQ(w.APPENDMENUITEM(1, 4, "drop-down", countMenu), 0)
-        << "only items on the bar itself";
+    EXPECT_EQ(w.APPENDMENUITEM(1, 4, "drop-down", countMenu), 0) << "only items on the bar itself";
     EXPECT_EQ(w.menuItems().size(), 2u);
 }
 

@@ -1,4 +1,6 @@
 // Fonts and text on the desktop services, under the offscreen platform.
+#include "platform/qt/qt_text.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -7,7 +9,6 @@
 #include <QStringDecoder>
 #include <cstdlib>
 
-#include "platform/qt/qt_text.h"
 #include "platform/textfile.h"
 
 namespace trelvan {

@@ -23,7 +23,7 @@ QString fromCp1251(const std::string& bytes) {
 }
 
 class TemplateDialog : public QDialog {
-public:
+  public:
     TemplateDialog(Dialog& dialog, QWidget* parent) : QDialog(parent), dialog_(dialog) {
         const DialogTemplate& t = dialog.tmpl;
         // No system menu and therefore no close box.
@@ -34,9 +34,9 @@ public:
         setFont(font);
         // Dialog units: a quarter of the average character width, an eighth of the height.
         QFontMetrics fm(font);
-        const double unitX = fm.horizontalAdvance(
-                                 "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") /
-                             52.0 / 4.0;
+        const double unitX =
+            fm.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0 /
+            4.0;
         const double unitY = fm.height() / 8.0;
         auto rect = [&](int x, int y, int w, int h) {
             return QRect(int(x * unitX + 0.5), int(y * unitY + 0.5), int(w * unitX + 0.5),
@@ -133,7 +133,7 @@ public:
         for (auto& [id, b] : buttons_) b->setText(fromCp1251(dialog_.texts[id]));
     }
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override {
         const DialogTemplate& t = dialog_.tmpl;
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
@@ -158,7 +158,7 @@ protected:
         if (closing_) QDialog::reject();
     }
 
-private:
+  private:
     Dialog& dialog_;
     std::map<int, QPushButton*> buttons_;
     std::map<int, QLineEdit*> edits_;

@@ -35,8 +35,8 @@ int QtTextRenderer::initialize() {
 
 QFont QtTextRenderer::fontFor(const FontRequest& request) {
     installSubstitutions();
-    QFont font(fromCp1251(request.face.empty() ? std::string("Times New Roman Cyr")
-                                               : request.face));
+    QFont font(
+        fromCp1251(request.face.empty() ? std::string("Times New Roman Cyr") : request.face));
     font.setItalic(request.italic);
     font.setBold(request.bold);
     font.setUnderline(request.underline);
@@ -120,7 +120,8 @@ RenderedText QtTextRenderer::render(const std::string& text, int angleTenths) {
     out.coverage.resize(static_cast<size_t>(out.width) * out.height);
     for (int y = 0; y < out.height; ++y) {
         const uchar* line = image.constScanLine(y);
-        std::copy(line, line + out.width, out.coverage.begin() + static_cast<size_t>(y) * out.width);
+        std::copy(line, line + out.width,
+                  out.coverage.begin() + static_cast<size_t>(y) * out.width);
     }
     return out;
 }

@@ -10,7 +10,7 @@
 namespace trelvan {
 
 class QtTextRenderer : public TextRenderer {
-public:
+  public:
     int initialize() override;
     int select(const FontRequest& request) override;
     RenderedText render(const std::string& text, int angleTenths) override;
@@ -18,7 +18,7 @@ public:
     // The Qt font that a request resolves to (for tests).
     static QFont fontFor(const FontRequest& request);
 
-private:
+  private:
     struct Entry {
         FontRequest request;
         QFont font;

@@ -73,7 +73,9 @@ SurfaceWidget::SurfaceWidget(QtWindow& services) : services_(services) {
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void SurfaceWidget::paintEvent(QPaintEvent*) { services_.paintSurface(*this); }
+void SurfaceWidget::paintEvent(QPaintEvent*) {
+    services_.paintSurface(*this);
+}
 
 void SurfaceWidget::pass(QMouseEvent* event, bool press) {
     int32_t bit = 0;
@@ -91,10 +93,16 @@ void SurfaceWidget::pass(QMouseEvent* event, bool press) {
     services_.mouse(bit, keys, p.x(), p.y());
 }
 
-void SurfaceWidget::mousePressEvent(QMouseEvent* event) { pass(event, true); }
-void SurfaceWidget::mouseReleaseEvent(QMouseEvent* event) { pass(event, false); }
+void SurfaceWidget::mousePressEvent(QMouseEvent* event) {
+    pass(event, true);
+}
+void SurfaceWidget::mouseReleaseEvent(QMouseEvent* event) {
+    pass(event, false);
+}
 // A quick second click is a click like any other.
-void SurfaceWidget::mouseDoubleClickEvent(QMouseEvent* event) { pass(event, true); }
+void SurfaceWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    pass(event, true);
+}
 
 // --- FrameWindow ------------------------------------------------------------------------
 
@@ -112,19 +120,26 @@ void FrameWindow::closeEvent(QCloseEvent* event) {
 bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {
     // Tiling is not kept by the area on resize: tile again.
     if (watched == area_ && event->type() == QEvent::Resize && services_.tiled())
-        QMetaObject::invokeMethod(area_, [this] { area_->tileSubWindows(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            area_, [this] { area_->tileSubWindows(); }, Qt::QueuedConnection);
     return QMainWindow::eventFilter(watched, event);
 }
 
 // --- QtWindow ---------------------------------------------------------------------------
 
-QtWindow::QtWindow() { setTextRenderer(&text_); }
+QtWindow::QtWindow() {
+    setTextRenderer(&text_);
+}
 
 QtWindow::~QtWindow() = default;
 
-bool QtWindow::onInputThread() const { return QThread::currentThread() == qApp->thread(); }
+bool QtWindow::onInputThread() const {
+    return QThread::currentThread() == qApp->thread();
+}
 
-QString QtWindow::caption() const { return QStringLiteral("TRELVAN"); }
+QString QtWindow::caption() const {
+    return QStringLiteral("TRELVAN");
+}
 
 void QtWindow::createFrame() {
     frame_ = new FrameWindow(*this);
@@ -162,9 +177,9 @@ void QtWindow::syncWindows() {
     syncPending_ = false;
     if (frame_ == nullptr) return;
     FramePlacement p = framePlacement();
-    if (frameShown_ && (p.x != appliedPlacement_.x || p.y != appliedPlacement_.y ||
-                        p.width != appliedPlacement_.width ||
-                        p.height != appliedPlacement_.height)) {
+    if (frameShown_ &&
+        (p.x != appliedPlacement_.x || p.y != appliedPlacement_.y ||
+         p.width != appliedPlacement_.width || p.height != appliedPlacement_.height)) {
         // While the frame exists the placement gives the client area.
         appliedPlacement_ = p;
         frame_->showNormal();
@@ -240,7 +255,8 @@ void QtWindow::windowChanged() {
     if (onInputThread()) {
         syncWindows();
     } else if (!syncPending_.exchange(true)) {
-        QMetaObject::invokeMethod(frame_, [this] { syncWindows(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            frame_, [this] { syncWindows(); }, Qt::QueuedConnection);
     }
 }
 
@@ -301,8 +317,7 @@ void QtWindow::READLOCALDATE(int32_t& year, int32_t& month, int32_t& day) {
     day = tm.tm_mday;
 }
 
-void QtWindow::READLOCALTIME(int32_t& hour, int32_t& minute, int32_t& second,
-                             int32_t& hundredths) {
+void QtWindow::READLOCALTIME(int32_t& hour, int32_t& minute, int32_t& second, int32_t& hundredths) {
     auto now = std::chrono::system_clock::now();
     std::time_t t = std::chrono::system_clock::to_time_t(now);
     std::tm tm{};
@@ -378,8 +393,8 @@ int runDesktop(int argc, char** argv, bool (*initialSettings)(), void (*mainProg
             status = e.status;
         }
         finished = true;
-        QMetaObject::invokeMethod(qApp, [&] { QApplication::exit(status); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [&] { QApplication::exit(status); }, Qt::QueuedConnection);
     });
     int result = app.exec();
     if (!finished) endProcess(result);

@@ -21,37 +21,37 @@ class QtWindow;
 // The drawing surface on screen: the raster image painted 1:1, mouse events passed on.
 class SurfaceWidget : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit SurfaceWidget(QtWindow& services);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private:
+  private:
     void pass(QMouseEvent* event, bool press);
     QtWindow& services_;
 };
 
 class FrameWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit FrameWindow(QtWindow& services);
     QMdiArea* area() const { return area_; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QtWindow& services_;
     QMdiArea* area_;
 };
 
 class QtWindow : public RasterWindow {
-public:
+  public:
     QtWindow();
     ~QtWindow() override;
 
@@ -80,11 +80,11 @@ public:
     void mouse(int32_t event, int32_t keystate, int32_t x, int32_t y);
     bool onInputThread() const;
 
-protected:
+  protected:
     void surfaceChanged() override;
     void windowChanged() override;
 
-private:
+  private:
     int32_t runDialogHere(Dialog& dialog);
 
     QtTextRenderer text_;

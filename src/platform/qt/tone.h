@@ -12,14 +12,14 @@ namespace trelvan {
 // Plays sine tones on a worker thread; the caller's blocking time comes from its own clock,
 // so a slow or missing sound server never changes how long a tone takes.
 class ToneGenerator {
-public:
+  public:
     ToneGenerator();
     ~ToneGenerator();
     // Plays the tone and returns when its duration has passed (silent without a server;
     // frequency 0 is silence).
     void play(int32_t frequency, int32_t durationMs);
 
-private:
+  private:
     void run();
     struct Tone {
         int32_t frequency;
