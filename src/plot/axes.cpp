@@ -8,6 +8,7 @@
 namespace trelvan {
 
 using plotdetail::truncToInt;
+using enum plotdetail::RegionEntry;
 
 namespace {
 
@@ -71,8 +72,8 @@ int32_t gridCount(float low, float high, float step) {
 }
 
 void xLabels(int32_t unit, int32_t region, const float* r, float step) {
-    const float xMin = r[4], yMin = r[5], xMax = r[6];
-    const float pageLeft = r[8], pageBottom = r[9], pageRight = r[10];
+    const float xMin = r[kXMin], yMin = r[kYMin], xMax = r[kXMax];
+    const float pageLeft = r[kPageLeft], pageBottom = r[kPageBottom], pageRight = r[kPageRight];
     if (!labelsPossible(xMin, xMax)) return;
     const LabelScale scale = labelScale(xMin, xMax);
     if (scale.e != 0) {
@@ -95,8 +96,8 @@ void xLabels(int32_t unit, int32_t region, const float* r, float step) {
 }
 
 void yLabels(int32_t unit, int32_t region, const float* r, float step) {
-    const float xMin = r[4], yMin = r[5], yMax = r[7];
-    const float pageLeft = r[8], pageBottom = r[9], pageTop = r[11];
+    const float xMin = r[kXMin], yMin = r[kYMin], yMax = r[kYMax];
+    const float pageLeft = r[kPageLeft], pageBottom = r[kPageBottom], pageTop = r[kPageTop];
     if (!labelsPossible(yMin, yMax)) return;
     const LabelScale scale = labelScale(yMin, yMax);
     if (scale.e != 0) {
@@ -118,7 +119,7 @@ void yLabels(int32_t unit, int32_t region, const float* r, float step) {
 }
 
 void xGrid(int32_t unit, int32_t region, const float* r, float step, int32_t subdivisions) {
-    const float xMin = r[4], yMin = r[5], xMax = r[6], yMax = r[7];
+    const float xMin = r[kXMin], yMin = r[kYMin], xMax = r[kXMax], yMax = r[kYMax];
     if (subdivisions != 0 && subdivisions != 1) {
         SETLIN(kSolid);
         const float sub = step / static_cast<float>(subdivisions);
@@ -139,7 +140,7 @@ void xGrid(int32_t unit, int32_t region, const float* r, float step, int32_t sub
 }
 
 void yGridAndFrame(int32_t unit, int32_t region, const float* r, float step, int32_t subdivisions) {
-    const float xMin = r[4], yMin = r[5], xMax = r[6], yMax = r[7];
+    const float xMin = r[kXMin], yMin = r[kYMin], xMax = r[kXMax], yMax = r[kYMax];
     if (subdivisions != 0 && subdivisions != 1) {
         SETLIN(kSolid);
         const float sub = step / static_cast<float>(subdivisions);
@@ -170,9 +171,9 @@ void yGridAndFrame(int32_t unit, int32_t region, const float* r, float step, int
 void AXES(int32_t unit, int32_t region, float xLabelStep, float xGridStep, int32_t xSub,
           float yLabelStep, float yGridStep, int32_t ySub) {
     // A copy: the region's entries as they stand when the axes are drawn.
-    float r[12];
+    float r[kRegionEntryCount];
     const float* entries = plotdetail::regionEntries(unit, region);
-    for (int k = 0; k < 12; ++k) r[k] = entries[k];
+    for (int k = 0; k < kRegionEntryCount; ++k) r[k] = entries[k];
 
     if (xLabelStep > 0.0f) xLabels(unit, region, r, xLabelStep);
     if (yLabelStep > 0.0f) yLabels(unit, region, r, yLabelStep);
