@@ -6,27 +6,30 @@ TEST_PACKAGES  := xvfb xdotool imagemagick x11-utils x11-xserver-utils python3
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
+# $(call install-missing,PACKAGES): installs those of the Debian packages that are missing.
+define install-missing
+@missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
+  | grep -q 'install ok installed' || echo $$p; done); \
+if [ -n "$$missing" ]; then \
+  echo "Installing:" $$missing; \
+  $(SUDO) apt-get update -qq && \
+  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+fi
+endef
+
+# Every build folder the presets make (their binaryDir under the source tree).
+BUILD_DIRS := $(shell sed -n 's|.*"binaryDir": *"$${sourceDir}/\([^"]*\)".*|\1|p' \
+                CMakePresets.json cmake/*.json)
+
 .PHONY: all deps test-deps configure build build-all run test clean
 
 all: build
 
 deps:
-	@missing=$$(for p in $(BUILD_PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
-	  | grep -q 'install ok installed' || echo $$p; done); \
-	if [ -n "$$missing" ]; then \
-	  echo "Installing:" $$missing; \
-	  $(SUDO) apt-get update -qq && \
-	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
-	fi
+	$(call install-missing,$(BUILD_PACKAGES))
 
 test-deps:
-	@missing=$$(for p in $(TEST_PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
-	  | grep -q 'install ok installed' || echo $$p; done); \
-	if [ -n "$$missing" ]; then \
-	  echo "Installing:" $$missing; \
-	  $(SUDO) apt-get update -qq && \
-	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
-	fi
+	$(call install-missing,$(TEST_PACKAGES))
 
 configure: deps
 	cmake --preset default
@@ -50,7 +53,7 @@ test: build-all test-deps
 	$(MAKE) --no-print-directory test-sanitizers
 
 clean:
-	rm -rf build build-headless
+	rm -rf $(BUILD_DIRS)
 
 # --- Benchmarks: Google Benchmark on the build, then the running program under Xvfb --------
 .PHONY: bench
@@ -81,7 +84,6 @@ test-sanitizers: deps
 	  || exit 1; \
 	done
 
-clean: clean-sanitizers
 clean-sanitizers:
 	rm -rf $(addprefix build-,$(SANITIZER_PRESETS))
 
@@ -93,13 +95,7 @@ FUZZ_PACKAGES := clang libclang-rt-dev
 .PHONY: fuzz fuzz-build fuzz-deps clean-fuzz
 
 fuzz-deps: deps
-	@missing=$$(for p in $(FUZZ_PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
-	  | grep -q 'install ok installed' || echo $$p; done); \
-	if [ -n "$$missing" ]; then \
-	  echo "Installing:" $$missing; \
-	  $(SUDO) apt-get update -qq && \
-	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
-	fi
+	$(call install-missing,$(FUZZ_PACKAGES))
 
 fuzz-build: fuzz-deps
 	cmake --preset fuzz
