@@ -3,6 +3,8 @@
 BUILD_PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
                   qt6-base-dev libqt6opengl6-dev libpulse-dev fonts-liberation2
 TEST_PACKAGES  := xvfb xdotool imagemagick x11-utils x11-xserver-utils python3
+# The checks of the sources and of the package (format, lintian, AppStream).
+CHECK_PACKAGES := clang-format
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -21,7 +23,7 @@ endef
 BUILD_DIRS := $(shell sed -n 's|.*"binaryDir": *"$${sourceDir}/\([^"]*\)".*|\1|p' \
                 CMakePresets.json cmake/*.json)
 
-.PHONY: all deps test-deps configure build build-all run test clean
+.PHONY: all deps test-deps check-deps configure build build-all run test format-check clean
 
 all: build
 
@@ -30,6 +32,9 @@ deps:
 
 test-deps:
 	$(call install-missing,$(TEST_PACKAGES))
+
+check-deps:
+	$(call install-missing,$(CHECK_PACKAGES))
 
 configure: deps
 	cmake --preset default
@@ -47,7 +52,11 @@ run: build
 	[ -f run/trelvan.sym ] || cp resources/trelvan.sym run/
 	cd run && ../build/trelvan
 
-test: build-all test-deps
+# Every tracked C++ file must be laid out as .clang-format says (clang-format -i FILE fixes it).
+format-check: check-deps
+	tools/check-format.sh
+
+test: format-check build-all test-deps
 	ctest --preset default
 	tests/e2e/run-all.sh build/trelvan
 	$(MAKE) --no-print-directory test-sanitizers
