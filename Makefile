@@ -4,7 +4,7 @@ BUILD_PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev lib
                   qt6-base-dev libqt6opengl6-dev libpulse-dev fonts-liberation2
 TEST_PACKAGES  := xvfb xdotool imagemagick x11-utils x11-xserver-utils python3
 # The checks of the sources and of the package (format, lintian, AppStream).
-CHECK_PACKAGES := clang-format
+CHECK_PACKAGES := clang-format lintian appstream
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -76,6 +76,7 @@ install: build
 	DESTDIR="$(DESTDIR)" cmake --install build --prefix "$(PREFIX)"
 
 package: build
+	rm -f build/trelvan_*.deb
 	cmake --build --preset default --target package
 	dpkg-deb -I build/trelvan_*.deb
 	dpkg-deb -c build/trelvan_*.deb
