@@ -3,30 +3,38 @@
 BUILD_PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
                   qt6-base-dev libqt6opengl6-dev libpulse-dev fonts-liberation2
 TEST_PACKAGES  := xvfb xdotool imagemagick x11-utils x11-xserver-utils python3
+# The checks of the sources and of the package (format, lintian, AppStream).
+CHECK_PACKAGES := clang-format lintian appstream
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps test-deps configure build build-all run test clean
+# $(call install-missing,PACKAGES): installs those of the Debian packages that are missing.
+define install-missing
+@missing=$$(for p in $(1); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
+  | grep -q 'install ok installed' || echo $$p; done); \
+if [ -n "$$missing" ]; then \
+  echo "Installing:" $$missing; \
+  $(SUDO) apt-get update -qq && \
+  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+fi
+endef
+
+# Every build folder the presets make (their binaryDir under the source tree).
+BUILD_DIRS := $(shell sed -n 's|.*"binaryDir": *"$${sourceDir}/\([^"]*\)".*|\1|p' \
+                CMakePresets.json cmake/*.json)
+
+.PHONY: all deps test-deps check-deps configure build build-all run test format-check clean
 
 all: build
 
 deps:
-	@missing=$$(for p in $(BUILD_PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
-	  | grep -q 'install ok installed' || echo $$p; done); \
-	if [ -n "$$missing" ]; then \
-	  echo "Installing:" $$missing; \
-	  $(SUDO) apt-get update -qq && \
-	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
-	fi
+	$(call install-missing,$(BUILD_PACKAGES))
 
 test-deps:
-	@missing=$$(for p in $(TEST_PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
-	  | grep -q 'install ok installed' || echo $$p; done); \
-	if [ -n "$$missing" ]; then \
-	  echo "Installing:" $$missing; \
-	  $(SUDO) apt-get update -qq && \
-	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
-	fi
+	$(call install-missing,$(TEST_PACKAGES))
+
+check-deps:
+	$(call install-missing,$(CHECK_PACKAGES))
 
 configure: deps
 	cmake --preset default
@@ -44,13 +52,17 @@ run: build
 	[ -f run/trelvan.sym ] || cp resources/trelvan.sym run/
 	cd run && ../build/trelvan
 
-test: build-all test-deps
+# Every tracked C++ file must be laid out as .clang-format says (clang-format -i FILE fixes it).
+format-check: check-deps
+	tools/check-format.sh
+
+test: format-check build-all test-deps
 	ctest --preset default
 	tests/e2e/run-all.sh build/trelvan
 	$(MAKE) --no-print-directory test-sanitizers
 
 clean:
-	rm -rf build build-headless
+	rm -rf $(BUILD_DIRS)
 
 # --- Benchmarks: Google Benchmark on the build, then the running program under Xvfb --------
 .PHONY: bench
@@ -64,6 +76,7 @@ install: build
 	DESTDIR="$(DESTDIR)" cmake --install build --prefix "$(PREFIX)"
 
 package: build
+	rm -f build/trelvan_*.deb
 	cmake --build --preset default --target package
 	dpkg-deb -I build/trelvan_*.deb
 	dpkg-deb -c build/trelvan_*.deb
@@ -81,7 +94,6 @@ test-sanitizers: deps
 	  || exit 1; \
 	done
 
-clean: clean-sanitizers
 clean-sanitizers:
 	rm -rf $(addprefix build-,$(SANITIZER_PRESETS))
 
@@ -93,13 +105,7 @@ FUZZ_PACKAGES := clang libclang-rt-dev
 .PHONY: fuzz fuzz-build fuzz-deps clean-fuzz
 
 fuzz-deps: deps
-	@missing=$$(for p in $(FUZZ_PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null \
-	  | grep -q 'install ok installed' || echo $$p; done); \
-	if [ -n "$$missing" ]; then \
-	  echo "Installing:" $$missing; \
-	  $(SUDO) apt-get update -qq && \
-	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
-	fi
+	$(call install-missing,$(FUZZ_PACKAGES))
 
 fuzz-build: fuzz-deps
 	cmake --preset fuzz

@@ -5,7 +5,16 @@
 #   share/trelvan/trelvan.sym                     the digit figures the launcher seeds
 #   share/applications/trelvan.desktop            the desktop entry, Exec: the launcher
 #   share/icons/hicolor/scalable/apps/trelvan.svg its icon
+#   share/metainfo/invalid.trelvan.trelvan.metainfo.xml   AppStream metadata for software centres
+#   share/man/man1/trelvan.1.gz, trelvan-launch.1.gz, trelvan-report.1.gz   manual pages
+#   share/doc/trelvan/copyright, changelog.Debian.gz   as Debian asks of every package
+#   share/lintian/overrides/trelvan               lintian tags that do not apply to it
 include(GNUInstallDirs)
+
+set(TRELVAN_DEBIAN_RELEASE 1)
+set(TRELVAN_DEBIAN_VERSION "${PROJECT_VERSION}-${TRELVAN_DEBIAN_RELEASE}")
+set(TRELVAN_PACKAGE_MAINTAINER "TRELVAN maintainers <maintainers@trelvan.invalid>"
+    CACHE STRING "Maintainer field of the Debian package")
 
 install(TARGETS trelvan RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/resources/trelvan.sym
@@ -25,9 +34,41 @@ set(TRELVAN_BINDIR \"${CMAKE_INSTALL_BINDIR}\")
 set(TRELVAN_DATADIR \"${CMAKE_INSTALL_DATADIR}\")")
 install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/install_desktop_entry.cmake)
 
+# Manual pages and the Debian changelog, to_compress as Debian installs them (gzip -9n: no
+# name or time stamp in the header). Done at configure time, so that every build target and
+# install finds them; editing a source configures again.
+find_program(TRELVAN_GZIP gzip REQUIRED)
+set(TRELVAN_PACKAGING_OUT ${PROJECT_BINARY_DIR}/packaging)
+file(MAKE_DIRECTORY ${TRELVAN_PACKAGING_OUT})
+configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.Debian.in
+               ${TRELVAN_PACKAGING_OUT}/changelog.Debian @ONLY)
+set(TRELVAN_MAN_PAGES trelvan.1 trelvan-launch.1 trelvan-report.1)
+set(to_compress "")
+foreach(source IN LISTS TRELVAN_MAN_PAGES)
+  list(APPEND to_compress ${CMAKE_CURRENT_LIST_DIR}/man/${source})
+endforeach()
+list(APPEND to_compress ${TRELVAN_PACKAGING_OUT}/changelog.Debian)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${to_compress})
+foreach(source IN LISTS to_compress)
+  get_filename_component(name ${source} NAME)
+  execute_process(COMMAND ${TRELVAN_GZIP} -9 -n -c ${source}
+                  OUTPUT_FILE ${TRELVAN_PACKAGING_OUT}/${name}.gz RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "gzip of ${source} failed")
+  endif()
+endforeach()
+
+foreach(page IN LISTS TRELVAN_MAN_PAGES)
+  install(FILES ${TRELVAN_PACKAGING_OUT}/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${TRELVAN_PACKAGING_OUT}/changelog.Debian.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/invalid.trelvan.trelvan.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME trelvan)
+
 # The Debian package.
-set(TRELVAN_PACKAGE_MAINTAINER "TRELVAN maintainers <maintainers@trelvan.invalid>"
-    CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME trelvan)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -35,13 +76,15 @@ set(CPACK_PACKAGE_VENDOR TRELVAN)
 set(CPACK_PACKAGE_CONTACT "${TRELVAN_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "eye trainer with hidden digits and a Landolt-ring vision check")
 set(CPACK_PACKAGE_DESCRIPTION
-    "A desktop eye trainer. A training hides a digit in a fine black-and-white texture, to be
-found with the left or the right mouse button; a vision check measures decimal acuity with
-Landolt rings of true physical size. Results are kept in a journal and drawn as a chart.
-Start it from the menu or with trelvan-launch, which keeps the user's files in
-$XDG_DATA_HOME/trelvan. The program's texts are in Russian.")
+    "A desktop eye trainer. A training hides a digit in a fine black-and-white
+texture, to be found with the left or the right mouse button; a vision check
+measures decimal acuity with Landolt rings of true physical size. Results are
+kept in a journal and drawn as a chart. Start it from the menu or with
+trelvan-launch, which keeps the user's files in $XDG_DATA_HOME/trelvan. The
+program's texts are in Russian.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TRELVAN_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${TRELVAN_DEBIAN_RELEASE})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # Installed with DESTDIR under the real prefix, so the desktop entry names /usr/bin.

@@ -135,7 +135,7 @@ void MAIN__() {
     g.SETABOUTTEXT(aboutText());
     g.SETWSIZEQQ(kFrameUnit, FramePlacement{4, 0, 0, 768, 1024});
     PAGE(1, 650, 980, cp1251("Тренажер для глаз"));
-    SETCOL(7);
+    SETCOL(colourIndex::kBlack);
     WindowConfig config;
     g.GETWINDOWCONFIG(config);
     windowWidth = config.numxpixels;

@@ -4,15 +4,16 @@
 #include "app/symbols.h"
 #include "exercise/picture.h"
 #include "exercise/random.h"
+#include "platform/colours.h"
 #include "platform/graphics_window.h"
 
 namespace trelvan {
 
 namespace {
 
-constexpr int32_t kWhite = 0xFFFFFF;
-constexpr int32_t kBlack = 0x000000;
-constexpr int32_t kGrey = 0x808080;
+using rgb::kBlack;
+using rgb::kGrey;
+using rgb::kWhite;
 constexpr int32_t kComposedImageBytes = 2548054;  // 980 x 650 at 32 bits per pixel
 constexpr float kDisplaySeconds = 5.0f;
 

@@ -8,14 +8,15 @@
 #include "app/event_state.h"
 #include "exercise/random.h"
 #include "exercise/vision.h"
+#include "platform/colours.h"
 #include "platform/fields.h"
 
 namespace trelvan {
 
 namespace {
 
-constexpr int32_t kWhite = 0xFFFFFF;
-constexpr int32_t kBlack = 0;
+using rgb::kBlack;
+using rgb::kWhite;
 
 // Figure units of the ring: outer and inner diameter, gap width, reach of the gap cutter.
 constexpr float kOuterUnits = 72.5f;

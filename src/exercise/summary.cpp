@@ -9,6 +9,7 @@
 #include "exercise/training.h"
 #include "journal/journal.h"
 #include "params/parameters.h"
+#include "platform/colours.h"
 #include "platform/fields.h"
 #include "platform/graphics_window.h"
 #include "platform/textfile.h"
@@ -17,10 +18,10 @@ namespace trelvan {
 
 namespace {
 
-constexpr int32_t kWhite = 0xFFFFFF;
-constexpr int32_t kOlive = 0x009999;
-constexpr int32_t kGreen = 0x00AA00;
-constexpr int32_t kBlue = 0xFF0000;
+using rgb::kBlue;
+using rgb::kMediumGreen;
+using rgb::kOlive;
+using rgb::kWhite;
 
 const char* const kSmallFont = "t'Times New Roman Cyr'h38w17ib";
 const char* const kMediumFont = "t'Times New Roman Cyr'h68w20ib";
@@ -117,7 +118,7 @@ void trainingSummary(int32_t p, const TrainingCounters& counters, int16_t window
     drawText(250, 0, errorsLine(counters.wrongCount), 11);
     drawText(500, 0, silentLine(counters.silentCount), 20);
 
-    g.SETCOLORRGB(kGreen);
+    g.SETCOLORRGB(kMediumGreen);
     drawLabel(50, 120, "Среднее время ответа");
     drawLabel(655, 120, "сек.");
     const float meanTime = meanAnswerTime(counters, params.trainingVolume);

@@ -9,20 +9,21 @@
 #include "exercise/picture.h"
 #include "exercise/random.h"
 #include "params/parameters.h"
+#include "platform/colours.h"
 #include "platform/graphics_window.h"
 
 namespace trelvan {
 
 namespace {
 
-constexpr int32_t kDarkGreen = 0x007700;
-constexpr int32_t kBlue = 0xFF0000;
-constexpr int32_t kCyan = 0xFFFF00;
-constexpr int32_t kRed = 0x0000FF;
-constexpr int32_t kGreen = 0x00FF00;
-constexpr int32_t kWhite = 0xFFFFFF;
-constexpr int32_t kBlack = 0x000000;
-constexpr int32_t kGrey = 0x808080;
+using rgb::kBlack;
+using rgb::kBlue;
+using rgb::kCyan;
+using rgb::kDarkGreen;
+using rgb::kGreen;
+using rgb::kGrey;
+using rgb::kRed;
+using rgb::kWhite;
 
 // Rows 0-9 progress bar, 10-19 status bar, the field from row 20 down.
 constexpr int kStatusTop = 10;

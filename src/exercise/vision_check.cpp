@@ -8,6 +8,7 @@
 #include "exercise/vision.h"
 #include "journal/journal.h"
 #include "params/parameters.h"
+#include "platform/colours.h"
 #include "platform/fields.h"
 #include "platform/textfile.h"
 
@@ -18,7 +19,7 @@ namespace {
 constexpr float kLevels[kTozSize] = {0.0f, 0.1f, 0.2f, 0.3f,  0.4f, 0.5f, 0.6f, 0.7f,
                                      0.8f, 0.9f, 1.0f, 1.25f, 1.5f, 2.0f, 10.0f};
 
-constexpr int32_t kBlue = 0xFF0000;
+using rgb::kBlue;
 constexpr const char* kTitleFont = "t'Times New Roman Cyr'h38w17ib";
 constexpr const char* kDigitsFont = "t'Times New Roman Cyr'h120w40ib";
 

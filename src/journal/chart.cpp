@@ -11,6 +11,7 @@
 
 #include "app/event_state.h"
 #include "journal/journal.h"
+#include "platform/colours.h"
 #include "platform/fields.h"
 #include "platform/graphics_window.h"
 #include "platform/textfile.h"
@@ -29,7 +30,7 @@ constexpr int16_t endTextX = 748;
 constexpr int16_t datesTextY = 620;
 constexpr int16_t promptX = 265;
 constexpr int16_t promptY = 621;
-constexpr int32_t promptColour = 0xDDAA00;
+constexpr int32_t promptColour = rgb::kAzure;
 constexpr const char* promptFont = "t'Times New Roman Cyr'h28w9ib";
 
 // Scales of the lower region: 1.0 is 200 figures, 5 s, 500 cm.
@@ -40,11 +41,10 @@ constexpr float distanceScale = 500.0f;
 constexpr float markerSize = 2.0f;
 constexpr int32_t filledEllipse = 4;
 
-// Colour indices of the default table.
-constexpr int32_t red = 1;
-constexpr int32_t green = 3;
-constexpr int32_t blue = 5;
-constexpr int32_t black = 7;
+using colourIndex::kBlack;
+using colourIndex::kBlue;
+using colourIndex::kGreen;
+using colourIndex::kRed;
 
 struct Label {
     int32_t colour;
@@ -54,24 +54,24 @@ struct Label {
 
 // The fixed texts of both regions at page positions (240 x 180, y upwards), in drawing order.
 constexpr Label labels[] = {
-    {blue, 6, 53, "0"},
-    {blue, 3, 70, "0.2"},
-    {blue, 3, 87, "0.4"},
-    {blue, 3, 104, "0.6"},
-    {blue, 3, 121, "0.8"},
-    {blue, 3, 138, "1.0"},
-    {blue, 3, 155, "1.2"},
-    {blue, 3, 172, "1.4"},
-    {blue, 95, 178, "Острота зрения подтвержденная (на тренировке)"},
-    {red, 20, 178, "Острота зрения измеренная"},
-    {green, 2, 43, "200"},
-    {green, 10, 47, "Объем(200)"},
-    {blue, 5, 26, "2м"},
-    {blue, 140, 47, "Дальность подтверждения (тренировки) (5м)"},
-    {red, 0, 26, "2м"},
-    {red, 80, 47, "Дальность измерения (5м)"},
-    {black, 3, 20, "1с"},
-    {black, 35, 47, "Среднее_время(5с)"},
+    {kBlue, 6, 53, "0"},
+    {kBlue, 3, 70, "0.2"},
+    {kBlue, 3, 87, "0.4"},
+    {kBlue, 3, 104, "0.6"},
+    {kBlue, 3, 121, "0.8"},
+    {kBlue, 3, 138, "1.0"},
+    {kBlue, 3, 155, "1.2"},
+    {kBlue, 3, 172, "1.4"},
+    {kBlue, 95, 178, "Острота зрения подтвержденная (на тренировке)"},
+    {kRed, 20, 178, "Острота зрения измеренная"},
+    {kGreen, 2, 43, "200"},
+    {kGreen, 10, 47, "Объем(200)"},
+    {kBlue, 5, 26, "2м"},
+    {kBlue, 140, 47, "Дальность подтверждения (тренировки) (5м)"},
+    {kRed, 0, 26, "2м"},
+    {kRed, 80, 47, "Дальность измерения (5м)"},
+    {kBlack, 3, 20, "1с"},
+    {kBlack, 35, 47, "Среднее_время(5с)"},
 };
 constexpr float labelHeight = 8.0f;
 
@@ -137,7 +137,7 @@ TimeRange findTimeRange(LineInput& input) {
 
 // Steps of the frame: both regions in black, their limits, the grids and frames.
 void drawRegions(float span) {
-    SETCOL(black);
+    SETCOL(kBlack);
     REGION(1, 1, 10, 50, 220, 120);
     REGION(1, 2, 10, 10, 220, 30);
     LIMITS(1, 1, 0, span, 0, 1.4f);
@@ -184,7 +184,7 @@ void drawCheck(float x, const JournalLine& line, Previous& previous) {
     const float a = line.checkAcuity;
     const float distance = line.checkDistance / distanceScale;
     if (!previous.set) previous = Previous{true, x, a, 0.0f};
-    SETCOL(red);
+    SETCOL(kRed);
     MARKER(1, 1, x, a, filledEllipse, markerSize);
     MARKER(1, 2, x, distance, filledEllipse, markerSize);
     MOVE(1, 1, x, 0, 0);
@@ -200,12 +200,12 @@ void drawTraining(float x, const JournalLine& line, Previous& previous) {
     const float a = line.trainingAcuity;
     const float m = line.meanTime;
     if (!previous.set) previous = Previous{true, x, a, m};
-    SETCOL(green);
+    SETCOL(kGreen);
     dotAndBar(2, x, static_cast<float>(line.volume) / volumeScale);
-    SETCOL(black);
+    SETCOL(kBlack);
     dotAndBar(2, x, m / meanTimeScale);
     MOVE(1, 2, previous.x, previous.meanTime / meanTimeScale, 1);
-    SETCOL(blue);
+    SETCOL(kBlue);
     dotAndBar(1, x, a);
     MOVE(1, 1, previous.x, previous.acuity, 1);
     dotAndBar(2, x, line.trainingDistance / distanceScale);
@@ -265,7 +265,7 @@ ChartReading drawProgressChart(const std::string& journalPath) {
         drawRegions(span);
         drawLabels();
         if (range->found) {
-            SETCOL(black);
+            SETCOL(kBlack);
             drawRecord(startTextX, "Начало  ", range->first);
             drawRecord(endTextX, "Конец  ", range->last);
             drawEntries(journalPath, range->start, reading);

@@ -1,5 +1,6 @@
 // Axes of a region: labels with ticks, sub-ticks, dashed grid lines and the frame.
 #include <cmath>
+#include <cstddef>
 #include <string>
 
 #include "plot/plot.h"
@@ -8,6 +9,7 @@
 namespace trelvan {
 
 using plotdetail::truncToInt;
+using enum plotdetail::RegionEntry;
 
 namespace {
 
@@ -70,94 +72,126 @@ int32_t gridCount(float low, float high, float step) {
     return truncToInt((high - low + step) / step);
 }
 
-void xLabels(int32_t unit, int32_t region, const float* r, float step) {
-    const float xMin = r[4], yMin = r[5], xMax = r[6];
-    const float pageLeft = r[8], pageBottom = r[9], pageRight = r[10];
-    if (!labelsPossible(xMin, xMax)) return;
-    const LabelScale scale = labelScale(xMin, xMax);
+// One axis of a region as the label and grid stages see it: its limits, the limits of the
+// other axis (ticks stand on the other axis's low limit, grid lines run across its range),
+// the region's page edges along it and the page edge its labels stand beside, and where its
+// labels go.
+struct Axis {
+    bool vertical;                // the y axis: values run up the page
+    float low, high;              // its limits
+    float acrossLow, acrossHigh;  // the limits of the other axis
+    float pageLow, pageHigh;      // the region's page edges along this axis
+    float pageBeside;             // the page edge the labels stand beside (bottom or left)
+    float exponentX, exponentY;   // page position of the exponent label
+    float angle;                  // text angle of the labels, degrees
+    size_t labelColumns;          // characters of the six-column label text shown
+    float labelDx, labelDy;       // offset of a label from its page position
+};
+
+Axis xAxis(const float* r) {
+    return {.vertical = false,
+            .low = r[kXMin],
+            .high = r[kXMax],
+            .acrossLow = r[kYMin],
+            .acrossHigh = r[kYMax],
+            .pageLow = r[kPageLeft],
+            .pageHigh = r[kPageRight],
+            .pageBeside = r[kPageBottom],
+            .exponentX = r[kPageRight] - 17.0f,
+            .exponentY = r[kPageBottom],
+            .angle = 0.0f,
+            .labelColumns = 6,
+            .labelDx = -9.0f,
+            .labelDy = 2.0f};
+}
+
+Axis yAxis(const float* r) {
+    return {.vertical = true,
+            .low = r[kYMin],
+            .high = r[kYMax],
+            .acrossLow = r[kXMin],
+            .acrossHigh = r[kXMax],
+            .pageLow = r[kPageBottom],
+            .pageHigh = r[kPageTop],
+            .pageBeside = r[kPageLeft],
+            .exponentX = r[kPageLeft] - 6.0f,
+            .exponentY = r[kPageTop] - 14.0f,
+            .angle = 90.0f,
+            .labelColumns = 5,
+            .labelDx = -8.0f,
+            .labelDy = -4.0f};
+}
+
+// A plus-sign marker at the value v on the axis, on the other axis's low limit.
+void tick(int32_t unit, int32_t region, const Axis& axis, float v, float size) {
+    if (axis.vertical) {
+        MARKER(unit, region, axis.acrossLow, v, kPlusMarker, size);
+    } else {
+        MARKER(unit, region, v, axis.acrossLow, kPlusMarker, size);
+    }
+}
+
+// The grid line at the value v, across the whole range of the other axis.
+void gridLine(int32_t unit, int32_t region, const Axis& axis, float v) {
+    if (axis.vertical) {
+        CONSTY(unit, region, axis.acrossLow, axis.acrossHigh, v);
+    } else {
+        CONSTX(unit, region, v, axis.acrossLow, axis.acrossHigh);
+    }
+}
+
+// Labels with their ticks, and the exponent label when the values are scaled.
+void labels(int32_t unit, int32_t region, const Axis& axis, float step) {
+    if (!labelsPossible(axis.low, axis.high)) return;
+    const LabelScale scale = labelScale(axis.low, axis.high);
     if (scale.e != 0) {
-        SYMBOL(unit, pageRight - 17.0f, pageBottom, kLabelHeight, 0.0f,
+        SYMBOL(unit, axis.exponentX, axis.exponentY, kLabelHeight, axis.angle,
                plotdetail::exponentLabel(scale.e).substr(0, 5));
     }
-    const int32_t n = labelCount(xMin, xMax, step);
-    float v = xMin;
+    const int32_t n = labelCount(axis.low, axis.high, step);
+    float v = axis.low;
     for (int32_t k = 0; k < n; ++k) {
         std::string TM = labelText(v, scale);
+        // A trailing 0 in the sixth column is blanked (the y axis shows only five columns).
         if (TM[5] == '0') TM[5] = ' ';
-        const float xp = pageLeft + (pageRight - pageLeft) * (v - xMin) / (xMax - xMin);
-        float yp = pageBottom - 1.0f;
-        if (yp < 6.0f) yp = 6.0f;
-        SYMBOL(unit, xp - 9.0f, yp + 2.0f, kLabelHeight, 0.0f, TM.substr(0, 6));
+        const float along =
+            axis.pageLow + (axis.pageHigh - axis.pageLow) * (v - axis.low) / (axis.high - axis.low);
+        float beside = axis.pageBeside - 1.0f;
+        if (beside < 6.0f) beside = 6.0f;
+        const float xp = axis.vertical ? beside : along;
+        const float yp = axis.vertical ? along : beside;
+        SYMBOL(unit, xp + axis.labelDx, yp + axis.labelDy, kLabelHeight, axis.angle,
+               TM.substr(0, axis.labelColumns));
         SETLIN(kSolid);
-        MARKER(unit, region, v, yMin, kPlusMarker, kTickSize);
+        tick(unit, region, axis, v, kTickSize);
         v = v + step;
     }
 }
 
-void yLabels(int32_t unit, int32_t region, const float* r, float step) {
-    const float xMin = r[4], yMin = r[5], yMax = r[7];
-    const float pageLeft = r[8], pageBottom = r[9], pageTop = r[11];
-    if (!labelsPossible(yMin, yMax)) return;
-    const LabelScale scale = labelScale(yMin, yMax);
-    if (scale.e != 0) {
-        SYMBOL(unit, pageLeft - 6.0f, pageTop - 14.0f, kLabelHeight, 90.0f,
-               plotdetail::exponentLabel(scale.e).substr(0, 5));
-    }
-    const int32_t n = labelCount(yMin, yMax, step);
-    float v = yMin;
-    for (int32_t k = 0; k < n; ++k) {
-        const std::string TM = labelText(v, scale);
-        const float yp = pageBottom + (pageTop - pageBottom) * (v - yMin) / (yMax - yMin);
-        float xp = pageLeft - 1.0f;
-        if (xp < 6.0f) xp = 6.0f;
-        SYMBOL(unit, xp - 8.0f, yp - 4.0f, kLabelHeight, 90.0f, TM.substr(0, 5));
-        SETLIN(kSolid);
-        MARKER(unit, region, xMin, v, kPlusMarker, kTickSize);
-        v = v + step;
-    }
-}
-
-void xGrid(int32_t unit, int32_t region, const float* r, float step, int32_t subdivisions) {
-    const float xMin = r[4], yMin = r[5], xMax = r[6], yMax = r[7];
+// Sub-ticks (for subdivisions other than 0 and 1) and dashed grid lines.
+void grid(int32_t unit, int32_t region, const Axis& axis, float step, int32_t subdivisions) {
     if (subdivisions != 0 && subdivisions != 1) {
         SETLIN(kSolid);
         const float sub = step / static_cast<float>(subdivisions);
-        const int32_t m = gridCount(xMin, xMax, sub);
-        float v = xMin;
+        const int32_t m = gridCount(axis.low, axis.high, sub);
+        float v = axis.low;
         for (int32_t k = 0; k < m; ++k) {
-            MARKER(unit, region, v, yMin, kPlusMarker, kSubTickSize);
+            tick(unit, region, axis, v, kSubTickSize);
             v = v + sub;
         }
     }
     SETLIN(kShortDashes);
-    const int32_t m = gridCount(xMin, xMax, step);
-    float v = xMin;
+    const int32_t m = gridCount(axis.low, axis.high, step);
+    float v = axis.low;
     for (int32_t k = 0; k < m; ++k) {
-        CONSTX(unit, region, v, yMin, yMax);
+        gridLine(unit, region, axis, v);
         v = v + step;
     }
 }
 
-void yGridAndFrame(int32_t unit, int32_t region, const float* r, float step, int32_t subdivisions) {
-    const float xMin = r[4], yMin = r[5], xMax = r[6], yMax = r[7];
-    if (subdivisions != 0 && subdivisions != 1) {
-        SETLIN(kSolid);
-        const float sub = step / static_cast<float>(subdivisions);
-        const int32_t m = gridCount(yMin, yMax, sub);
-        float v = yMin;
-        for (int32_t k = 0; k < m; ++k) {
-            MARKER(unit, region, xMin, v, kPlusMarker, kSubTickSize);
-            v = v + sub;
-        }
-    }
-    SETLIN(kShortDashes);
-    const int32_t m = gridCount(yMin, yMax, step);
-    float v = yMin;
-    for (int32_t k = 0; k < m; ++k) {
-        CONSTY(unit, region, xMin, xMax, v);
-        v = v + step;
-    }
-
+// The solid frame of the region.
+void frame(int32_t unit, int32_t region, const float* r) {
+    const float xMin = r[kXMin], yMin = r[kYMin], xMax = r[kXMax], yMax = r[kYMax];
     SETLIN(kSolid);
     CONSTX(unit, region, xMin, yMin, yMax);
     CONSTX(unit, region, xMax, yMin, yMax);
@@ -170,14 +204,19 @@ void yGridAndFrame(int32_t unit, int32_t region, const float* r, float step, int
 void AXES(int32_t unit, int32_t region, float xLabelStep, float xGridStep, int32_t xSub,
           float yLabelStep, float yGridStep, int32_t ySub) {
     // A copy: the region's entries as they stand when the axes are drawn.
-    float r[12];
+    float r[kRegionEntryCount];
     const float* entries = plotdetail::regionEntries(unit, region);
-    for (int k = 0; k < 12; ++k) r[k] = entries[k];
+    for (int k = 0; k < kRegionEntryCount; ++k) r[k] = entries[k];
 
-    if (xLabelStep > 0.0f) xLabels(unit, region, r, xLabelStep);
-    if (yLabelStep > 0.0f) yLabels(unit, region, r, yLabelStep);
-    if (xGridStep > 0.0f) xGrid(unit, region, r, xGridStep, xSub);
-    if (yGridStep > 0.0f) yGridAndFrame(unit, region, r, yGridStep, ySub);
+    const Axis x = xAxis(r);
+    const Axis y = yAxis(r);
+    if (xLabelStep > 0.0f) labels(unit, region, x, xLabelStep);
+    if (yLabelStep > 0.0f) labels(unit, region, y, yLabelStep);
+    if (xGridStep > 0.0f) grid(unit, region, x, xGridStep, xSub);
+    if (yGridStep > 0.0f) {
+        grid(unit, region, y, yGridStep, ySub);
+        frame(unit, region, r);
+    }
 }
 
 }  // namespace trelvan

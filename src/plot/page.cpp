@@ -1,6 +1,7 @@
 // The graphics page, the colour table, line styles and window activation.
 #include <cstring>
 
+#include "platform/colours.h"
 #include "plot/plot.h"
 #include "plot/plot_internal.h"
 
@@ -25,7 +26,6 @@ constexpr float COL0[16][3] = {
 constexpr float kPageWidth = 240.0f;
 constexpr float kPageHeight = 180.0f;
 constexpr int32_t kTileCommand = 2;
-constexpr int32_t kWhite = 0xFFFFFF;
 
 // Line style masks of SETLIN styles 1 to 4.
 constexpr uint16_t kLineMasks[4] = {0xFFFF, 0xFF00, 0xF0F0, 0xCCCC};
@@ -105,7 +105,7 @@ void PAGE(int32_t unit, int32_t height, int32_t width, const std::string& title)
     }
 
     if (unit == 1) window.MENUCOMMAND(kTileCommand);
-    window.SETBKCOLORRGB(kWhite);
+    window.SETBKCOLORRGB(rgb::kWhite);
     window.CLEARSCREEN(GCLEARSCREEN);
 }
 

@@ -21,6 +21,14 @@ struct PlotState {
     bool windowRequestResult = false;
 };
 
+// Indices of the default colour table (installed by the first PAGE) that the program uses.
+namespace colourIndex {
+constexpr int32_t kRed = 1;
+constexpr int32_t kGreen = 3;
+constexpr int32_t kBlue = 5;
+constexpr int32_t kBlack = 7;
+}  // namespace colourIndex
+
 extern PlotState plotState;
 // Back to the zero-filled state of program start (tests).
 void resetPlotState();

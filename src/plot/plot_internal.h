@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 
 #include "plot/plot.h"
 
@@ -22,9 +23,39 @@ inline int32_t truncToInt(float value) {
 
 // Page table entries of a unit (GR1(unit, 1..4)); stops the program for a unit outside 1..100.
 float* pageEntries(int32_t unit);
-// Region table entries (GR2 entries 1..12, entry n at index n - 1) of a unit's region: pixel
-// left, bottom, width, height; x min, y min, x max, y max; page left, bottom, right, top.
-// Stops the program for a unit outside 1..100 or a region outside 1..20.
+
+// The page table of a unit unpacked: the page in page units and the window in pixels.
+struct PageSize {
+    float pageWidth;
+    float pageHeight;
+    float windowWidth;
+    float windowHeight;
+};
+inline PageSize pageSize(int32_t unit) {
+    const float* page = pageEntries(unit);
+    return {page[0], page[1], page[2], page[3]};
+}
+
+// The entries of a region's row of GR2, by name; entry n of the table sits at index n - 1.
+enum RegionEntry : int {
+    kPixelLeft,    // left pixel column
+    kPixelBottom,  // bottom pixel row
+    kPixelWidth,   // right column minus left column
+    kPixelHeight,  // bottom row minus top row
+    kXMin,         // x at the left edge
+    kYMin,         // y at the bottom edge
+    kXMax,         // x at the right edge
+    kYMax,         // y at the top edge
+    kPageLeft,     // the region's edges in page units
+    kPageBottom,
+    kPageRight,
+    kPageTop,
+    kRegionEntryCount
+};
+static_assert(kRegionEntryCount == std::extent_v<decltype(PlotState::GR2), 2>);
+
+// Region table entries of a unit's region, indexed by RegionEntry. Stops the program for a
+// unit outside 1..100 or a region outside 1..20.
 float* regionEntries(int32_t unit, int32_t region);
 // The RGB integer (0x00BBGGRR) of a colour of COLDIM, each component times 255 truncated into
 // its byte; stops the program for a colour outside 0..105.

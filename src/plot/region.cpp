@@ -6,6 +6,7 @@
 namespace trelvan {
 
 using plotdetail::truncToInt;
+using enum plotdetail::RegionEntry;
 
 namespace {
 
@@ -36,20 +37,16 @@ float axisFraction(float value, float low, float high) {
 
 void LIMITS(int32_t unit, int32_t region, float xmin, float xmax, float ymin, float ymax) {
     float* r = plotdetail::regionEntries(unit, region);
-    r[4] = xmin;
-    r[6] = xmax;
-    r[5] = ymin;
-    r[7] = ymax;
+    r[kXMin] = xmin;
+    r[kXMax] = xmax;
+    r[kYMin] = ymin;
+    r[kYMax] = ymax;
 }
 
 void REGION(int32_t unit, int32_t region, float x0, float y0, float width, float height) {
-    const float* page = plotdetail::pageEntries(unit);
+    const auto [pageWidth, pageHeight, windowWidth, windowHeight] = plotdetail::pageSize(unit);
     float* r = plotdetail::regionEntries(unit, region);
     ACTIV(unit, 0);
-    const float pageWidth = page[0];
-    const float pageHeight = page[1];
-    const float windowWidth = page[2];
-    const float windowHeight = page[3];
 
     const int32_t left = truncToInt(x0 * windowWidth / pageWidth);
     const int32_t right =
@@ -58,14 +55,14 @@ void REGION(int32_t unit, int32_t region, float x0, float y0, float width, float
     const int32_t top =
         truncToInt(static_cast<float>(bottom) - height * (windowHeight - 1.0f) / pageHeight);
 
-    r[0] = static_cast<float>(left);
-    r[1] = static_cast<float>(bottom);
-    r[2] = static_cast<float>(right - left);
-    r[3] = static_cast<float>(bottom - top);
-    r[8] = x0;
-    r[9] = y0;
-    r[10] = x0 + width;
-    r[11] = y0 + height;
+    r[kPixelLeft] = static_cast<float>(left);
+    r[kPixelBottom] = static_cast<float>(bottom);
+    r[kPixelWidth] = static_cast<float>(right - left);
+    r[kPixelHeight] = static_cast<float>(bottom - top);
+    r[kPageLeft] = x0;
+    r[kPageBottom] = y0;
+    r[kPageRight] = x0 + width;
+    r[kPageTop] = y0 + height;
 
     drawLine(left, bottom, left, top);
     drawLine(left, top, right, top);
@@ -75,13 +72,13 @@ void REGION(int32_t unit, int32_t region, float x0, float y0, float width, float
 
 void TMF(int32_t unit, int32_t region, float x, float y, int32_t& ix, int32_t& iy) {
     const float* r = plotdetail::regionEntries(unit, region);
-    ix = truncToInt(r[0] + axisFraction(x, r[4], r[6]) * r[2] + 0.5f);
-    iy = truncToInt(r[1] - axisFraction(y, r[5], r[7]) * r[3] + 0.5f);
+    ix = truncToInt(r[kPixelLeft] + axisFraction(x, r[kXMin], r[kXMax]) * r[kPixelWidth] + 0.5f);
+    iy = truncToInt(r[kPixelBottom] - axisFraction(y, r[kYMin], r[kYMax]) * r[kPixelHeight] + 0.5f);
 
-    const int32_t left = truncToInt(r[0]);
-    const int32_t right = truncToInt(static_cast<float>(left) + r[2]);
-    const int32_t bottom = truncToInt(r[1]);
-    const int32_t top = truncToInt(static_cast<float>(bottom) - r[3]);
+    const int32_t left = truncToInt(r[kPixelLeft]);
+    const int32_t right = truncToInt(static_cast<float>(left) + r[kPixelWidth]);
+    const int32_t bottom = truncToInt(r[kPixelBottom]);
+    const int32_t top = truncToInt(static_cast<float>(bottom) - r[kPixelHeight]);
     if (ix < left) ix = left;
     if (iy < top) iy = top;
     if (ix > right) ix = right;
@@ -91,15 +88,20 @@ void TMF(int32_t unit, int32_t region, float x, float y, int32_t& ix, int32_t& i
 void TFM(int32_t unit, int32_t region, int32_t ix, int32_t iy, float& x, float& y) {
     const float* r = plotdetail::regionEntries(unit, region);
     // A region without width or height maps every pixel onto its low limit.
-    x = r[4];
-    if (r[2] != 0.0f) x = r[4] + (r[6] - r[4]) * (static_cast<float>(ix) - r[0]) / r[2];
-    y = r[5];
-    if (r[3] != 0.0f) y = r[5] - (r[7] - r[5]) * (static_cast<float>(iy) - r[1]) / r[3];
+    const float xMin = r[kXMin], yMin = r[kYMin], xMax = r[kXMax], yMax = r[kYMax];
+    x = xMin;
+    if (r[kPixelWidth] != 0.0f) {
+        x = xMin + (xMax - xMin) * (static_cast<float>(ix) - r[kPixelLeft]) / r[kPixelWidth];
+    }
+    y = yMin;
+    if (r[kPixelHeight] != 0.0f) {
+        y = yMin - (yMax - yMin) * (static_cast<float>(iy) - r[kPixelBottom]) / r[kPixelHeight];
+    }
 
-    if (x < r[4]) x = r[4];
-    if (y < r[5]) y = r[5];
-    if (x > r[6]) x = r[6];
-    if (y > r[7]) y = r[7];
+    if (x < xMin) x = xMin;
+    if (y < yMin) y = yMin;
+    if (x > xMax) x = xMax;
+    if (y > yMax) y = yMax;
 }
 
 void MOVE(int32_t unit, int32_t region, float x, float y, int32_t pen) {

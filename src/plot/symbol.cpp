@@ -37,13 +37,9 @@ const char* fontFor(float s) {
 }  // namespace
 
 void SYMBOL(int32_t unit, float x, float y, float height, float angle, const std::string& text) {
-    const float* page = plotdetail::pageEntries(unit);
+    const auto [pageWidth, pageHeight, windowWidth, windowHeight] = plotdetail::pageSize(unit);
     ACTIV(unit, 0);
     GraphicsWindow& window = gw();
-    const float pageWidth = page[0];
-    const float pageHeight = page[1];
-    const float windowWidth = page[2];
-    const float windowHeight = page[3];
     const int32_t ix = truncToInt(x * windowWidth / pageWidth);
     const int32_t iy = truncToInt(windowHeight - y * windowHeight / pageHeight);
 
@@ -66,11 +62,7 @@ void MARKER(int32_t unit, int32_t region, float x, float y, int32_t kind, float 
     int32_t ix = 0;
     int32_t iy = 0;
     TMF(unit, region, x, y, ix, iy);
-    const float* page = plotdetail::pageEntries(unit);
-    const float pageWidth = page[0];
-    const float pageHeight = page[1];
-    const float windowWidth = page[2];
-    const float windowHeight = page[3];
+    const auto [pageWidth, pageHeight, windowWidth, windowHeight] = plotdetail::pageSize(unit);
     const int32_t w = truncToInt(size * windowWidth / pageWidth);
     const int32_t h = truncToInt(size * windowHeight / pageHeight);
 

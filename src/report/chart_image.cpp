@@ -16,7 +16,7 @@ ChartImage drawChartImage(const std::string& journalPath, TextRenderer& renderer
 
     resetPlotState();
     PAGE(1, chartHeight, chartWidth, cp1251("Тренажер для глаз"));
-    SETCOL(7);
+    SETCOL(colourIndex::kBlack);
     window.INITIALIZEFONTS();
 
     ChartImage image;
