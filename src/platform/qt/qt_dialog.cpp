@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QThread>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -32,23 +33,28 @@ QString fromCp1251(const std::string& bytes) {
 const QColor kMarkedBackground(0xff, 0xb0, 0xb0);
 const QColor kAlertText(0xb0, 0x00, 0x00);
 
-int nonDigits(const QString& text) {
-    int n = 0;
-    for (QChar c : text)
-        if (!c.isDigit()) ++n;
-    return n;
+// The characters an edit put in: what stands between the text's unchanged start and end.
+QString inserted(const QString& before, const QString& after) {
+    qsizetype start = 0;
+    while (start < before.size() && start < after.size() && before[start] == after[start]) ++start;
+    qsizetype end = 0;
+    while (end < before.size() - start && end < after.size() - start &&
+           before[before.size() - 1 - end] == after[after.size() - 1 - end])
+        ++end;
+    return after.mid(start, after.size() - start - end);
 }
 
 // A field that refuses typed or pasted characters other than digits. What it already holds
 // (a leading blank, a minus sign, asterisks) can still be edited every ordinary way: only an
-// edit that adds a character other than a digit is undone.
+// edit that puts in a character other than a digit is undone.
 class DigitsField : public QLineEdit {
   public:
     DigitsField(const QString& text, QWidget* parent) : QLineEdit(text, parent), accepted_(text) {
         // textEdited comes first for an edit by the user; textChanged follows it and also
         // reports texts the program sets.
         connect(this, &QLineEdit::textEdited, this, [this](const QString& edited) {
-            if (nonDigits(edited) <= nonDigits(accepted_)) {
+            const QString added = inserted(accepted_, edited);
+            if (std::all_of(added.begin(), added.end(), [](QChar c) { return c.isDigit(); })) {
                 accepted_ = edited;
                 return;
             }
