@@ -24,7 +24,9 @@ void ensureApplication() {
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        return new QApplication(argc, argv);
+        auto* a = new QApplication(argc, argv);
+        QFont::insertSubstitutions("MS Sans Serif", {"Liberation Sans", "DejaVu Sans"});
+        return a;
     }();
     (void)app;
 }
@@ -129,9 +131,11 @@ GTEST_TEST(QtDialog, NegativeValueCanBeEdited) {
     EXPECT_EQ(volume->text(), "  7");
 }
 
+// Marks the diagonal at the first press and clears the mark at the second.
 void markDiagonal(Dialog& d, int32_t, int32_t) {
-    DLGSETMARK(d, 1001, true);
-    DLGSETLABEL(d, 1011, "Нужно число, например 17.3");
+    const bool mark = !d.marked[1001];
+    DLGSETMARK(d, 1001, mark);
+    DLGSETLABEL(d, 1011, mark ? "Нужно число, например 17.3" : "");
 }
 
 GTEST_TEST(QtDialog, MarkedFieldKeepsItsFontAndIsExplained) {
@@ -146,9 +150,33 @@ GTEST_TEST(QtDialog, MarkedFieldKeepsItsFontAndIsExplained) {
     EXPECT_EQ(QFontInfo(marked->font()).pixelSize(), QFontInfo(plain->font()).pixelSize());
     EXPECT_EQ(marked->font(), plain->font());
     EXPECT_EQ(marked->fontMetrics().height(), plain->fontMetrics().height());
+    // The same text drawn in both: its glyphs have the same height.
+    marked->setText("17.70");
+    plain->setText("17.70");
+    marked->deselect();
+    plain->deselect();
+    auto textRows = [](QLineEdit* e) {
+        const QImage image = e->grab().toImage();
+        int top = image.height(), bottom = -1;
+        for (int y = 3; y < image.height() - 3; ++y)
+            for (int x = 3; x < image.width() - 3; ++x)
+                if (qGray(image.pixel(x, y)) < 96) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        return bottom - top + 1;
+    };
+    EXPECT_EQ(textRows(marked), textRows(plain));
     auto* explanation = w.window->findChild<QLabel*>("1011");
     ASSERT_NE(explanation, nullptr);
     EXPECT_EQ(explanation->text(), "Нужно число, например 17.3");
+
+    // Corrected: the mark and the explanation go, the font stays.
+    QTest::mouseClick(w.window->findChild<QPushButton*>("1"), Qt::LeftButton);
+    EXPECT_EQ(marked->palette().color(QPalette::Base), plain->palette().color(QPalette::Base));
+    EXPECT_EQ(explanation->text(), "");
+    EXPECT_EQ(marked->font(), plain->font());
+    EXPECT_EQ(textRows(marked), textRows(plain));
 }
 
 }  // namespace
