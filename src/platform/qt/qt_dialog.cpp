@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <map>
 
 #include "platform/dialog.h"
@@ -208,6 +209,22 @@ class TemplateDialog : public QDialog {
             auto text = dialog_.labels.find(id);
             if (text != dialog_.labels.end()) label->setText(QString::fromStdString(text->second));
         }
+        logState();
+    }
+
+    // For the end-to-end tests (TRELVAN_DIALOG_LOG=file): the static texts that have an id and
+    // the marked fields, rewritten whenever they may have changed.
+    void logState() {
+        const QByteArray path = qgetenv("TRELVAN_DIALOG_LOG");
+        if (path.isEmpty()) return;
+        std::ofstream out(path.toStdString(), std::ios::trunc);
+        for (auto& [id, label] : labels_) {
+            QString text = label->text();
+            text.replace('\n', "\\n");
+            out << "label " << id << ' ' << text.toStdString() << '\n';
+        }
+        for (auto& [id, e] : edits_)
+            if (dialog_.marked[id]) out << "marked " << id << '\n';
     }
 
   protected:
