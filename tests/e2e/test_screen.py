@@ -120,6 +120,12 @@ def test(binary):
             check(s["marked"] == {1002, 1003}, "marked %r" % s["marked"])
             check(s[1021].startswith("Проверка зрения точна до"), "accuracy %r" % s[1021])
             check(pink_pixels(wid) > 200, "no marked field on the screen")
+            # The accuracy line follows the distance as it is typed.
+            xdotool("windowfocus", "--sync", wid)
+            xdotool("key", "Tab", "Tab", "ctrl+a")
+            xdotool("type", "1500")
+            typed = dialog_state(p, lambda t: t.get(1021) != s[1021])
+            check(typed[1021].startswith("Проверка зрения точна до 1.0;"), "at 15 m: %r" % typed[1021])
             p.key(wid, "Escape")
             p.wait_exit(5)
         finally:
