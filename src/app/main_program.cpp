@@ -4,6 +4,7 @@
 #include "app/start_screen.h"
 #include "app/symbols.h"
 #include "exercise/exercises.h"
+#include "exercise/screen_limit.h"
 #include "journal/chart.h"
 #include "params/parameters.h"
 #include "platform/dialog.h"
@@ -141,6 +142,7 @@ void MAIN__() {
     windowWidth = config.numxpixels;
     windowHeight = config.numypixels;
     g.INITIALIZEFONTS();
+    setAccuracyNote(accuracyNote);
     VVDALND();
     g.REGISTERMOUSEEVENTQQ(
         1, MOUSE_LBUTTONDOWN | MOUSE_LBUTTONUP | MOUSE_RBUTTONDOWN | MOUSE_RBUTTONUP, TYPXY);

@@ -5,6 +5,7 @@
 #include "app/event_state.h"
 #include "exercise/exercises.h"
 #include "exercise/random.h"
+#include "exercise/screen_limit.h"
 #include "exercise/vision.h"
 #include "journal/journal.h"
 #include "params/parameters.h"
@@ -22,6 +23,7 @@ constexpr float kLevels[kTozSize] = {0.0f, 0.1f, 0.2f, 0.3f,  0.4f, 0.5f, 0.6f, 
 using rgb::kBlue;
 constexpr const char* kTitleFont = "t'Times New Roman Cyr'h38w17ib";
 constexpr const char* kDigitsFont = "t'Times New Roman Cyr'h120w40ib";
+constexpr const char* kNoteFont = "t'Times New Roman Cyr'h24w10ib";
 
 // The check's own text buffer: screen texts are formatted into it, then drawn in part.
 constexpr size_t kTextBufferSize = 80;
@@ -37,7 +39,22 @@ void drawText(const std::string& TM, int16_t x, int16_t y, size_t count) {
     gw().OUTGTEXT(TM.substr(0, count));
 }
 
-void showResult(float acuity) {
+// Under the digits, when the result lies above the highest level the screen draws true to
+// size at this distance. The line is longer than the buffer: it is drawn in two parts.
+void showLimit(std::string& TM, float acuity, float highestTrue) {
+    if (!(acuity > highestTrue)) return;
+    const std::string first =
+        highestTrue > 0 ? "Результат выше " + levelText(highestTrue) + " ограничен экраном:"
+                        : std::string("Результат ограничен экраном:");
+    const std::string second = " на этом расстоянии щель не изображается точно.";
+    gw().SETFONT(kNoteFont);
+    putText(TM, cp1251(first));
+    drawText(TM, 60, 330, cp1251(first).size());
+    putText(TM, cp1251(second));
+    gw().OUTGTEXT(TM.substr(0, cp1251(second).size()));
+}
+
+void showResult(float acuity, float highestTrue) {
     GraphicsWindow& g = gw();
     std::string TM(kTextBufferSize, ' ');
     g.SETCOLORRGB(kBlue);
@@ -49,6 +66,8 @@ void showResult(float acuity) {
     g.SETFONT(kDigitsFont);
     putText(TM, fields::F(acuity, 4, 1));
     drawText(TM, 500, 185, 4);
+
+    showLimit(TM, acuity, highestTrue);
 
     g.SETFONT(kTitleFont);
     putText(TM, cp1251("Для продолжения нажмите любую кнопку мыши"));
@@ -115,7 +134,8 @@ void EVETEST(int32_t windowWidth, int32_t windowHeight) {
 
     journalResult(*acuity);
     // Drawn over the last ring, which stays on the screen.
-    showResult(*acuity);
+    showResult(*acuity, highestTrueLevel(p.distanceCm, p.diagonalInch, windowWidth, windowHeight,
+                                         p.pixelsX, p.pixelsY));
     waitClick();
 }
 

@@ -22,6 +22,8 @@ extern ParameterSet parameterSet;
 inline constexpr const char* kParameterFile = "trelvan.vvd";
 
 struct Dialog;
+struct RulerReading;
+struct ScreenReport;
 
 // Parameter file and dialog; returns only when the user started the work.
 void VVDALND();
@@ -36,5 +38,27 @@ void readParameterFile(const std::string& path, ParameterSet& p);
 
 // The seven lines of the parameter file for the values, with CR LF line ends.
 std::string parameterFileText(const ParameterSet& p);
+
+// The dialog's line on what the screen's pixels allow the vision check at these values
+// (UTF-8). The program gives it before VVDALND runs (the ring belongs to the check); without
+// one the dialog shows no such line.
+using AccuracyNote = std::string (*)(float distanceCm, float diagonalInch, int32_t windowWidth,
+                                     int32_t windowHeight, int32_t pixelsX, int32_t pixelsY);
+void setAccuracyNote(AccuracyNote note);
+
+// The diagonal in inches of a screen of pixelsX by pixelsY pixels on which a bar of the reading's
+// pixels measures the reading's millimetres:
+// 25.4 x diagonal / sqrt(pixelsX^2 + pixelsY^2) = millimetres / barPixels.
+double diagonalFromRuler(const RulerReading& reading, int32_t pixelsX, int32_t pixelsY);
+
+// A physical size the system reports that can be a real screen's: square-ish pixels of a
+// pitch between 0.05 and 1.5 mm, and not the size of 96 pixels per inch that systems report
+// when they know nothing of the screen.
+bool plausibleScreenSize(const ScreenReport& screen);
+
+// The dialog's line on the screen as the system reports it (UTF-8), for example
+// "Экран по данным системы: 1280 × 1024 пикселей, 325 × 260 мм, 16.4″"; with a second line
+// when the resolution in the fields differs. Empty when the resolution is unknown.
+std::string screenLine(const ScreenReport& screen, bool fieldsDiffer);
 
 }  // namespace trelvan

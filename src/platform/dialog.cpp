@@ -90,6 +90,8 @@ std::optional<DialogTemplate> parseDialogTemplate(std::string_view text) {
                     c.digitsOnly = true;
                 else if (w[k] == "SCROLL")
                     c.scrolls = true;
+                else if (w[k] == "ALERT")
+                    c.alert = true;
                 else
                     return std::nullopt;
             }
@@ -119,6 +121,8 @@ bool DLGINIT(int32_t templateId, Dialog& dialog) {
             if (c.kind == ControlKind::checkBox) dialog.states[c.id] = false;
             if (c.kind == ControlKind::edit || c.kind == ControlKind::pushButton)
                 dialog.texts[c.id] = c.text;
+            if (c.kind == ControlKind::staticText && c.id >= 0)
+                dialog.labels[c.id] = utf8FromCp1251(c.text);
         }
         return true;
     }
@@ -130,6 +134,13 @@ bool DLGSET(Dialog& dialog, int32_t controlId, const std::string& text) {
     if (c == nullptr || c->kind == ControlKind::checkBox || c->kind == ControlKind::staticText)
         return false;
     dialog.texts[controlId] = text;
+    return true;
+}
+
+bool DLGSETLABEL(Dialog& dialog, int32_t controlId, const std::string& textUtf8) {
+    const DialogControl* c = dialog.control(controlId);
+    if (c == nullptr || c->kind != ControlKind::staticText) return false;
+    dialog.labels[controlId] = textUtf8;
     return true;
 }
 
@@ -184,6 +195,12 @@ bool pressDialogButton(Dialog& dialog, int controlId) {
     if (it != dialog.callbacks.end() && it->second != nullptr)
         it->second(dialog, controlId, DLG_CLICKED);
     return dialog.exitRequested;
+}
+
+void dialogFieldEdited(Dialog& dialog, int controlId) {
+    auto it = dialog.callbacks.find(controlId);
+    if (it != dialog.callbacks.end() && it->second != nullptr)
+        it->second(dialog, controlId, DLG_CHANGE);
 }
 
 }  // namespace trelvan

@@ -24,6 +24,7 @@ struct DialogControl {
     bool tabStop = false;
     bool digitsOnly = false;  // refuses typed characters other than digits
     bool scrolls = false;     // the text may grow beyond the visible width
+    bool alert = false;       // a static text that explains what is wrong, drawn to stand out
 };
 
 struct DialogTemplate {
@@ -50,30 +51,44 @@ struct Dialog {
     std::map<int, bool> states;        // check boxes
     std::map<int, DialogCallback> callbacks;
     std::map<int, bool> marked;  // edit fields shown as needing correction
+    // Static texts that have an id, changed while the dialog runs (UTF-8: they may hold
+    // characters the code page lacks).
+    std::map<int, std::string> labels;
+    // An edit field to give the focus, with its text selected, when a callback has left the
+    // dialog open (0: none); the services clear it once done.
+    int focusRequest = 0;
     bool running = false;
     bool exitRequested = false;
 
     const DialogControl* control(int id) const;
 };
 
-// Callback kind passed to push-button callbacks.
+// Callback kinds: a push button was pressed; an edit field's text was changed by the user.
 inline constexpr int32_t DLG_CLICKED = 1;
+inline constexpr int32_t DLG_CHANGE = 2;
 
 bool DLGINIT(int32_t templateId, Dialog& dialog);
 bool DLGSET(Dialog& dialog, int32_t controlId, const std::string& text);
 bool DLGSETLOG(Dialog& dialog, int32_t controlId, bool value);
+// A callback of a push button is called when it is pressed; of an edit field, whenever the
+// user changes its text (DLG_CHANGE).
 bool DLGSETSUB(Dialog& dialog, int32_t controlId, DialogCallback callback);
+// Sets the text of a static text that has an id (UTF-8).
+bool DLGSETLABEL(Dialog& dialog, int32_t controlId, const std::string& textUtf8);
 // Runs the dialog modally until a callback closes it. Returns -1 when it could not be shown.
 int32_t DLGMODAL(Dialog& dialog);
 void DLGEXIT(Dialog& dialog);
 bool DLGGET(Dialog& dialog, int32_t controlId, std::string& text);
 bool DLGGETLOG(Dialog& dialog, int32_t controlId, bool& value);
-// Marks an edit field as needing correction (or clears the mark) and gives it the focus.
+// Marks an edit field as needing correction (or clears the mark).
 bool DLGSETMARK(Dialog& dialog, int32_t controlId, bool marked);
 
 // Used by the services while the dialog runs: a push button was pressed (by click, Enter or
 // Escape). Calls its callback; returns true when the dialog is to close.
 bool pressDialogButton(Dialog& dialog, int controlId);
+// Used by the services while the dialog runs: the user changed the text of an edit field (the
+// new text is in dialog.texts). Calls its callback, if any.
+void dialogFieldEdited(Dialog& dialog, int controlId);
 
 // A resource file of the program, compiled in ("IDD_DIALOG1.dlg", "about.txt"); empty when
 // there is none.

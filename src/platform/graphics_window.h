@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace trelvan {
@@ -67,6 +68,20 @@ inline constexpr int16_t GPSET = 3;
 // CLEARSCREEN area: the whole window.
 inline constexpr int32_t GCLEARSCREEN = 0;
 
+// What the system reports for the screen that shows the frame.
+struct ScreenReport {
+    int32_t pixelsX = 0;  // resolution in device pixels; 0 when unknown
+    int32_t pixelsY = 0;
+    double widthMm = 0;  // physical size as reported; 0 when not reported
+    double heightMm = 0;
+};
+
+// A ruler measurement: a bar of barPixels device pixels measured millimetres long.
+struct RulerReading {
+    int32_t barPixels = 0;
+    double millimetres = 0;
+};
+
 using MouseRoutine = void (*)(int32_t unit, int32_t event, int32_t keystate, int32_t x, int32_t y);
 using MenuRoutine = void (*)(bool checked);
 
@@ -97,6 +112,12 @@ class GraphicsWindow {
     virtual void showMessage(const std::string& messageUtf8) { (void)messageUtf8; }
     // Shows the dialog modally; returns when a callback has closed it (-1: not shown).
     virtual int32_t runDialog(Dialog& dialog) = 0;
+    // The screen that shows the frame, as the system reports it.
+    virtual ScreenReport screenReport() { return {}; }
+    // Called from a dialog callback: shows, modally over the dialog, a horizontal bar of a
+    // known number of device pixels drawn 1:1 and asks for its length measured with a ruler.
+    // Nothing when the user cancels.
+    virtual std::optional<RulerReading> measureWithRuler() { return std::nullopt; }
 
     // --- Drawing state and primitives (active graphics window) ------------------------
     virtual void CLEARSCREEN(int32_t area) = 0;

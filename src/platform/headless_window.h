@@ -89,12 +89,20 @@ class HeadlessWindow : public RasterWindow {
     // Answers a modal dialog: fill texts and states, then press a button with
     // pressDialogButton until it closes. Without one, DLGMODAL returns -1.
     std::function<void(Dialog&)> dialogHandler;
+    // The screen the tests pretend to run on (unknown unless set), and the user's answer to
+    // the ruler window (cancelled unless set).
+    ScreenReport screen;
+    std::function<std::optional<RulerReading>()> rulerHandler;
 
     // --- Services ---------------------------------------------------------------------
     void showAbout() override { ++aboutShown_; }
     void showMessage(const std::string& messageUtf8) override { messages_.push_back(messageUtf8); }
     const std::vector<std::string>& messages() const { return messages_; }
     int32_t runDialog(Dialog& dialog) override;
+    ScreenReport screenReport() override { return screen; }
+    std::optional<RulerReading> measureWithRuler() override {
+        return rulerHandler ? rulerHandler() : std::nullopt;
+    }
     int16_t INITIALIZEFONTS() override;
     int16_t SETFONT(const std::string& options) override;
     void OUTGTEXT(const std::string& text) override;

@@ -1,14 +1,22 @@
 """A whole vision check with real X clicks: right answers at 0.1 (the gap's side follows the
 fixed random sequence), wrong answers at 0.7, 0.4 and 0.2, so the measured acuity is 0.1; the
-journal gets its check line and a click on the result screen returns to the start screen."""
+journal gets its check line. At 30 cm before the default screen not even the gap of 0.1 is drawn
+true to size, so the result screen adds its line on the limit under the digits. A click on the
+result screen returns to the start screen."""
 
 import time
 
-from e2e import Program, Ran11, centre, check, run, wait_change, wait_figure
+from e2e import Program, Ran11, centre, check, default_vvd, run, wait_change, wait_figure
+
+BLUE = (0, 0, 255)
+
+
+def blue_pixels(img, y0, y1):
+    return sum(1 for y in range(y0, y1) for x in range(40, 940) if img.pixel(x, y) == BLUE)
 
 
 def test(binary):
-    p = Program(binary)
+    p = Program(binary, files={"trelvan.vvd": default_vvd().replace(b"200.000  (", b" 30.000  (")})
     ran = Ran11()
     ran()  # the first start-screen picture
     try:
@@ -39,8 +47,12 @@ def test(binary):
         check(len(entry) == 74, "entry length %d" % len(entry))
         check(entry[29:33] == "ОЗи=".encode("cp1251"), "marker %r" % entry)
         check(entry[33:37] == b"0.10", "acuity %r" % entry[33:37])
-        check(entry[37:69] == b" " * 32 and entry[69:74] == b" 200.", "distance %r" % entry)
+        check(entry[37:69] == b" " * 32 and entry[69:74] == b"  30.", "distance %r" % entry)
         time.sleep(0.5)
+        result = p.surface()
+        if blue_pixels(result, 334, 352) < 100:
+            result.save_png("/tmp/vision-result.png")
+        check(blue_pixels(result, 334, 352) >= 100, "no line on the limit under the digits")
         check(p.running(), "program ended")
         p.click_surface(1)
         time.sleep(1.0)

@@ -821,7 +821,8 @@ GTEST_TEST(VisionCheck, DecisionTreeThroughAnsweredLevels) {
         const std::string entry = journal.substr(journal.find("\r\n") + 2);
         ASSERT_GE(entry.size(), 37u);
         EXPECT_EQ(std::stof(entry.substr(33, 4)), row.result);
-        ASSERT_EQ(scene.window.texts().size(), 3u);
+        // Above the highest level drawn true to size (0.6 here) the result says it is limited.
+        ASSERT_EQ(scene.window.texts().size(), row.result > 0.65f ? 5u : 3u);
         EXPECT_EQ(std::stof(scene.window.texts()[1].text), std::round(row.result * 10) / 10 + 0.0f)
             << scene.window.texts()[1].text;
     }
@@ -851,12 +852,22 @@ GTEST_TEST(VisionCheck, PassingEveryLevelGivesTwoWithJournalLineAndResultScreen)
     EXPECT_EQ(journal, checkHeader() + "\r\n" + expectedEntry(w, "2.00", " 200."));
     EXPECT_EQ(checkHeader().size(), 115u);
 
-    ASSERT_EQ(w.texts().size(), 3u);
+    ASSERT_EQ(w.texts().size(), 5u);
     const std::string title = "t'Times New Roman Cyr'h38w17ib";
     const std::string digits = "t'Times New Roman Cyr'h120w40ib";
     const TextRecord& a = w.texts()[0];
     const TextRecord& b = w.texts()[1];
-    const TextRecord& c = w.texts()[2];
+    const TextRecord& c = w.texts()[4];
+    // 2.0 lies above 0.2, the highest level the default screen draws true to size at 200 cm:
+    // one smaller line under the digits says so, drawn in two parts of the text buffer.
+    const TextRecord& limit = w.texts()[2];
+    EXPECT_EQ(utf8(limit.text) + utf8(w.texts()[3].text),
+              "Результат выше 0.2 ограничен экраном: на этом расстоянии щель не изображается "
+              "точно.");
+    EXPECT_EQ(limit.x, 60);
+    EXPECT_EQ(limit.y, 330);
+    EXPECT_EQ(limit.font, "t'Times New Roman Cyr'h24w10ib");
+    EXPECT_EQ(w.texts()[3].font, limit.font);
     EXPECT_EQ(utf8(a.text), "Острота зрения");
     EXPECT_EQ(a.x, 200);
     EXPECT_EQ(a.y, 250);
@@ -897,7 +908,7 @@ GTEST_TEST(VisionCheck, OnePointTwoFiveIsShownRoundedAwayAndJournalledExactly) {
     ASSERT_TRUE(runCheck());
     EXPECT_EQ(readBytes(scene.journalPath()),
               checkHeader() + "\r\n" + expectedEntry(w, "1.25", " 200."));
-    ASSERT_EQ(w.texts().size(), 3u);
+    ASSERT_EQ(w.texts().size(), 5u);
     EXPECT_EQ(w.texts()[1].text, " 1.3");
 }
 

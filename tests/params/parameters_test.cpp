@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -210,6 +212,171 @@ TEST_F(ParameterDialog, UnwritableFileIsReportedAndTheWorkGoesOn) {
     EXPECT_EQ(parameterSet.trainingVolume, 7) << "the confirmed values are used";
     ASSERT_EQ(window.messages().size(), 1u);
     EXPECT_NE(window.messages()[0].find("trelvan.vvd"), std::string::npos);
+}
+
+// --- The screen, the pixel grid and the ruler ------------------------------------------------
+
+// Stands in for the vision check's rule: shows the values it was given.
+std::string echoNote(float distanceCm, float diagonalInch, int32_t windowWidth,
+                     int32_t windowHeight, int32_t pixelsX, int32_t pixelsY) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%.2f %.2f %dx%d %dx%d", distanceCm, diagonalInch, windowWidth,
+                  windowHeight, pixelsX, pixelsY);
+    return text;
+}
+
+const ScreenReport kScreen{1280, 1024, 325.0, 260.0};
+
+TEST_F(ParameterDialog, FirstStartTakesTheScreensResolutionAndShowsTheScreen) {
+    window.screen = kScreen;
+    run(start);
+    EXPECT_EQ(text(shown, 1002), "1024");
+    EXPECT_EQ(text(shown, 1003), "1280");
+    EXPECT_EQ(text(shown, 1001), " 17.70") << "the reported size is only a hint";
+    EXPECT_EQ(shown.labels[1020],
+              "Экран по данным системы: 1280 × 1024 пикселей, 325 × 260 мм, 16.4″");
+    EXPECT_FALSE(shown.marked[1002]);
+    EXPECT_FALSE(shown.marked[1003]);
+    std::string file = kDefaultFile;
+    file.replace(file.find(cp1251("    768  (")), 7, "   1024");
+    file.replace(file.find(cp1251("   1024  (разрешение экрана, пикселей по X)")), 7, "   1280");
+    EXPECT_EQ(readBytes(dir.file("trelvan.vvd")), file);
+}
+
+TEST_F(ParameterDialog, ResolutionOtherThanTheScreensIsMarkedWhileItDiffers) {
+    window.screen = kScreen;
+    writeBytes(dir.file("trelvan.vvd"), kDefaultFile);
+    run([](Dialog& d) {
+        EXPECT_TRUE(d.marked[1002]);
+        EXPECT_TRUE(d.marked[1003]);
+        EXPECT_FALSE(d.marked[1000]);
+        EXPECT_EQ(d.labels[1020],
+                  "Экран по данным системы: 1280 × 1024 пикселей, 325 × 260 мм, 16.4″\n"
+                  "разрешение в полях Nx, Ny другое — проверьте его");
+        DLGSET(d, 1003, "1280");
+        dialogFieldEdited(d, 1003);
+        EXPECT_FALSE(d.marked[1003]);
+        EXPECT_TRUE(d.marked[1002]);
+        DLGSET(d, 1002, "1024");
+        dialogFieldEdited(d, 1002);
+        EXPECT_FALSE(d.marked[1002]);
+        EXPECT_EQ(d.labels[1020],
+                  "Экран по данным системы: 1280 × 1024 пикселей, 325 × 260 мм, 16.4″");
+        EXPECT_TRUE(pressDialogButton(d, 1)) << "a differing resolution does not hold the start";
+    });
+    EXPECT_EQ(parameterSet.pixelsX, 1280);
+}
+
+TEST_F(ParameterDialog, ScreenLineWithoutAPlausibleSize) {
+    window.screen = ScreenReport{1280, 1024, 339.0, 271.0};  // what 96 pixels per inch gives
+    run(start);
+    EXPECT_EQ(shown.labels[1020], "Экран по данным системы: 1280 × 1024 пикселей");
+    window.screen = ScreenReport{};
+    run(start);
+    EXPECT_EQ(shown.labels[1020], "") << "nothing reported, nothing shown";
+    EXPECT_FALSE(plausibleScreenSize(ScreenReport{1920, 1080, 0, 0}));
+    EXPECT_FALSE(plausibleScreenSize(ScreenReport{1920, 1080, 16, 9}));     // 120 pixels a mm
+    EXPECT_FALSE(plausibleScreenSize(ScreenReport{1920, 1080, 531, 150}));  // oblong pixels
+    EXPECT_TRUE(plausibleScreenSize(ScreenReport{1920, 1080, 531, 299}));
+}
+
+TEST_F(ParameterDialog, AccuracyLineFollowsTheFieldsAsTheUserTypes) {
+    setAccuracyNote(echoNote);
+    writeBytes(dir.file("trelvan.vvd"), kDefaultFile);
+    run([](Dialog& d) {
+        EXPECT_EQ(d.labels[1021], "200.00 17.70 640x480 1024x768");
+        DLGSET(d, 1000, "500,5");
+        dialogFieldEdited(d, 1000);
+        EXPECT_EQ(d.labels[1021], "500.50 17.70 640x480 1024x768");
+        DLGSET(d, 1003, "1920");
+        dialogFieldEdited(d, 1003);
+        DLGSET(d, 1002, "1080");
+        dialogFieldEdited(d, 1002);
+        EXPECT_EQ(d.labels[1021], "500.50 17.70 640x480 1920x1080");
+        DLGSET(d, 1001, "24 in");
+        dialogFieldEdited(d, 1001);
+        EXPECT_EQ(d.labels[1021],
+                  "Точность проверки зрения не определить: в полях не только числа");
+        EXPECT_FALSE(d.marked[1001]) << "not marked while typing";
+        DLGSET(d, 1001, "24");
+        dialogFieldEdited(d, 1001);
+        pressDialogButton(d, 1);
+    });
+    setAccuracyNote(nullptr);
+    EXPECT_FLOAT_EQ(parameterSet.distanceCm, 500.5f);
+}
+
+TEST_F(ParameterDialog, RulerSetsTheDiagonalAndTheFileKeepsItsSevenLines) {
+    writeBytes(dir.file("trelvan.vvd"), kDefaultFile);
+    window.rulerHandler = [] { return std::optional<RulerReading>({1000, 281.0}); };
+    run([](Dialog& d) {
+        EXPECT_FALSE(pressDialogButton(d, 1008)) << "the dialog stays open";
+        // 0.281 mm a pixel over sqrt(1024^2 + 768^2) = 1280 pixels: 14.161 inches.
+        EXPECT_EQ(text(d, 1001), " 14.16");
+        pressDialogButton(d, 1);
+    });
+    std::string file = kDefaultFile;
+    file.replace(file.find(" 17.700"), 7, " 14.160");
+    EXPECT_EQ(readBytes(dir.file("trelvan.vvd")), file);
+}
+
+TEST_F(ParameterDialog, CancelledRulerChangesNothing) {
+    writeBytes(dir.file("trelvan.vvd"), kDefaultFile);
+    window.rulerHandler = [] { return std::nullopt; };
+    run([](Dialog& d) {
+        DLGSET(d, 1001, "19,5");
+        pressDialogButton(d, 1008);
+        EXPECT_EQ(text(d, 1001), "19,5");
+        // Without a readable resolution there is nothing to compute the diagonal from.
+        DLGSET(d, 1003, "");
+        DLGSET(d, 1002, "12a");
+        bool asked = false;
+        dynamic_cast<HeadlessWindow&>(gw()).rulerHandler = [&] {
+            asked = true;
+            return std::optional<RulerReading>({1000, 300.0});
+        };
+        pressDialogButton(d, 1008);
+        EXPECT_FALSE(asked);
+        EXPECT_TRUE(d.marked[1002]);
+        EXPECT_EQ(d.labels[1012], "Нужно целое число");
+        DLGSET(d, 1002, "768");
+        DLGSET(d, 1003, "1024");
+        pressDialogButton(d, 1);
+    });
+    EXPECT_FLOAT_EQ(parameterSet.diagonalInch, 19.5f) << "a decimal comma reads as the point";
+    EXPECT_NE(readBytes(dir.file("trelvan.vvd")).find(" 19.500  ("), std::string::npos);
+}
+
+TEST_F(ParameterDialog, UnreadableFieldIsExplainedUntilItIsCorrected) {
+    run([](Dialog& d) {
+        DLGSET(d, 1000, "2 m");
+        DLGSET(d, 1001, "17,3");
+        DLGSET(d, 1004, "-");
+        EXPECT_FALSE(pressDialogButton(d, 1));
+        EXPECT_EQ(d.labels[1010], "Нужно число, например 150.5");
+        EXPECT_EQ(d.labels[1011], "") << "a decimal comma is a number";
+        EXPECT_FALSE(d.marked[1001]);
+        EXPECT_EQ(d.labels[1014], "Нужно целое число");
+        EXPECT_EQ(d.focusRequest, 1000) << "the first field to correct";
+        DLGSET(d, 1000, "250");
+        dialogFieldEdited(d, 1000);
+        EXPECT_FALSE(d.marked[1000]);
+        EXPECT_EQ(d.labels[1010], "");
+        EXPECT_TRUE(d.marked[1004]);
+        DLGSET(d, 1004, "50");
+        EXPECT_TRUE(pressDialogButton(d, 1));
+    });
+    EXPECT_FLOAT_EQ(parameterSet.diagonalInch, 17.3f);
+    EXPECT_NE(readBytes(dir.file("trelvan.vvd")).find(" 17.300  ("), std::string::npos);
+}
+
+GTEST_TEST(ParameterFile, DiagonalFromARulerReading) {
+    // 254 mm over 1000 pixels is 0.254 mm a pixel; 1280 pixels across make 12.8 inches.
+    EXPECT_NEAR(diagonalFromRuler({1000, 254.0}, 1024, 768), 12.8, 1e-9);
+    // 1200 pixels of a 1280 x 1024 screen measured 304.8 mm: 16.392 inches.
+    EXPECT_NEAR(diagonalFromRuler({1200, 304.8}, 1280, 1024), 0.254 * std::hypot(1280, 1024) / 25.4,
+                1e-9);
+    EXPECT_NEAR(diagonalFromRuler({1200, 304.8}, 1280, 1024), 16.392, 0.001);
 }
 
 GTEST_TEST(ParameterFile, LayoutOfEveryLine) {

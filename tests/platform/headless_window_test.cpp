@@ -218,9 +218,15 @@ GTEST_TEST(DialogFacility, TemplateOfTheParameterDialog) {
     EXPECT_FALSE(DLGINIT(102, d));
     ASSERT_TRUE(DLGINIT(101, d));
     EXPECT_EQ(d.tmpl.title, cp1251("Ввод параметров.    Если надо, измените!"));
-    EXPECT_EQ(d.tmpl.controls.size(), 21u);
+    // The 21 controls of the parameters, the ruler button, five explanations and two lines
+    // about the screen.
+    EXPECT_EQ(d.tmpl.controls.size(), 29u);
     EXPECT_EQ(d.tmpl.width, 334);
-    EXPECT_EQ(d.tmpl.height, 182);
+    EXPECT_EQ(d.tmpl.height, 218);
+    EXPECT_TRUE(d.control(1010)->alert);
+    EXPECT_TRUE(DLGSETLABEL(d, 1020, "Экран"));
+    EXPECT_EQ(d.labels[1020], "Экран");
+    EXPECT_FALSE(DLGSETLABEL(d, 1000, "x")) << "only static texts";
     const DialogControl* box = d.control(1007);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->kind, ControlKind::checkBox);

@@ -1,13 +1,22 @@
-// Modal dialogs built from a dialog template.
+// Modal dialogs built from a dialog template, and the ruler window they may open.
+#include "platform/qt/qt_dialog.h"
+
 #include <QApplication>
 #include <QCheckBox>
-#include <QDialog>
 #include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QThread>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <fstream>
 #include <map>
 
 #include "platform/dialog.h"
@@ -21,6 +30,45 @@ namespace {
 QString fromCp1251(const std::string& bytes) {
     return QString::fromStdString(utf8FromCp1251(bytes));
 }
+
+const QColor kMarkedBackground(0xff, 0xb0, 0xb0);
+const QColor kAlertText(0xb0, 0x00, 0x00);
+
+// The characters an edit put in: what stands between the text's unchanged start and end.
+QString inserted(const QString& before, const QString& after) {
+    qsizetype start = 0;
+    while (start < before.size() && start < after.size() && before[start] == after[start]) ++start;
+    qsizetype end = 0;
+    while (end < before.size() - start && end < after.size() - start &&
+           before[before.size() - 1 - end] == after[after.size() - 1 - end])
+        ++end;
+    return after.mid(start, after.size() - start - end);
+}
+
+// A field that refuses typed or pasted characters other than digits. What it already holds
+// (a leading blank, a minus sign, asterisks) can still be edited every ordinary way: only an
+// edit that puts in a character other than a digit is undone.
+class DigitsField : public QLineEdit {
+  public:
+    DigitsField(const QString& text, QWidget* parent) : QLineEdit(text, parent), accepted_(text) {
+        // textEdited comes first for an edit by the user; textChanged follows it and also
+        // reports texts the program sets.
+        connect(this, &QLineEdit::textEdited, this, [this](const QString& edited) {
+            const QString added = inserted(accepted_, edited);
+            if (std::all_of(added.begin(), added.end(), [](QChar c) { return c.isDigit(); })) {
+                accepted_ = edited;
+                return;
+            }
+            const int cursor = cursorPosition() - int(edited.size() - accepted_.size());
+            setText(accepted_);
+            setCursorPosition(std::clamp(cursor, 0, int(accepted_.size())));
+        });
+        connect(this, &QLineEdit::textChanged, this, [this] { accepted_ = this->text(); });
+    }
+
+  private:
+    QString accepted_;
+};
 
 class TemplateDialog : public QDialog {
   public:
@@ -59,20 +107,29 @@ class TemplateDialog : public QDialog {
                     w = b;
                     break;
                 }
-                case ControlKind::staticText:
-                    w = new QLabel(fromCp1251(c.text), this);
-                    static_cast<QLabel*>(w)->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                case ControlKind::staticText: {
+                    auto* label = new QLabel(fromCp1251(c.text), this);
+                    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                    if (c.alert) {
+                        QPalette palette = label->palette();
+                        palette.setColor(QPalette::WindowText, kAlertText);
+                        label->setPalette(palette);
+                    }
+                    if (c.id >= 0) labels_[c.id] = label;
+                    w = label;
                     break;
+                }
                 case ControlKind::edit: {
-                    auto* e = new QLineEdit(fromCp1251(dialog.texts[c.id]), this);
-                    if (c.digitsOnly)
-                        e->setValidator(
-                            new QRegularExpressionValidator(QRegularExpression("[0-9]*"), e));
+                    const QString text = fromCp1251(dialog.texts[c.id]);
+                    QLineEdit* e =
+                        c.digitsOnly ? new DigitsField(text, this) : new QLineEdit(text, this);
                     if (!c.scrolls) {
                         // Holds only as much text as it shows.
                         int visible = int((c.width * unitX - 6) / fm.averageCharWidth());
                         e->setMaxLength(std::max(1, visible));
                     }
+                    int id = c.id;
+                    connect(e, &QLineEdit::textEdited, this, [this, id] { edited(id); });
                     edits_[c.id] = e;
                     w = e;
                     break;
@@ -85,6 +142,7 @@ class TemplateDialog : public QDialog {
                     break;
                 }
             }
+            if (c.id >= 0) w->setObjectName(QString::number(c.id));
             w->setGeometry(rect(c.x, c.y, c.width, c.height));
             if (c.kind == ControlKind::staticText) {
                 w->setFocusPolicy(Qt::NoFocus);
@@ -96,6 +154,8 @@ class TemplateDialog : public QDialog {
                 w->setFocusPolicy(Qt::ClickFocus);
             }
         }
+        showState();
+        dialog_.focusRequest = 0;
         auto first = buttons_.find(t.acceptId);
         if (first != buttons_.end()) first->second->setFocus();
     }
@@ -116,21 +176,55 @@ class TemplateDialog : public QDialog {
         }
     }
 
+    void edited(int id) {
+        collect();
+        dialogFieldEdited(dialog_, id);
+        showState();
+    }
+
     // Shows texts a callback changed while the dialog stays open.
     void refresh() {
-        bool focused = false;
         for (auto& [id, e] : edits_) {
             QString text = fromCp1251(dialog_.texts[id]);
             if (e->text() != text) e->setText(text);
-            bool mark = dialog_.marked[id];
-            e->setStyleSheet(mark ? "QLineEdit { background: #ffb0b0; }" : "");
-            if (mark && !focused) {
-                e->setFocus();
-                e->selectAll();
-                focused = true;
-            }
         }
         for (auto& [id, b] : buttons_) b->setText(fromCp1251(dialog_.texts[id]));
+        showState();
+        auto focus = edits_.find(dialog_.focusRequest);
+        if (focus != edits_.end()) {
+            focus->second->setFocus();
+            focus->second->selectAll();
+        }
+        dialog_.focusRequest = 0;
+    }
+
+    // Marks and static texts. A mark changes the background only: the field keeps its font.
+    void showState() {
+        for (auto& [id, e] : edits_) {
+            QPalette palette = this->palette();
+            if (dialog_.marked[id]) palette.setColor(QPalette::Base, kMarkedBackground);
+            e->setPalette(palette);
+        }
+        for (auto& [id, label] : labels_) {
+            auto text = dialog_.labels.find(id);
+            if (text != dialog_.labels.end()) label->setText(QString::fromStdString(text->second));
+        }
+        logState();
+    }
+
+    // For the end-to-end tests (TRELVAN_DIALOG_LOG=file): the static texts that have an id and
+    // the marked fields, rewritten whenever they may have changed.
+    void logState() {
+        const QByteArray path = qgetenv("TRELVAN_DIALOG_LOG");
+        if (path.isEmpty()) return;
+        std::ofstream out(path.toStdString(), std::ios::trunc);
+        for (auto& [id, label] : labels_) {
+            QString text = label->text();
+            text.replace('\n', "\\n");
+            out << "label " << id << ' ' << text.toStdString() << '\n';
+        }
+        for (auto& [id, e] : edits_)
+            if (dialog_.marked[id]) out << "marked " << id << '\n';
     }
 
   protected:
@@ -163,16 +257,183 @@ class TemplateDialog : public QDialog {
     std::map<int, QPushButton*> buttons_;
     std::map<int, QLineEdit*> edits_;
     std::map<int, QCheckBox*> checks_;
+    std::map<int, QLabel*> labels_;
     bool closing_ = false;
 };
 
+// --- The ruler window ---------------------------------------------------------------------
+
+constexpr int kBarMargin = 20;  // device pixels on either side of the bar
+constexpr int kBarAreaHeight = 60;
+
+// The bar: exactly barPixels device pixels long, with an end mark on its first and last
+// column, drawn 1:1 whatever the device pixel ratio.
+class BarWidget : public QWidget {
+  public:
+    BarWidget(int barPixels, qreal ratio, QWidget* parent)
+        : QWidget(parent), bar_(barPixels), ratio_(ratio) {
+        setFixedSize(int(std::ceil((bar_ + 2 * kBarMargin) / ratio_)),
+                     int(std::ceil(kBarAreaHeight / ratio_)));
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        const int w = bar_ + 2 * kBarMargin;
+        QImage image(w, kBarAreaHeight, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        auto fill = [&](int x1, int y1, int x2, int y2) {
+            for (int y = y1; y <= y2; ++y)
+                for (int x = x1; x <= x2; ++x) image.setPixel(x, y, qRgb(0, 0, 0));
+        };
+        const int left = kBarMargin, right = kBarMargin + bar_ - 1;
+        fill(left, 24, right, 35);  // the bar
+        fill(left, 6, left, 53);    // its end marks
+        fill(right, 6, right, 53);
+        QPainter painter(this);
+        painter.drawImage(QRectF(0, 0, w / ratio_, kBarAreaHeight / ratio_), image);
+    }
+
+  private:
+    int bar_;
+    qreal ratio_;
+};
+
+std::optional<double> millimetres(const QString& text) {
+    QString t = text.trimmed();
+    t.replace(',', '.');
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    if (!ok || !(v > 0) || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+class RulerWindow : public QDialog {
+  public:
+    RulerWindow(QScreen* screen, QWidget* parent) : QDialog(parent) {
+        setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+        setWindowTitle("Измерение линейкой");
+        const qreal ratio = screen->devicePixelRatio();
+        const int screenPixels = int(std::lround(screen->geometry().width() * ratio));
+        bar_ = std::max(500, (screenPixels - 80) / 100 * 100);
+
+        auto* layout = new QVBoxLayout(this);
+        auto* text = new QLabel(
+            QString("Полоса ниже — ровно %1 пикселей экрана. Приложите к ней линейку и измерьте "
+                    "её длину в миллиметрах: от внешнего края левой отметки до внешнего края "
+                    "правой. Чем точнее измерите, тем точнее будут размеры на экране.")
+                .arg(bar_),
+            this);
+        text->setWordWrap(true);
+        layout->addWidget(text);
+        layout->addWidget(new BarWidget(bar_, ratio, this), 0, Qt::AlignLeft);
+
+        auto* row = new QHBoxLayout;
+        row->addWidget(new QLabel("Длина полосы:", this));
+        field_ = new QLineEdit(this);
+        field_->setObjectName("length");
+        field_->setFixedWidth(90);
+        row->addWidget(field_);
+        row->addWidget(new QLabel("мм", this));
+        explanation_ = new QLabel(this);
+        QPalette palette = explanation_->palette();
+        palette.setColor(QPalette::WindowText, kAlertText);
+        explanation_->setPalette(palette);
+        row->addWidget(explanation_, 1);
+        auto* done = new QPushButton("Готово", this);
+        auto* cancel = new QPushButton("Отмена", this);
+        done->setDefault(true);
+        row->addWidget(done);
+        row->addWidget(cancel);
+        layout->addLayout(row);
+        connect(done, &QPushButton::clicked, this, [this] { confirm(); });
+        connect(cancel, &QPushButton::clicked, this, [this] { QDialog::reject(); });
+        connect(field_, &QLineEdit::textEdited, this, [this] { mark(false); });
+        field_->setFocus();
+
+        adjustSize();
+        const QRect area = screen->availableGeometry();
+        move(area.x() + std::max(0, (area.width() - width()) / 2),
+             area.y() + std::max(0, (area.height() - height()) / 3));
+    }
+
+    int bar() const { return bar_; }
+    double measured() const { return measured_; }
+
+  private:
+    void confirm() {
+        const std::optional<double> v = millimetres(field_->text());
+        if (!v) {
+            mark(true);
+            field_->setFocus();
+            field_->selectAll();
+            return;
+        }
+        measured_ = *v;
+        accept();
+    }
+
+    void mark(bool bad) {
+        QPalette palette = this->palette();
+        if (bad) palette.setColor(QPalette::Base, kMarkedBackground);
+        field_->setPalette(palette);
+        explanation_->setText(bad ? "Нужно число больше нуля, например 304.5" : "");
+    }
+
+    int bar_ = 500;
+    double measured_ = 0;
+    QLineEdit* field_ = nullptr;
+    QLabel* explanation_ = nullptr;
+};
+
+// Runs f on the input thread and waits for it.
+template <class F>
+void runOnInputThread(F&& f) {
+    if (QThread::currentThread() == qApp->thread())
+        f();
+    else
+        QMetaObject::invokeMethod(qApp, std::forward<F>(f), Qt::BlockingQueuedConnection);
+}
+
 }  // namespace
+
+std::unique_ptr<QDialog> makeTemplateDialog(Dialog& dialog, QWidget* parent) {
+    return std::make_unique<TemplateDialog>(dialog, parent);
+}
 
 int32_t QtWindow::runDialogHere(Dialog& dialog) {
     TemplateDialog window(dialog, frame());
     window.exec();
     window.collect();
     return dialog.exitRequested ? 1 : -1;
+}
+
+ScreenReport QtWindow::screenReport() {
+    ScreenReport report;
+    runOnInputThread([&] {
+        QScreen* screen = frame() != nullptr ? frame()->screen() : nullptr;
+        if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+        if (screen == nullptr) return;
+        const qreal ratio = screen->devicePixelRatio();
+        report.pixelsX = int32_t(std::lround(screen->geometry().width() * ratio));
+        report.pixelsY = int32_t(std::lround(screen->geometry().height() * ratio));
+        report.widthMm = screen->physicalSize().width();
+        report.heightMm = screen->physicalSize().height();
+    });
+    return report;
+}
+
+std::optional<RulerReading> QtWindow::measureWithRuler() {
+    std::optional<RulerReading> reading;
+    runOnInputThread([&] {
+        QWidget* parent = QApplication::activeModalWidget();
+        if (parent == nullptr) parent = frame();
+        QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
+        if (screen == nullptr) return;
+        RulerWindow window(screen, parent);
+        if (window.exec() == QDialog::Accepted)
+            reading = RulerReading{window.bar(), window.measured()};
+    });
+    return reading;
 }
 
 }  // namespace trelvan

@@ -63,6 +63,8 @@ class QtWindow : public RasterWindow {
     void showAbout() override;
     void showMessage(const std::string& messageUtf8) override;
     int32_t runDialog(Dialog& dialog) override;
+    ScreenReport screenReport() override;
+    std::optional<RulerReading> measureWithRuler() override;
     void BEEPTONE(int32_t frequency, int32_t durationMs) override;
     void SLEEPMS(int32_t ms) override;
     void READLOCALDATE(int32_t& year, int32_t& month, int32_t& day) override;
