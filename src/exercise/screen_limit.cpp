@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "exercise/vision.h"
+#include "platform/colours.h"
 #include "platform/fields.h"
 #include "platform/raster.h"
 
@@ -12,8 +13,8 @@ namespace trelvan {
 namespace {
 
 constexpr float kNominalGapUnits = 29.0f;  // 2 f: the gap is twice the half gap
-constexpr uint32_t kWhite = 0xFFFFFF;
-constexpr uint32_t kBlack = 0x000000;
+constexpr uint32_t kWhite = rgb::kWhite;
+constexpr uint32_t kBlack = rgb::kBlack;
 // Rings whose corners come near the 16-bit limit are not drawn faithfully at all.
 constexpr float kLargestRadius = 30000.0f;
 
