@@ -185,6 +185,10 @@ GTEST_TEST(PlotColour, IndicesOutsideTheTablesStopTheProgram) {
         EXPECT_NE(bench.stopMessage([&] { COLOR(colour, 1, 1, 1); }).find("COLDIM"),
                   std::string::npos);
     }
+    // COLDIM(component, colour + 1): the colour is the second subscript.
+    EXPECT_EQ(bench.stopMessage([&] { SETCOL(106); }),
+              "Subscript #2 of the array COLDIM has value 107 which is greater than the upper "
+              "bound of 106");
     EXPECT_TRUE(bench.window.calls.empty());
     EXPECT_EQ(plotState.currentColour, 5);
 
