@@ -1,5 +1,6 @@
 // The graphics page, the colour table, line styles and window activation.
 #include <cstring>
+#include <string>
 
 #include "plot/plot.h"
 #include "plot/plot_internal.h"
@@ -71,7 +72,9 @@ int32_t colourRgb(int32_t colour) {
 void PAGE(int32_t unit, int32_t height, int32_t width, const std::string& title) {
     float* page = plotdetail::pageEntries(unit);
     GraphicsWindow& window = gw();
-    window.OPENUSER(unit, title);
+    if (window.OPENUSER(unit, title) < 0) {
+        stopWithMessage("Не удалось открыть графическое окно (unit " + std::to_string(unit) + ")");
+    }
 
     WindowConfig& request = plotState.windowRequest;
     request = WindowConfig{};

@@ -174,6 +174,15 @@ GTEST_TEST(PlotColour, ColorClampsComponentsAndWaitsForSetcol) {
     EXPECT_EQ(rgbOf(bench, 105), 0xFFFFFF);
 }
 
+GTEST_TEST(PlotPage, AWindowThatCannotBeOpenedStopsTheProgram) {
+    PlotBench bench;
+    bench.window.openResult = -1;
+    EXPECT_EQ(bench.stopMessage([] { PAGE(1, 650, 980, kTitle); }),
+              "Не удалось открыть графическое окно (unit 1)");
+    EXPECT_EQ(bench.window.count("SETWINDOWCONFIG"), 0u) << "nothing after the failed open";
+    EXPECT_EQ(plotState.pageOpenCount, 0);
+}
+
 GTEST_TEST(PlotColour, IndicesOutsideTheTablesStopTheProgram) {
     PlotBench bench;
     PAGE(1, 650, 980, kTitle);
