@@ -41,9 +41,23 @@ bool journalReadable(const std::string& path, std::FILE* err) {
 // Where and why the reading ended before the end of the journal, if it did.
 void noteEarlyEnd(std::FILE* err, const std::string& path, LineStatus status, long line,
                   const char* consequence) {
-    if (status == LineStatus::ok) return;
-    const char* why =
-        status == LineStatus::badDate ? "date or time unreadable" : "values unreadable";
+    const char* why = "";
+    switch (status) {
+        case LineStatus::ok:
+            return;
+        case LineStatus::badDate:
+            why = "date or time unreadable";
+            break;
+        case LineStatus::badValues:
+            why = "values unreadable";
+            break;
+        case LineStatus::notWindows1251:
+            why = "the journal is UTF-8 text, not Windows-1251";
+            break;
+        case LineStatus::bareCarriageReturn:
+            why = "lines end in CR alone, not CR LF";
+            break;
+    }
     std::fprintf(err, "%s: %s:%ld: %s; reading stopped at this line, %s\n", programName,
                  path.c_str(), line, why, consequence);
 }

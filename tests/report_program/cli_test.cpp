@@ -78,6 +78,28 @@ GTEST_TEST(ReportCsv, AnUnreadableLineEndsTheRowsWithANoteAndStatusZero) {
               "rows from it on\n");
 }
 
+GTEST_TEST(ReportCsv, AJournalInUtf8OrWithCrLineEndsIsNamedWithItsReason) {
+    TempDir dir;
+    const std::string journal = journalOf({trainingOn(1, 0.5f), checkOn(2, 1.0f)});
+    writeBytes(dir.file("utf8.rez"), utf8FromCp1251(journal));
+    ReportOutcome r = runReportProgram({"csv", "utf8.rez"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, csvHeader);
+    EXPECT_EQ(r.err,
+              "trelvan-report: utf8.rez:2: the journal is UTF-8 text, not Windows-1251; reading "
+              "stopped at this line, no rows from it on\n");
+
+    std::string crOnly;
+    for (char c : journal)
+        if (c != '\n') crOnly += c;
+    writeBytes(dir.file("cr.rez"), crOnly);
+    r = runReportProgram({"chart", "cr.rez", "-o", "cr.png"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err,
+              "trelvan-report: cr.rez:1: lines end in CR alone, not CR LF; reading stopped at "
+              "this line, no entries drawn from it on\n");
+}
+
 GTEST_TEST(ReportCsv, AMissingOrUnreadableJournalIsStatusOne) {
     TempDir dir;
     ReportOutcome r = runReportProgram({"csv"}, dir.path());
