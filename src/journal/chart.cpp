@@ -32,6 +32,10 @@ constexpr int16_t promptX = 265;
 constexpr int16_t promptY = 621;
 constexpr int32_t promptColour = rgb::kAzure;
 constexpr const char* promptFont = "t'Times New Roman Cyr'h28w9ib";
+// The note of a journal that was not read to its end, between the start and the end texts.
+constexpr int16_t noteX = 200;
+constexpr int16_t noteY = 626;
+constexpr const char* noteFont = "t'Times New Roman Cyr'h16w5b";
 
 // Scales of the lower region: 1.0 is 200 figures, 5 s, 500 cm.
 constexpr float volumeScale = 200.0f;
@@ -81,10 +85,12 @@ struct Record {
 };
 
 struct TimeRange {
-    bool found = false;    // at least one entry line could be read
-    long badDateLine = 0;  // the line whose date or time ended the pass, 0 when none
-    double start = 0.0;    // midnight of the earliest date, seconds
-    double end = 0.0;      // midnight after the latest date, seconds
+    bool found = false;  // at least one entry line could be read
+    // Why and where the pass ended before the end of the file (ok and 0 when it did not).
+    LineStatus endStatus = LineStatus::ok;
+    long endLine = 0;
+    double start = 0.0;  // midnight of the earliest date, seconds
+    double end = 0.0;    // midnight after the latest date, seconds
     Record first;
     Record last;
 };
@@ -108,14 +114,27 @@ double momentOf(const JournalLine& line) {
 
 // First pass: only the date and time fields count, so a line with unreadable values still
 // widens the range and the lines after it are read on; a line whose date or time cannot be
-// read ends the pass.
+// read ends the pass, and so does a CR inside a line (the header's included): the lines of
+// such a file end in CR alone.
 TimeRange findTimeRange(LineInput& input) {
     TimeRange range;
-    input.next();  // the header, whatever it holds
-    while (const std::optional<std::string> text = input.next()) {
+    const std::optional<std::string> header = input.next();  // whatever it holds
+    if (header && header->find('\r') != std::string::npos) {
+        range.endStatus = LineStatus::bareCarriageReturn;
+        range.endLine = input.lineNumber();
+    }
+    while (range.endStatus == LineStatus::ok) {
+        const std::optional<std::string> text = input.next();
+        if (!text) break;
         const JournalLine line = parseJournalDateTime(*text);
-        if (line.status == LineStatus::badDate) {
-            range.badDateLine = input.lineNumber();
+        if (text->find('\r') != std::string::npos) {
+            range.endStatus = LineStatus::bareCarriageReturn;
+        } else if (line.status != LineStatus::ok) {
+            range.endStatus =
+                isCyrillicUtf8(*text) ? LineStatus::notWindows1251 : LineStatus::badDate;
+        }
+        if (range.endStatus != LineStatus::ok) {
+            range.endLine = input.lineNumber();
             break;
         }
         const double d = midnightOf(line);
@@ -232,12 +251,61 @@ void drawEntries(const std::string& path, double start, ChartReading& reading) {
     if (reading.error == 0) reading.error = reader.error();
 }
 
+const char* const promptText = "Для продолжения нажмите любую кнопку мыши";
+
 void drawPrompt() {
     gw().SETFONT(promptFont);
     gw().SETCOLORRGB(promptColour);
     XYCoord previous;
     gw().MOVETO(promptX, promptY, previous);
-    gw().OUTGTEXT(cp1251("Для продолжения нажмите любую кнопку мыши"));
+    gw().OUTGTEXT(cp1251(promptText));
+}
+
+bool readToTheEnd(const ChartReading& reading) {
+    return !reading.opened || (reading.endStatus == LineStatus::ok && reading.error == 0);
+}
+
+// Why the reading stopped, for the note.
+const char* stopReason(LineStatus status) {
+    switch (status) {
+        case LineStatus::ok:
+            break;
+        case LineStatus::badDate:
+            return "не читаются дата или время";
+        case LineStatus::badValues:
+            return "не читаются значения";
+        case LineStatus::notWindows1251:
+            return "текст в UTF-8, а не в Windows-1251";
+        case LineStatus::bareCarriageReturn:
+            return "строки кончаются знаком CR без LF";
+    }
+    return "";
+}
+
+// The note of a journal that was not read to its end: one line at the bottom of the page,
+// between the start and the end texts, which line and why. The prompt, when the chart waits
+// for the click, follows it on the same line (drawPromptAfterNote).
+void drawReadingNote(const ChartReading& reading) {
+    if (readToTheEnd(reading)) return;
+    std::string text;
+    if (reading.endStatus != LineStatus::ok) {
+        text = "Чтение журнала остановлено на строке " + std::to_string(reading.endLine) + ": " +
+               stopReason(reading.endStatus) + ".";
+    } else {
+        text = "Чтение журнала остановлено: ошибка чтения файла.";
+    }
+    SETCOL(red);
+    gw().SETFONT(noteFont);
+    XYCoord previous;
+    gw().MOVETO(noteX, noteY, previous);
+    gw().OUTGTEXT(cp1251(text));
+}
+
+// The prompt in the note's font, where the note ends.
+void drawPromptAfterNote() {
+    gw().SETFONT(noteFont);
+    gw().SETCOLORRGB(promptColour);
+    gw().OUTGTEXT(cp1251(std::string("  ") + promptText));
 }
 
 }  // namespace
@@ -255,10 +323,10 @@ ChartReading drawProgressChart(const std::string& journalPath) {
         }
     }
     if (range) {
-        if (range->badDateLine != 0) {
+        if (range->endStatus != LineStatus::ok) {
             // The second pass stops there too, unless a line before it stops it first.
-            reading.endStatus = LineStatus::badDate;
-            reading.endLine = range->badDateLine;
+            reading.endStatus = range->endStatus;
+            reading.endLine = range->endLine;
         }
         // A journal without entry lines shows one empty day: start 0, end 86400.
         const float span = static_cast<float>(range->end - range->start);
@@ -270,13 +338,18 @@ ChartReading drawProgressChart(const std::string& journalPath) {
             drawRecord(endTextX, "Конец  ", range->last);
             drawEntries(journalPath, range->start, reading);
         }
+        drawReadingNote(reading);
     }
     return reading;
 }
 
 void TRITOUT() {
-    drawProgressChart(journalFileName);
-    drawPrompt();
+    const ChartReading reading = drawProgressChart(journalFileName);
+    if (readToTheEnd(reading)) {
+        drawPrompt();
+    } else {
+        drawPromptAfterNote();
+    }
     waitClick();
     ACTIV(1, 1);
 }

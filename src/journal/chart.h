@@ -14,14 +14,15 @@ void TRITOUT();
 // How the chart's reading of the journal ended.
 struct ChartReading {
     bool opened = false;                    // the journal exists and could be opened
-    LineStatus endStatus = LineStatus::ok;  // ok: read to the end of the file
+    LineStatus endStatus = LineStatus::ok;  // ok: read to the end of the file (or an error)
     long endLine = 0;                       // otherwise the line that ended the reading
     int error = 0;                          // errno of a failed read, 0 when none
 };
 
 // Everything TRITOUT shows, from the journal at journalPath, short of the prompt: clears the
 // window and draws the regions, labels, dates and entries (nothing more when the journal is
-// missing). Returns at once.
+// missing), and where the reading stopped before the end of the journal, one line at the
+// bottom of the page that says at which line and why. Returns at once.
 ChartReading drawProgressChart(const std::string& journalPath);
 
 // Day number of a date; day 0 is 1 January 1900.

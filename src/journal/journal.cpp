@@ -178,14 +178,45 @@ JournalLine parseJournalLine(std::string_view line) {
     return result;
 }
 
+bool isCyrillicUtf8(std::string_view text) {
+    bool cyrillic = false;
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        size_t length = 1;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+        } else if (lead >= 0x80) {
+            return false;
+        }
+        for (size_t k = 1; k < length; ++k) {
+            if (i + k >= text.size()) return cyrillic;  // cut off by the line's bound
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        }
+        if (lead == 0xD0 || lead == 0xD1) cyrillic = true;
+        i += length;
+    }
+    return cyrillic;
+}
+
 JournalReader::JournalReader(const std::string& path) : input_(path, maxLineLength) {}
 
 std::optional<JournalLine> JournalReader::next() {
     if (ended_) return std::nullopt;
     if (!headerSkipped_) {
         headerSkipped_ = true;
-        if (!input_.next()) {
+        const std::optional<std::string> header = input_.next();
+        if (!header) {
             ended_ = true;
+            return std::nullopt;
+        }
+        if (header->find('\r') != std::string::npos) {
+            ended_ = true;
+            endStatus_ = LineStatus::bareCarriageReturn;
+            endLine_ = input_.lineNumber();
             return std::nullopt;
         }
     }
@@ -197,6 +228,13 @@ std::optional<JournalLine> JournalReader::next() {
     text_ = std::move(*text);
     JournalLine line = parseJournalLine(text_);
     line.lineNumber = input_.lineNumber();
+    if (text_.find('\r') != std::string::npos) {
+        line = JournalLine{};
+        line.status = LineStatus::bareCarriageReturn;
+        line.lineNumber = input_.lineNumber();
+    } else if (line.status != LineStatus::ok && isCyrillicUtf8(text_)) {
+        line.status = LineStatus::notWindows1251;
+    }
     if (line.status != LineStatus::ok) {
         ended_ = true;
         endStatus_ = line.status;

@@ -51,7 +51,18 @@ enum class LineStatus {
     ok,         // date, time and the values of every marker found
     badDate,    // the date or time fields are not numbers, or the month is not 1..12
     badValues,  // date and time are good, a value field of a marked entry is not a number
+    // Unreadable (as badDate or badValues) because the line is UTF-8 text: its letters take
+    // two bytes each, so no field stands in its columns. The journal was saved in UTF-8.
+    notWindows1251,
+    // The line holds a CR that does not end it: the file's lines end in CR alone, so what is
+    // read as one line holds several. Found in the header, it ends the reading at line 1.
+    bareCarriageReturn,
 };
+
+// Whether the text is UTF-8 with Cyrillic letters in it: every byte above 127 belongs to a
+// well-formed UTF-8 sequence (one cut off at the end of the text aside) and at least one
+// sequence is a Cyrillic letter.
+bool isCyrillicUtf8(std::string_view text);
 
 // One entry line as the reader finds it. Values of a kind whose marker is absent are 0.
 struct JournalLine {
@@ -78,7 +89,9 @@ struct JournalLine {
 // A line with status badDate ends the reading with nothing usable. A line with status
 // badValues still has a valid date and time (the time range of the chart includes it), but
 // its values are not to be used, and it too ends the reading. In both cases next() hands out
-// that line, with its number, and nothing after it.
+// that line, with its number, and nothing after it. An unreadable line in UTF-8 has status
+// notWindows1251 instead, and a line with a CR inside status bareCarriageReturn; both end
+// the reading with nothing usable, and a header with a CR inside ends it before any line.
 class JournalReader {
   public:
     static constexpr size_t maxLineLength = 120;

@@ -181,7 +181,8 @@ struct ProgramExit {
 [[noreturn]] void stopWithMessage(const std::string& messageUtf8);
 
 // Index check of the fixed tables: stops the program with a message naming the table, the
-// subscript and the violated bound when index lies outside lo..hi.
-void checkIndex(const char* table, int64_t index, int64_t lo, int64_t hi);
+// subscript (its 1-based position among the table's subscripts) and the violated bound when
+// index lies outside lo..hi.
+void checkIndex(const char* table, int64_t index, int64_t lo, int64_t hi, int subscript = 1);
 
 }  // namespace trelvan

@@ -31,9 +31,9 @@ void WINABOUT(bool) {
     gw().showAbout();
 }
 
-void checkIndex(const char* table, int64_t index, int64_t lo, int64_t hi) {
+void checkIndex(const char* table, int64_t index, int64_t lo, int64_t hi, int subscript) {
     if (index >= lo && index <= hi) return;
-    std::string msg = "Subscript #1 of the array ";
+    std::string msg = "Subscript #" + std::to_string(subscript) + " of the array ";
     msg += table;
     msg += " has value " + std::to_string(index) + " which is ";
     msg += index < lo ? "less than the lower bound of " + std::to_string(lo)

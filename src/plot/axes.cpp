@@ -61,15 +61,25 @@ bool labelsPossible(float low, float high) {
     return std::isfinite(low) && std::isfinite(high) && low != high;
 }
 
+// Each stage draws at most this many labels, sub-ticks or grid lines. A step so small that
+// the count would pass it (a tiny positive step gives about 2^31) draws the first ones only:
+// far more than a window has pixels across, so nothing visible is lost, and the call ends in
+// moments instead of minutes.
+constexpr int32_t kMaxMarks = 10000;
+
+int32_t bounded(int32_t count) {
+    return count < kMaxMarks ? count : kMaxMarks;
+}
+
 // Number of labels: the range plus 1 % of it, so that a label on the maximum survives the
 // rounding of the running value.
 int32_t labelCount(float low, float high, float step) {
-    return truncToInt((high + 0.01f * (high - low) - low + step) / step);
+    return bounded(truncToInt((high + 0.01f * (high - low) - low + step) / step));
 }
 
 // Number of grid lines (or sub-ticks) at the given spacing.
 int32_t gridCount(float low, float high, float step) {
-    return truncToInt((high - low + step) / step);
+    return bounded(truncToInt((high - low + step) / step));
 }
 
 // One axis of a region as the label and grid stages see it: its limits, the limits of the

@@ -1,5 +1,6 @@
 // The graphics page, the colour table, line styles and window activation.
 #include <cstring>
+#include <string>
 
 #include "platform/colours.h"
 #include "plot/plot.h"
@@ -52,12 +53,12 @@ float* pageEntries(int32_t unit) {
 
 float* regionEntries(int32_t unit, int32_t region) {
     checkIndex("GR2", unit, 1, 100);
-    checkIndex("GR2", region, 1, 20);
+    checkIndex("GR2", region, 1, 20, 3);  // GR2(unit, entry, region)
     return plotState.GR2[unit - 1][region - 1];
 }
 
 int32_t colourRgb(int32_t colour) {
-    checkIndex("COLDIM", int64_t{colour} + 1, 1, 106);
+    checkIndex("COLDIM", int64_t{colour} + 1, 1, 106, 2);  // COLDIM(component, colour + 1)
     const float* rgb = plotState.COLDIM[colour];
     uint8_t CI[4] = {0, 0, 0, 0};
     for (int component = 0; component < 3; ++component) {
@@ -71,7 +72,9 @@ int32_t colourRgb(int32_t colour) {
 void PAGE(int32_t unit, int32_t height, int32_t width, const std::string& title) {
     float* page = plotdetail::pageEntries(unit);
     GraphicsWindow& window = gw();
-    window.OPENUSER(unit, title);
+    if (window.OPENUSER(unit, title) < 0) {
+        stopWithMessage("Не удалось открыть графическое окно (unit " + std::to_string(unit) + ")");
+    }
 
     WindowConfig& request = plotState.windowRequest;
     request = WindowConfig{};
@@ -117,7 +120,7 @@ void SETCOL(int32_t colour) {
 }
 
 void COLOR(int32_t colour, float red, float green, float blue) {
-    checkIndex("COLDIM", int64_t{colour} + 1, 1, 106);
+    checkIndex("COLDIM", int64_t{colour} + 1, 1, 106, 2);
     float* rgb = plotState.COLDIM[colour];
     rgb[0] = clampFraction(red);
     rgb[1] = clampFraction(green);

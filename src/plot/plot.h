@@ -34,6 +34,7 @@ extern PlotState plotState;
 void resetPlotState();
 
 // --- Page and colour table ------------------------------------------------------------
+// Stops the program with a message when the unit's window cannot be opened.
 void PAGE(int32_t unit, int32_t height, int32_t width, const std::string& title);
 void SETCOL(int32_t colour);
 void COLOR(int32_t colour, float red, float green, float blue);
@@ -54,6 +55,8 @@ void POINT(int32_t unit, int32_t region, float x, float y);
 // --- Symbols, markers, axes -----------------------------------------------------------
 void SYMBOL(int32_t unit, float x, float y, float height, float angle, const std::string& text);
 void MARKER(int32_t unit, int32_t region, float x, float y, int32_t kind, float size);
+// Each of its four stages (x labels, y labels, x grid with sub-ticks, y grid with sub-ticks)
+// draws at most 10000 labels, sub-ticks or grid lines of each kind, however small the step.
 void AXES(int32_t unit, int32_t region, float xLabelStep, float xGridStep, int32_t xSub,
           float yLabelStep, float yGridStep, int32_t ySub);
 

@@ -20,8 +20,11 @@ Arguments parseArguments(const std::vector<std::string>& args) {
     // --help and --version first: they answer whatever else is given.
     for (const std::string& arg : args) {
         if (arg == "--") break;
-        if (arg == "--help" || arg == "-h") return Arguments{Command::help, {}, {}, {}};
-        if (arg == "--version") return Arguments{Command::version, {}, {}, {}};
+        if (arg == "--help" || arg == "-h" || arg == "--version") {
+            Arguments a;
+            a.command = arg == "--version" ? Command::version : Command::help;
+            return a;
+        }
     }
 
     std::optional<std::string> command, journal, output;
@@ -63,6 +66,7 @@ Arguments parseArguments(const std::vector<std::string>& args) {
     Arguments a;
     a.command = *command == "csv" ? Command::csv : Command::chart;
     a.journal = journal.value_or(journalFileName);
+    a.journalGiven = journal.has_value();
     if (a.command == Command::csv && output)
         return wrong("csv writes to standard output; -o belongs to chart");
     if (a.command == Command::chart) {
@@ -81,15 +85,20 @@ std::string usage() {
 std::string help() {
     return usage() +
            "\n"
-           "Reads the eye trainer's results journal JOURNAL (trelvan.rez in the current\n"
-           "directory when not given) by the rules of the program's progress chart.\n"
+           "Reads the eye trainer's results journal JOURNAL by the rules of the program's\n"
+           "progress chart. JOURNAL \"-\" is standard input (a pipe is read whole). Without\n"
+           "JOURNAL: trelvan.rez in the current directory when it is there, otherwise the\n"
+           "journal of the installed program, $XDG_DATA_HOME/trelvan/trelvan.rez (or\n"
+           "~/.local/share/trelvan/trelvan.rez), named on standard error when read.\n"
            "\n"
            "Commands:\n"
            "  csv     write the entries as CSV (RFC 4180, UTF-8, CR LF) to standard output:\n"
            "          date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm\n"
            "          one row per training or check, a check first when a line holds both\n"
            "  chart   draw the progress chart as the program shows it (980 x 650 pixels,\n"
-           "          without the prompt) into a PNG file; needs no screen\n"
+           "          without the prompt) into a PNG file; needs no screen. The file is\n"
+           "          replaced once the chart is written whole, and never when it is the\n"
+           "          journal\n"
            "\n"
            "Options:\n"
            "  -o, --output FILE  the PNG file of chart\n"
@@ -97,11 +106,12 @@ std::string help() {
            "      --version      show the version and exit\n"
            "\n"
            "The reading stops at the first line whose date, time or values cannot be read, as\n"
-           "in the program: the rows (or entries) before it are written, standard error names\n"
-           "the line and the reason, and the exit status stays 0.\n"
+           "in the program (a journal saved in UTF-8 or with CR alone for line ends stops it\n"
+           "at once): the rows (or entries) before it are written, standard error names the\n"
+           "line and the reason, and the exit status stays 0.\n"
            "\n"
-           "Exit status: 0 done; 1 journal missing or unreadable, or output not written;\n"
-           "2 wrong arguments.\n";
+           "Exit status: 0 done; 1 journal missing or unreadable, output not written, or\n"
+           "output that would replace the journal; 2 wrong arguments.\n";
 }
 
 }  // namespace trelvan::report

@@ -10,9 +10,10 @@ enum class Command { help, version, csv, chart };
 
 struct Arguments {
     Command command = Command::help;
-    std::string journal;  // the journal to read
-    std::string output;   // chart: the PNG file to write
-    std::string error;    // why the arguments are wrong; empty when they are right
+    std::string journal;        // the journal to read; "-" is standard input
+    bool journalGiven = false;  // false: trelvan.rez, or the launcher's journal (report.h)
+    std::string output;         // chart: the PNG file to write
+    std::string error;          // why the arguments are wrong; empty when they are right
 };
 
 // Reads the arguments after the program name. --help (or -h) and --version win over

@@ -1,9 +1,13 @@
 #include "report/report.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "journal/journal.h"
 #include "platform/graphics_window.h"
@@ -29,30 +33,152 @@ std::string reason(int error) {
     return std::strerror(error);
 }
 
-// Whether the journal can be opened and read; says why not.
-bool journalReadable(const std::string& path, std::FILE* err) {
-    LineInput probe(path, JournalReader::maxLineLength);
-    probe.next();
-    if (probe.error() == 0) return true;
-    say(err, "cannot read the journal " + path + ": " + reason(probe.error()));
-    return false;
-}
+// The journal as the command reads it. The readers open it by path, the chart twice, so a
+// journal that comes through a pipe (standard input, "<(...)", a FIFO) is first copied whole
+// into a temporary file, unlinked at once, which they open through /dev/fd.
+class JournalSource {
+  public:
+    JournalSource() = default;
+    JournalSource(const JournalSource&) = delete;
+    JournalSource& operator=(const JournalSource&) = delete;
+    ~JournalSource() {
+        if (fd_ >= 0) ::close(fd_);
+        if (copied_ >= 0 && copied_ != fd_) ::close(copied_);
+    }
+
+    // Opens the journal (never blocking on a FIFO without a writer) and copies a pipe; says
+    // why not when it cannot be read.
+    bool open(const std::string& journal, std::FILE* err) {
+        name_ = journal == "-" ? "standard input" : journal;
+        int fd = journal == "-" ? ::fcntl(0, F_DUPFD_CLOEXEC, 0)
+                                : ::open(journal.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return fail(errno, err);
+        fd_ = fd;
+        if (::fstat(fd_, &info_) != 0) return fail(errno, err);
+        if (S_ISDIR(info_.st_mode)) return fail(EISDIR, err);
+        if (S_ISREG(info_.st_mode)) {
+            path_ = journal == "-" ? "/dev/stdin" : journal;
+            return true;
+        }
+        if (!S_ISFIFO(info_.st_mode) && !S_ISSOCK(info_.st_mode) && !::isatty(fd_)) {
+            say(err,
+                "cannot read the journal " + name_ + ": not a regular file, a pipe or a terminal");
+            return false;
+        }
+        return copyPipe(err);
+    }
+
+    const std::string& name() const { return name_; }  // for messages
+    const std::string& path() const { return path_; }  // for the readers
+    // Whether file is the journal itself (never true for a pipe, which was copied).
+    bool isJournal(const struct stat& file) const {
+        return copied_ < 0 && S_ISREG(file.st_mode) && file.st_dev == info_.st_dev &&
+               file.st_ino == info_.st_ino;
+    }
+
+  private:
+    bool fail(int error, std::FILE* err) {
+        say(err, "cannot read the journal " + name_ + ": " + reason(error));
+        return false;
+    }
+
+    bool copyPipe(std::FILE* err) {
+        const int flags = ::fcntl(fd_, F_GETFL);
+        if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+        const char* tmpdir = std::getenv("TMPDIR");
+        std::string temporary = std::string(tmpdir != nullptr && *tmpdir == '/' ? tmpdir : "/tmp") +
+                                "/trelvan-report-XXXXXX";
+        const int copy = ::mkostemp(temporary.data(), O_CLOEXEC);
+        if (copy < 0) {
+            say(err,
+                "cannot copy the journal " + name_ + " into " + temporary + ": " + reason(errno));
+            return false;
+        }
+        ::unlink(temporary.c_str());
+        copied_ = copy;
+        char buffer[1 << 16];
+        for (;;) {
+            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+            if (n == 0) break;
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return fail(errno, err);
+            }
+            for (ssize_t done = 0; done < n;) {
+                const ssize_t w = ::write(copy, buffer + done, static_cast<size_t>(n - done));
+                if (w < 0 && errno == EINTR) continue;
+                if (w < 0) {
+                    say(err, "cannot copy the journal " + name_ + ": " + reason(errno));
+                    return false;
+                }
+                done += w;
+            }
+        }
+        ::close(fd_);
+        fd_ = copy;
+        path_ = "/dev/fd/" + std::to_string(copy);
+        return true;
+    }
+
+    std::string name_;
+    std::string path_;
+    struct stat info_ {};
+    int fd_ = -1;
+    int copied_ = -1;
+};
 
 // Where and why the reading ended before the end of the journal, if it did.
 void noteEarlyEnd(std::FILE* err, const std::string& path, LineStatus status, long line,
                   const char* consequence) {
-    if (status == LineStatus::ok) return;
-    const char* why =
-        status == LineStatus::badDate ? "date or time unreadable" : "values unreadable";
+    const char* why = "";
+    switch (status) {
+        case LineStatus::ok:
+            return;
+        case LineStatus::badDate:
+            why = "date or time unreadable";
+            break;
+        case LineStatus::badValues:
+            why = "values unreadable";
+            break;
+        case LineStatus::notWindows1251:
+            why = "the journal is UTF-8 text, not Windows-1251";
+            break;
+        case LineStatus::bareCarriageReturn:
+            why = "lines end in CR alone, not CR LF";
+            break;
+    }
     std::fprintf(err, "%s: %s:%ld: %s; reading stopped at this line, %s\n", programName,
                  path.c_str(), line, why, consequence);
 }
 
+// The journal a command reads: the one named, or without a name trelvan.rez in the current
+// directory when it is there, else the one the launcher runs the program with. Says which
+// when it is not the one of the current directory.
+std::string journalToRead(const Arguments& a, std::FILE* err) {
+    if (a.journalGiven) return a.journal;
+    struct stat info {};
+    if (::stat(a.journal.c_str(), &info) == 0) return a.journal;
+    const std::string launcher = launcherJournal(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    if (launcher.empty() || ::stat(launcher.c_str(), &info) != 0) return a.journal;
+    say(err, "reading the journal " + launcher);
+    return launcher;
+}
+
+// Says why, and gives true, when out is the journal itself (standard output appended to it).
+bool writesIntoJournal(const JournalSource& journal, std::FILE* out, std::FILE* err) {
+    struct stat info {};
+    if (::fstat(::fileno(out), &info) != 0 || !journal.isJournal(info)) return false;
+    say(err, "standard output is the journal " + journal.name() + "; nothing written");
+    return true;
+}
+
 int exportCsv(const Arguments& a, std::FILE* out, std::FILE* err) {
-    if (!journalReadable(a.journal, err)) return 1;
-    JournalReader reader(a.journal);
+    JournalSource journal;
+    if (!journal.open(journalToRead(a, err), err)) return 1;
+    if (writesIntoJournal(journal, out, err)) return 1;
+    JournalReader reader(journal.path());
     if (!reader.isOpen()) {
-        say(err, "cannot read the journal " + a.journal + ": " + reason(reader.error()));
+        say(err, "cannot read the journal " + journal.name() + ": " + reason(reader.error()));
         return 1;
     }
     const CsvExport result = writeJournalCsv(reader, out);
@@ -61,41 +187,109 @@ int exportCsv(const Arguments& a, std::FILE* out, std::FILE* err) {
         return 1;
     }
     if (result.readError != 0) {
-        say(err, "cannot read the journal " + a.journal + ": " + reason(result.readError));
+        say(err, "cannot read the journal " + journal.name() + ": " + reason(result.readError));
         return 1;
     }
-    noteEarlyEnd(err, a.journal, result.endStatus, result.endLine, "no rows from it on");
+    noteEarlyEnd(err, journal.name(), result.endStatus, result.endLine, "no rows from it on");
     return 0;
 }
 
-// The file's bytes written over path; says why not. A regular file left half written is
-// removed; anything else (a device, say) is left alone.
-bool writeFile(const std::string& path, const std::string& bytes, std::FILE* err) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    int error = file == nullptr ? errno : 0;
-    if (file != nullptr) {
-        struct stat info {};
-        const bool regular = ::fstat(::fileno(file), &info) == 0 && S_ISREG(info.st_mode);
-        if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) error = errno;
-        if (std::fclose(file) != 0 && error == 0) error = errno;
-        if (error != 0 && regular) std::remove(path.c_str());
+// Writes all of bytes to fd; 0 or the errno of the failure.
+int writeAll(int fd, const std::string& bytes) {
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        done += static_cast<size_t>(n);
     }
-    if (error == 0) return true;
-    say(err, "cannot write " + path + ": " + reason(error));
-    return false;
+    return 0;
 }
 
+// The output file as the chart is written to it. A regular file (or a new one) is replaced
+// whole: the bytes go to a temporary file beside it, which is renamed over it once they are
+// on the disk, so that a failure leaves the old file as it was. A symbolic link has its
+// target replaced. Anything else (a device, a pipe) is written directly.
+class Output {
+  public:
+    // Checks the output before anything is drawn: never the journal, never a directory.
+    bool check(const std::string& path, const JournalSource& journal, std::FILE* err) {
+        name_ = path;
+        target_ = path;
+        struct stat link {};
+        if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+                target_ = resolved;
+                std::free(resolved);
+            }
+        }
+        exists_ = ::stat(target_.c_str(), &info_) == 0;
+        if (!exists_) return true;
+        if (journal.isJournal(info_)) {
+            say(err, "will not write the chart over the journal " + journal.name());
+            return false;
+        }
+        if (S_ISDIR(info_.st_mode)) return fail(EISDIR, err);
+        return true;
+    }
+
+    bool write(const std::string& bytes, std::FILE* err) {
+        if (exists_ && !S_ISREG(info_.st_mode)) {
+            const int fd = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+            if (fd < 0) return fail(errno, err);
+            int error = writeAll(fd, bytes);
+            if (::close(fd) != 0 && error == 0) error = errno;
+            return error == 0 || fail(error, err);
+        }
+        std::string directory = std::filesystem::path(target_).parent_path().string();
+        if (directory.empty()) directory = ".";
+        std::string temporary =
+            directory + "/." + std::filesystem::path(target_).filename().string() + ".XXXXXX";
+        const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+        if (fd < 0) return fail(errno, err);
+        mode_t mode = info_.st_mode & 07777;
+        if (!exists_) {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode = 0666 & ~mask;
+        }
+        ::fchmod(fd, mode);
+        int error = writeAll(fd, bytes);
+        if (error == 0 && ::fsync(fd) != 0) error = errno;
+        if (::close(fd) != 0 && error == 0) error = errno;
+        if (error == 0 && ::rename(temporary.c_str(), target_.c_str()) != 0) error = errno;
+        if (error != 0) {
+            ::unlink(temporary.c_str());
+            return fail(error, err);
+        }
+        return true;
+    }
+
+  private:
+    bool fail(int error, std::FILE* err) {
+        say(err, "cannot write " + name_ + ": " + reason(error));
+        return false;
+    }
+
+    std::string name_;    // as given, for messages
+    std::string target_;  // the file to replace: the link's target for a symbolic link
+    bool exists_ = false;
+    struct stat info_ {};
+};
+
 int drawChart(const Arguments& a, std::FILE* err, const ChartTools& tools) {
-    if (!journalReadable(a.journal, err)) return 1;
+    JournalSource journal;
+    if (!journal.open(journalToRead(a, err), err)) return 1;
+    Output output;
+    if (!output.check(a.output, journal, err)) return 1;
     ChartImage image;
     try {
-        image = tools.draw(a.journal);
+        image = tools.draw(journal.path());
     } catch (const ProgramExit& e) {
         say(err, "the chart could not be drawn: " + e.message);
         return 1;
     }
     if (!image.reading.opened || image.reading.error != 0) {
-        say(err, "cannot read the journal " + a.journal + ": " +
+        say(err, "cannot read the journal " + journal.name() + ": " +
                      reason(image.reading.opened ? image.reading.error : ENOENT));
         return 1;
     }
@@ -104,13 +298,25 @@ int drawChart(const Arguments& a, std::FILE* err, const ChartTools& tools) {
         say(err, "cannot encode the chart as PNG");
         return 1;
     }
-    if (!writeFile(a.output, png, err)) return 1;
-    noteEarlyEnd(err, a.journal, image.reading.endStatus, image.reading.endLine,
+    if (!output.write(png, err)) return 1;
+    noteEarlyEnd(err, journal.name(), image.reading.endStatus, image.reading.endLine,
                  "no entries drawn from it on");
     return 0;
 }
 
 }  // namespace
+
+std::string launcherJournal(const char* xdgDataHome, const char* home) {
+    std::string dataHome;
+    if (xdgDataHome != nullptr && xdgDataHome[0] == '/') {
+        dataHome = xdgDataHome;
+    } else if (home != nullptr && home[0] != '\0') {
+        dataHome = std::string(home) + "/.local/share";
+    } else {
+        return std::string();
+    }
+    return dataHome + "/trelvan/" + journalFileName;
+}
 
 int runReport(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
               const ChartTools& chart) {

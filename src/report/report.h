@@ -17,6 +17,11 @@ struct ChartTools {
     std::function<std::string(const Raster& picture)> encodePng;  // the file's bytes
 };
 
+// The journal the launcher runs the program with: trelvan.rez in $XDG_DATA_HOME/trelvan, or
+// in ~/.local/share/trelvan when XDG_DATA_HOME is unset, empty or not absolute. Empty when
+// neither variable gives a directory.
+std::string launcherJournal(const char* xdgDataHome, const char* home);
+
 // Runs the command line (arguments after the program name) and returns the exit status:
 // 0 done (also when the reading stopped early at an unreadable line: standard error says
 // where and why); 1 the journal is missing or unreadable, or the output could not be

@@ -147,4 +147,57 @@ def test(binary):
         subprocess.run(["rm", "-rf", work])
 
 
-run(test)
+def reddish(rgb):
+    """Red ink of the note (colour 1 of the plotting library), its smoothed edges included."""
+    r, g, b = rgb
+    return r > 200 and g < 160 and b < 160 and abs(g - b) < 40
+NOTE_BAND = (200, 620, 745, 650)  # the note's line between the start and end dates
+
+
+def test_utf8_journal(binary, report):
+    """A journal saved in UTF-8: the chart on the screen says so at the bottom, in red, and
+    the report's PNG shows the same note and warns on standard error."""
+    p = Program(binary, files={"trelvan.rez": JOURNAL.decode("cp1251").encode("utf-8")})
+    work = tempfile.mkdtemp(prefix="trelvan-e2e-report-")
+    try:
+        p.confirm_dialog()
+        p.geometry()
+        time.sleep(1.0)
+        p.choose_menu(2)
+        xdotool("mousemove", 1279, 1023)
+        left, top, right, bottom = NOTE_BAND
+        end = time.time() + 10
+        red = 0
+        while time.time() < end:
+            time.sleep(0.25)
+            shot = p.surface()
+            red = sum(reddish(shot.pixel(x, y)) for y in range(top, bottom)
+                      for x in range(left, right))
+            if red > 100:
+                break
+        if red <= 100:
+            shot.save_png("/tmp/trelvan-e2e-report-utf8.png")
+            fail("no note on the chart of a UTF-8 journal (%d red pixels; screenshot "
+                 "/tmp/trelvan-e2e-report-utf8.png)" % red)
+        picture = report_image(report, p.path("trelvan.rez"), work)
+        in_report = sum(reddish(picture.pixel(x, y)) for y in range(top, bottom)
+                        for x in range(left, right))
+        check(in_report > 100, "no note in the report's PNG (%d red pixels)" % in_report)
+        r = subprocess.run([report, "csv"], cwd=p.dir, capture_output=True, timeout=60)
+        check(r.returncode == 0 and b"UTF-8" in r.stderr, "csv: %d %r" % (r.returncode, r.stderr))
+        p.click_surface(1)
+        time.sleep(0.5)
+        p.choose_menu(1)
+        code = p.wait_exit(5)
+        check(code == 0, "Выход: exit status %s" % code)
+    finally:
+        p.close()
+        subprocess.run(["rm", "-rf", work])
+
+
+def test_all(binary):
+    test(binary)
+    test_utf8_journal(binary, os.path.join(os.path.dirname(binary), "trelvan-report"))
+
+
+run(test_all)

@@ -467,6 +467,59 @@ GTEST_TEST(ChartJournal, UnreadableDateEndsBothPasses) {
     }
 }
 
+// A Windows-1251 journal as an editor saves it in UTF-8, or with CR alone for line ends.
+std::string inUtf8(const std::string& journal) {
+    return utf8FromCp1251(journal);
+}
+std::string withBareCarriageReturns(std::string journal) {
+    std::string out;
+    for (char c : journal)
+        if (c != '\n') out += c;
+    return out;
+}
+
+GTEST_TEST(ChartJournal, AJournalReadOnlyInPartSaysWhereAndWhyAtTheBottom) {
+    const std::vector<std::string> good{trainingOn(1, 0.5f), checkOn(2, 0.6f)};
+    std::vector<std::string> badDate = good, badValues = good;
+    badDate.push_back(
+        cp1251(" a3.03.2013г, 12ч  0м  0с,   ОЗи=1.00                                 200.\r\n"));
+    badValues.push_back(trainingOn(3, 12.0f));  // acuity written as asterisks
+    struct Case {
+        std::string journal;
+        std::string note;
+    };
+    const std::vector<Case> cases{
+        {journalOf(badDate), "Чтение журнала остановлено на строке 4: не читаются дата или время."},
+        {journalOf(badValues), "Чтение журнала остановлено на строке 4: не читаются значения."},
+        {inUtf8(journalOf(good)),
+         "Чтение журнала остановлено на строке 2: текст в UTF-8, а не в Windows-1251."},
+        {inUtf8(journalOf(good, checkHeader())),
+         "Чтение журнала остановлено на строке 2: текст в UTF-8, а не в Windows-1251."},
+        {withBareCarriageReturns(journalOf(good)),
+         "Чтение журнала остановлено на строке 1: строки кончаются знаком CR без LF."},
+    };
+    for (const Case& c : cases) {
+        ChartRun run;
+        run.journalBytes(c.journal);
+        run.draw();
+        const std::vector<TextRecord>& texts = run.window.texts();
+        ASSERT_GE(texts.size(), 2u);
+        // The note, then the prompt on the same line in the same small font.
+        const TextRecord& note = texts[texts.size() - 2];
+        const TextRecord& prompt = texts.back();
+        EXPECT_EQ(utf8FromCp1251(note.text), c.note);
+        EXPECT_EQ(note.x, 200);
+        EXPECT_EQ(note.y, 626);
+        EXPECT_EQ(note.colour, static_cast<int32_t>(red));
+        EXPECT_EQ(note.font, "t'Times New Roman Cyr'h16w5b");
+        EXPECT_EQ(utf8FromCp1251(prompt.text), "  Для продолжения нажмите любую кнопку мыши");
+        EXPECT_EQ(prompt.y, 626);
+        EXPECT_EQ(prompt.colour, promptRgb);
+        EXPECT_EQ(prompt.font, note.font);
+        for (const TextRecord& t : texts) EXPECT_NE(t.font, "t'Times New Roman Cyr'h28w9ib");
+    }
+}
+
 GTEST_TEST(ChartJournal, NoJournalShowsOnlyThePrompt) {
     ChartRun run;
     run.draw();
@@ -666,6 +719,10 @@ GTEST_TEST(ChartDrawing, TellsWhereAndWhyTheReadingEnded) {
          {badValues, trainingOn(1, 0.5f), badDate},
          LineStatus::badValues,
          2},
+        {"a CR inside an entry line",
+         {trainingOn(1, 0.5f), checkOn(2, 0.6f).substr(0, 74) + "\r" + checkOn(3, 0.6f)},
+         LineStatus::bareCarriageReturn,
+         3},
     };
     for (const Case& c : cases) {
         ChartRun run;

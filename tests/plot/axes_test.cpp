@@ -356,6 +356,26 @@ GTEST_TEST(PlotAxesGrid, EqualLimitsDrawNoLabelsForThatAxis) {
     EXPECT_EQ(withStyle(bench.window, kSolid).size(), 4u);
 }
 
+GTEST_TEST(PlotAxes, ATinyStepDrawsABoundedNumberOfMarks) {
+    PlotBench bench;
+    bench.startUp();
+    upperRegion(0, 1.4f, 0, 1.4f);
+    bench.window.clearRecord();
+    // About 2^31 labels and lines each without a bound; a call beyond this limit throws.
+    bench.window.callLimit = 2000000;
+
+    AXES(1, 1, 1e-30f, 0, 0, 0, 0, 0);
+    EXPECT_EQ(bench.window.count("OUTGTEXT"), 10000u);
+    bench.window.clearRecord();
+    AXES(1, 1, 0, 0, 0, 1e-30f, 0, 0);
+    EXPECT_EQ(bench.window.count("OUTGTEXT"), 10000u);
+    bench.window.clearRecord();
+    // Sub-ticks (two strokes each) and dashed grid lines are bounded each on their own.
+    AXES(1, 1, 0, 1e-30f, 2, 0, 1e-30f, 2);
+    EXPECT_EQ(withStyle(bench.window, kDashed).size(), 2u * 10000u);
+    EXPECT_EQ(withStyle(bench.window, kSolid).size(), 2u * 2u * 10000u + 4u);
+}
+
 GTEST_TEST(PlotAxes, RegionOutsideTheTableStopsTheProgram) {
     PlotBench bench;
     bench.startUp();

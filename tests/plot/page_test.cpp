@@ -174,6 +174,15 @@ GTEST_TEST(PlotColour, ColorClampsComponentsAndWaitsForSetcol) {
     EXPECT_EQ(rgbOf(bench, 105), 0xFFFFFF);
 }
 
+GTEST_TEST(PlotPage, AWindowThatCannotBeOpenedStopsTheProgram) {
+    PlotBench bench;
+    bench.window.openResult = -1;
+    EXPECT_EQ(bench.stopMessage([] { PAGE(1, 650, 980, kTitle); }),
+              "Не удалось открыть графическое окно (unit 1)");
+    EXPECT_EQ(bench.window.count("SETWINDOWCONFIG"), 0u) << "nothing after the failed open";
+    EXPECT_EQ(plotState.pageOpenCount, 0);
+}
+
 GTEST_TEST(PlotColour, IndicesOutsideTheTablesStopTheProgram) {
     PlotBench bench;
     PAGE(1, 650, 980, kTitle);
@@ -185,6 +194,10 @@ GTEST_TEST(PlotColour, IndicesOutsideTheTablesStopTheProgram) {
         EXPECT_NE(bench.stopMessage([&] { COLOR(colour, 1, 1, 1); }).find("COLDIM"),
                   std::string::npos);
     }
+    // COLDIM(component, colour + 1): the colour is the second subscript.
+    EXPECT_EQ(bench.stopMessage([&] { SETCOL(106); }),
+              "Subscript #2 of the array COLDIM has value 107 which is greater than the upper "
+              "bound of 106");
     EXPECT_TRUE(bench.window.calls.empty());
     EXPECT_EQ(plotState.currentColour, 5);
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,6 +41,10 @@ class RecordingWindow : public GraphicsWindow {
     std::deque<int32_t> focusResults;       // default 0
     std::deque<int16_t> fontResults;        // default 1
     std::deque<bool> windowConfigResults;   // default true
+    int32_t openResult = 0;                 // of OPENUSER; below 0 refuses the window
+    // A test of a bounded loop sets this: one call more throws, so that a loop that runs
+    // away fails the test at once instead of filling the memory.
+    size_t callLimit = SIZE_MAX;
     // What a refused SETWINDOWCONFIG writes back into the record.
     int16_t adjustedWidth = 800;
     int16_t adjustedHeight = 600;
@@ -95,7 +100,7 @@ class RecordingWindow : public GraphicsWindow {
         return record("APPENDMENUITEM", {position, flags}, 1, text);
     }
     int32_t OPENUSER(int32_t unit, const std::string& title) override {
-        return record("OPENUSER", {unit}, 0, title);
+        return record("OPENUSER", {unit}, openResult, title);
     }
     void CLOSEUNIT(int32_t unit) override { record("CLOSEUNIT", {unit}, 0); }
     bool SETWINDOWCONFIG(WindowConfig& config) override {
@@ -239,6 +244,7 @@ class RecordingWindow : public GraphicsWindow {
   private:
     int32_t record(const char* name, std::vector<int64_t> args, int32_t result,
                    std::string text = {}) {
+        if (calls.size() >= callLimit) throw std::length_error("more calls than the test allows");
         calls.push_back({name, std::move(args), std::move(text)});
         return result;
     }

@@ -349,6 +349,15 @@ GTEST_TEST(PlotRegion, IndicesOutsideTheTablesStopTheProgram) {
     names([] { CONSTX(1, 21, 0, 0, 1); }, "GR2");
     names([] { CONSTY(101, 1, 0, 1, 0); }, "GR2");
     names([] { POINT(1, 21, 0, 0); }, "GR2");
+    // The message names the subscript that is out of bounds: GR2(unit, entry, region).
+    EXPECT_EQ(bench.stopMessage([] { LIMITS(1, 21, 0, 1, 0, 1); }),
+              "Subscript #3 of the array GR2 has value 21 which is greater than the upper "
+              "bound of 20");
+    EXPECT_EQ(bench.stopMessage([] { MOVE(1, 0, 0, 0, 1); }),
+              "Subscript #3 of the array GR2 has value 0 which is less than the lower bound of 1");
+    EXPECT_EQ(bench.stopMessage([] { LIMITS(101, 1, 0, 1, 0, 1); }),
+              "Subscript #1 of the array GR2 has value 101 which is greater than the upper "
+              "bound of 100");
     // Nothing was drawn by the refused calls.
     EXPECT_TRUE(bench.window.segments.empty());
     EXPECT_TRUE(bench.window.pixels.empty());

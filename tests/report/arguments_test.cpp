@@ -45,7 +45,9 @@ GTEST_TEST(ReportArguments, AfterTwoDashesEverythingIsAnOperand) {
     EXPECT_EQ(a.command, Command::csv);
     EXPECT_EQ(a.journal, "--help");
     a = parseArguments({"csv", "-"});
-    EXPECT_EQ(a.journal, "-") << "a lone dash is a file name";
+    EXPECT_EQ(a.journal, "-") << "a lone dash is an operand: standard input";
+    EXPECT_TRUE(a.journalGiven);
+    EXPECT_FALSE(parseArguments({"csv"}).journalGiven) << "trelvan.rez or the launcher's";
 }
 
 GTEST_TEST(ReportArguments, HelpAndVersionAnswerWhateverElseIsGiven) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <cmath>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -94,13 +95,18 @@ struct PromptInk {
     }
 };
 
-PromptInk promptInk(const TextRecord& prompt) {
+// The prompt's ink; one that follows a note starts where the note's text ends (the headless
+// services record the position of the last MOVETO with every text).
+PromptInk promptInk(const TextRecord& prompt, const TextRecord* note) {
     QtTextRenderer renderer;
     renderer.initialize();
     renderer.select(*parseFontOptions(prompt.font));
     PromptInk ink;
     ink.text = renderer.render(prompt.text, prompt.rotation);
-    ink.left = prompt.x - ink.text.anchorX;
+    int x = prompt.x;
+    if (note != nullptr)
+        x += static_cast<int>(std::lround(renderer.render(note->text, 0).advanceX));
+    ink.left = x - ink.text.anchorX;
     ink.top = prompt.y - ink.text.anchorY;
     return ink;
 }
@@ -121,9 +127,17 @@ void expectSameChart(const std::string& what) {
     ASSERT_FALSE(shown.texts.empty());
     const TextRecord& prompt = shown.texts.back();
     ASSERT_EQ(prompt.colour, promptColour) << "the window was taken at the chart's wait";
-    ASSERT_EQ(utf8FromCp1251(prompt.text), "Для продолжения нажмите любую кнопку мыши");
-    ASSERT_EQ(prompt.x, 265);
-    ASSERT_EQ(prompt.y, 621);
+    const TextRecord* note = nullptr;
+    if (prompt.y == 621) {
+        ASSERT_EQ(utf8FromCp1251(prompt.text), "Для продолжения нажмите любую кнопку мыши");
+        ASSERT_EQ(prompt.x, 265);
+    } else {
+        // After the note of a journal read in part, on its line.
+        ASSERT_EQ(utf8FromCp1251(prompt.text), "  Для продолжения нажмите любую кнопку мыши");
+        ASSERT_EQ(prompt.y, 626);
+        ASSERT_GE(shown.texts.size(), 2u);
+        note = &shown.texts[shown.texts.size() - 2];
+    }
 
     const ReportOutcome r =
         runReportProgram({"chart", "-o", "report.png"}, std::filesystem::current_path());
@@ -132,7 +146,7 @@ void expectSameChart(const std::string& what) {
     ASSERT_EQ(report.width(), 980);
     ASSERT_EQ(report.height(), 650);
 
-    const PromptInk ink = promptInk(prompt);
+    const PromptInk ink = promptInk(prompt, note);
     long compared = 0, differing = 0, promptDiffering = 0;
     std::string first;
     for (int y = 0; y < 650; ++y) {
@@ -150,7 +164,7 @@ void expectSameChart(const std::string& what) {
     }
     EXPECT_EQ(differing, 0) << "first at " << first;
     EXPECT_GT(compared, 980L * 650L - 20000L) << "the prompt covers a few thousand pixels";
-    EXPECT_GT(promptDiffering, 1000) << "the prompt is on screen and not in the report";
+    EXPECT_GT(promptDiffering, 300) << "the prompt is on screen and not in the report";
 }
 
 GTEST_TEST(ReportChartPixels, SameAsTheProgramsChartApartFromThePrompt) {

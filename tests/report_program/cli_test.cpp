@@ -1,6 +1,10 @@
 // trelvan-report as a user runs it: what it writes where, and its exit status.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -78,6 +82,28 @@ GTEST_TEST(ReportCsv, AnUnreadableLineEndsTheRowsWithANoteAndStatusZero) {
               "rows from it on\n");
 }
 
+GTEST_TEST(ReportCsv, AJournalInUtf8OrWithCrLineEndsIsNamedWithItsReason) {
+    TempDir dir;
+    const std::string journal = journalOf({trainingOn(1, 0.5f), checkOn(2, 1.0f)});
+    writeBytes(dir.file("utf8.rez"), utf8FromCp1251(journal));
+    ReportOutcome r = runReportProgram({"csv", "utf8.rez"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, csvHeader);
+    EXPECT_EQ(r.err,
+              "trelvan-report: utf8.rez:2: the journal is UTF-8 text, not Windows-1251; reading "
+              "stopped at this line, no rows from it on\n");
+
+    std::string crOnly;
+    for (char c : journal)
+        if (c != '\n') crOnly += c;
+    writeBytes(dir.file("cr.rez"), crOnly);
+    r = runReportProgram({"chart", "cr.rez", "-o", "cr.png"}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err,
+              "trelvan-report: cr.rez:1: lines end in CR alone, not CR LF; reading stopped at "
+              "this line, no entries drawn from it on\n");
+}
+
 GTEST_TEST(ReportCsv, AMissingOrUnreadableJournalIsStatusOne) {
     TempDir dir;
     ReportOutcome r = runReportProgram({"csv"}, dir.path());
@@ -104,7 +130,125 @@ GTEST_TEST(ReportCsv, AFailedWriteIsStatusOne) {
               "trelvan-report: cannot write the CSV: No space left on device\n");
 }
 
+GTEST_TEST(ReportCsv, AJournalFromAPipeGivesEveryRow) {
+    TempDir dir;
+    std::vector<std::string> entries;
+    std::string expected = csvHeader;
+    for (int k = 0; k < 1000; ++k) {
+        entries.push_back(trainingEntryLine(1 + k % 28, 1 + k / 28 % 12, 2013 + k / 336, 12, 0, 0,
+                                            0.5f, 1.5f, 100, 200.0f));
+    }
+    writeBytes(dir.file("j.rez"), journalOf(entries));
+    const ReportOutcome fromFile = runReportProgram({"csv", "j.rez"}, dir.path());
+    ASSERT_EQ(fromFile.status, 0);
+    ASSERT_EQ(std::count(fromFile.out.begin(), fromFile.out.end(), '\n'), 1001);
+    for (const char* name : {"-", "/dev/stdin"}) {
+        const ReportOutcome r = runReportProgram({"csv", name}, dir.path(), "", "cat j.rez |");
+        EXPECT_EQ(r.status, 0) << name;
+        EXPECT_EQ(r.out, fromFile.out) << name;
+        EXPECT_EQ(r.err, "") << name;
+    }
+    // Where the reading stops, standard input is named.
+    writeBytes(dir.file("bad.rez"), journalOf({trainingOn(1, 0.5f), badDate}));
+    const ReportOutcome r = runReportProgram({"csv", "-"}, dir.path(), "", "cat bad.rez |");
+    EXPECT_EQ(r.err,
+              "trelvan-report: standard input:3: date or time unreadable; reading stopped at this "
+              "line, no rows from it on\n");
+}
+
+GTEST_TEST(ReportCsv, WithoutAJournalHereTheLaunchersJournalIsReadAndNamed) {
+    TempDir dir, data;
+    ASSERT_EQ(::mkdir(data.file("trelvan").c_str(), 0755), 0);
+    const std::string launcherJournal = data.file("trelvan/trelvan.rez");
+    writeBytes(launcherJournal, journalOf({checkOn(2, 1.0f)}));
+    const std::string row = "2013-03-02T12:00:00,check,1.00,0.00,,,200\r\n";
+
+    ReportOutcome r = runReportProgram({"csv"}, dir.path(), "XDG_DATA_HOME=" + data.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, csvHeader + row);
+    EXPECT_EQ(r.err, "trelvan-report: reading the journal " + launcherJournal + "\n");
+
+    // Without XDG_DATA_HOME (or with a relative one) it is under ~/.local/share.
+    TempDir home;
+    ASSERT_EQ(::system(("mkdir -p " + shellWord(home.file(".local/share/trelvan"))).c_str()), 0);
+    writeBytes(home.file(".local/share/trelvan/trelvan.rez"), journalOf({checkOn(2, 1.0f)}));
+    for (const std::string& environment :
+         {"-u XDG_DATA_HOME HOME=" + home.path(), "XDG_DATA_HOME=rel HOME=" + home.path()}) {
+        r = runReportProgram({"chart", "-o", "c.png"}, dir.path(), "env " + environment);
+        EXPECT_EQ(r.status, 0) << environment;
+        EXPECT_EQ(r.err, "trelvan-report: reading the journal " +
+                             home.file(".local/share/trelvan/trelvan.rez") + "\n")
+            << environment;
+        EXPECT_TRUE(exists(dir.file("c.png")));
+    }
+
+    // A journal in the current directory comes first, without a word.
+    writeBytes(dir.file("trelvan.rez"), journalOf({trainingOn(1, 0.5f)}));
+    r = runReportProgram({"csv"}, dir.path(), "XDG_DATA_HOME=" + data.path());
+    EXPECT_EQ(r.out, csvHeader + "2013-03-01T12:00:00,training,0.50,0.30,1.50,100,200\r\n");
+    EXPECT_EQ(r.err, "");
+}
+
 // --- chart -------------------------------------------------------------------------------
+
+GTEST_TEST(ReportChart, FromAPipeAsFromTheFile) {
+    TempDir dir;
+    writeBytes(dir.file("j.rez"), journalOf({trainingOn(1, 0.5f), checkOn(2, 1.0f)}));
+    ReportOutcome r = runReportProgram({"chart", "j.rez", "-o", "file.png"}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = runReportProgram({"chart", "-", "-o", "pipe.png"}, dir.path(), "", "cat j.rez |");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(readBytes(dir.file("pipe.png")), readBytes(dir.file("file.png")));
+}
+
+GTEST_TEST(ReportChart, NeverWritesOverTheJournalAndAFailedWriteKeepsTheOldFile) {
+    TempDir dir;
+    const std::string journal = journalOf({trainingOn(1, 0.5f), checkOn(2, 1.0f)});
+    writeBytes(dir.file("trelvan.rez"), journal);
+    ASSERT_EQ(::symlink("trelvan.rez", dir.file("link.png").c_str()), 0);
+    ASSERT_EQ(::link(dir.file("trelvan.rez").c_str(), dir.file("hard.png").c_str()), 0);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"chart", "trelvan.rez", "-o", "trelvan.rez"},
+          {"chart", "-o", "./trelvan.rez"},
+          {"chart", "-o", dir.file("link.png")},
+          {"chart", "trelvan.rez", "-o", "hard.png"}}) {
+        const ReportOutcome r = runReportProgram(args, dir.path());
+        EXPECT_EQ(r.status, 1) << args.back();
+        EXPECT_EQ(r.err, "trelvan-report: will not write the chart over the journal trelvan.rez\n")
+            << args.back();
+        EXPECT_EQ(readBytes(dir.file("trelvan.rez")), journal) << args.back();
+    }
+    // Nor standard output appended to it.
+    TempDir captured;
+    const std::string command = "cd " + shellWord(dir.path()) + " && " + shellWord(TRELVAN_REPORT) +
+                                " csv >>trelvan.rez 2>" + shellWord(captured.file("err"));
+    const int result = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(result));
+    EXPECT_EQ(WEXITSTATUS(result), 1);
+    EXPECT_EQ(readBytes(captured.file("err")),
+              "trelvan-report: standard output is the journal trelvan.rez; nothing written\n");
+    EXPECT_EQ(readBytes(dir.file("trelvan.rez")), journal);
+    ReportOutcome r;
+
+    // A write that fails (here a file size limit) leaves the file that was there.
+    writeBytes(dir.file("chart.png"), "the chart of yesterday");
+    r = runReportProgram({"chart", "-o", "chart.png"}, dir.path(), "",
+                         "trap '' XFSZ; ulimit -f 1;");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "trelvan-report: cannot write chart.png: File too large\n");
+    EXPECT_EQ(readBytes(dir.file("chart.png")), "the chart of yesterday");
+    // and no temporary file beside it.
+    r = runReportProgram({"chart", "-o", "chart.png"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readBytes(dir.file("chart.png")).substr(0, 8), "\x89PNG\r\n\x1a\n");
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        (void)entry;
+        ++files;
+    }
+    EXPECT_EQ(files, 4) << "trelvan.rez, link.png, hard.png, chart.png";
+}
 
 GTEST_TEST(ReportChart, WritesA980By650PngWithoutAScreen) {
     TempDir dir;
@@ -165,6 +309,7 @@ GTEST_TEST(ReportCommandLine, HelpAndVersionOnStandardOutputWithStatusZero) {
         EXPECT_EQ(r.status, 0) << args[0];
         EXPECT_EQ(r.out.rfind(usageStart, 0), 0u) << r.out;
         EXPECT_TRUE(contains(r.out, "Exit status")) << args[0];
+        EXPECT_TRUE(contains(r.out, "$XDG_DATA_HOME/trelvan/trelvan.rez")) << args[0];
         EXPECT_EQ(r.err, "") << args[0];
     }
     ReportOutcome r = runReportProgram({"--version"}, dir.path());

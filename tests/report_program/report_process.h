@@ -25,12 +25,16 @@ inline std::string shellWord(const std::string& text) {
 }
 
 // Runs trelvan-report with the arguments in the directory; environment is put before the
-// command as it stands (for example "env -u DISPLAY").
+// command as it stands (for example "env -u DISPLAY"), and so is input (for example
+// "cat j.rez |"). The launcher's journal is looked for in a directory that does not exist
+// unless environment names another.
 inline ReportOutcome runReportProgram(const std::vector<std::string>& args, const std::string& dir,
-                                      const std::string& environment = "") {
+                                      const std::string& environment = "",
+                                      const std::string& input = "") {
     TempDir captured;
-    std::string command =
-        "cd " + shellWord(dir) + " && " + environment + " " + shellWord(TRELVAN_REPORT);
+    std::string command = "cd " + shellWord(dir) + " && " + input +
+                          " env XDG_DATA_HOME=" + shellWord(captured.file("no-data-home")) + " " +
+                          environment + " " + shellWord(TRELVAN_REPORT);
     for (const std::string& arg : args) command += " " + shellWord(arg);
     command += " >" + shellWord(captured.file("out")) + " 2>" + shellWord(captured.file("err"));
     const int result = std::system(command.c_str());

@@ -17,6 +17,7 @@
 #include <ctime>
 #include <fstream>
 
+#include "platform/interval_clock.h"
 #include "platform/qt/desktop.h"
 #include "platform/textfile.h"
 
@@ -330,8 +331,7 @@ void QtWindow::READLOCALTIME(int32_t& hour, int32_t& minute, int32_t& second, in
 }
 
 double QtWindow::CLOCKSECONDS() {
-    auto now = std::chrono::system_clock::now().time_since_epoch();
-    return std::chrono::duration<double>(now).count();
+    return intervalSeconds();
 }
 
 void QtWindow::waitInput(uint32_t seen) {
