@@ -294,7 +294,7 @@ void drawReadingNote(const ChartReading& reading) {
     } else {
         text = "Чтение журнала остановлено: ошибка чтения файла.";
     }
-    SETCOL(red);
+    SETCOL(kRed);
     gw().SETFONT(noteFont);
     XYCoord previous;
     gw().MOVETO(noteX, noteY, previous);
