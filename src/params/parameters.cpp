@@ -1,5 +1,6 @@
 #include "params/parameters.h"
 
+#include <cerrno>
 #include <optional>
 
 #include "platform/dialog.h"
@@ -63,9 +64,9 @@ bool markUnreadable(Dialog& dialog) {
 
 }  // namespace
 
-void readParameterFile(const std::string& path, ParameterSet& p) {
+int readParameterFile(const std::string& path, ParameterSet& p) {
     LineInput in(path);
-    if (!in.isOpen()) return;
+    if (!in.isOpen()) return in.error() == ENOENT ? 0 : in.error();
     auto column = [&]() -> std::optional<std::string> {
         auto line = in.next();
         if (!line) return std::nullopt;
@@ -97,6 +98,7 @@ void readParameterFile(const std::string& path, ParameterSet& p) {
     };
     real(p.distanceCm) && real(p.diagonalInch) && integer(p.pixelsY) && integer(p.pixelsX) &&
         integer(p.trainingVolume) && real(p.answerTimeSec) && logical(p.soundOn);
+    return in.error();
 }
 
 std::string parameterFileText(const ParameterSet& p) {
@@ -131,7 +133,11 @@ void VVDALND() {
     Dialog dialog;
     if (!DLGINIT(kTemplateId, dialog)) stopWithMessage("Диалог IDD_DIALOG1 не найден");
 
-    readParameterFile(kParameterFile, p);
+    if (const int error = readParameterFile(kParameterFile, p)) {
+        gw().showMessage("Не удалось прочитать файл параметров " + std::string(kParameterFile) +
+                         ": " + errorReason(error) +
+                         ".\nНепрочитанные значения заменены значениями по умолчанию.");
+    }
 
     DLGSET(dialog, kQuit, cp1251("Выйти из программы"));
     DLGSET(dialog, kStart, cp1251("Начать работу"));
