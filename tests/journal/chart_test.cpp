@@ -456,7 +456,7 @@ GTEST_TEST(ChartJournal, UnreadableValuesEndTheDrawingButLaterDatesStillCount) {
 GTEST_TEST(ChartJournal, UnreadableDateEndsBothPasses) {
     for (const std::string& bad :
          {cp1251(" a1.03.2013г, 12ч  0м  0с,   ОЗи=1.00                                 200.\r\n"),
-          checkEntryLine(9, 13, 2013, 12, 0, 0, 1.0f, 200.0f)}) {
+          checkEntryLine(9, 14, 2013, 12, 0, 0, 1.0f, 200.0f)}) {
         ChartRun run;
         run.journal({trainingOn(1, 0.5f), trainingOn(2, 0.6f), bad, checkOn(9, 1.0f)});
         run.draw();
@@ -683,6 +683,19 @@ GTEST_TEST(ChartDrawing, TellsWhereAndWhyTheReadingEnded) {
     const ChartReading reading = drawProgressChart(journalFileName);
     EXPECT_FALSE(reading.opened);
     EXPECT_TRUE(missing.window.texts().empty()) << "nothing but the cleared window";
+}
+
+GTEST_TEST(ChartDrawing, MonthsOfZeroAndThirteenDoNotEndTheReading) {
+    // 31.00.2013 counts as 31 January 2013 and 01.13.2012 as 1 January 2013.
+    ChartRun run;
+    run.journal({checkEntryLine(31, 0, 2013, 12, 0, 0, 0.5f, 200.0f), checkOn(1, 0.6f),
+                 checkEntryLine(1, 13, 2012, 12, 0, 0, 0.7f, 200.0f), checkOn(2, 0.8f)});
+    run.window.close();
+    const ChartReading reading = drawProgressChart(journalFileName);
+    EXPECT_EQ(reading.endStatus, LineStatus::ok);
+    EXPECT_EQ(reading.endLine, 0);
+    EXPECT_EQ(NDAYS(31, 0, 2013), NDAYS(31, 1, 2013));
+    EXPECT_EQ(NDAYS(1, 13, 2012), NDAYS(1, 1, 2013));
 }
 
 }  // namespace
