@@ -26,6 +26,7 @@ void say(std::FILE* err, const std::string& message) {
 }
 
 std::string reason(int error) {
+    if (error == notRegularFile) return "not a regular file";
     return std::strerror(error);
 }
 

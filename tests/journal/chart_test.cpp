@@ -3,6 +3,7 @@
 #include "journal/chart.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -15,6 +16,7 @@
 #include "platform/raster.h"
 #include "platform/textfile.h"
 #include "plot/plot.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace trelvan {
@@ -696,6 +698,20 @@ GTEST_TEST(ChartDrawing, MonthsOfZeroAndThirteenDoNotEndTheReading) {
     EXPECT_EQ(reading.endLine, 0);
     EXPECT_EQ(NDAYS(31, 0, 2013), NDAYS(31, 1, 2013));
     EXPECT_EQ(NDAYS(1, 13, 2012), NDAYS(1, 1, 2013));
+}
+
+GTEST_TEST(ChartDrawing, FifoOrDeviceInPlaceOfTheJournalIsNotReadAndSaysWhy) {
+    // A FIFO nobody writes to would block the chart; /dev/zero would keep it reading forever.
+    ChartRun run;
+    ASSERT_EQ(::mkfifo(journalFileName, 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", "zero.rez"), 0);
+    for (const char* path : {journalFileName, "zero.rez"}) {
+        const testing::ChildResult child = testing::runInChild([path](int) {
+            const ChartReading reading = drawProgressChart(path);
+            return !reading.opened && reading.error == notRegularFile ? 0 : 1;
+        });
+        EXPECT_EQ(child.status, 0) << path;
+    }
 }
 
 }  // namespace
