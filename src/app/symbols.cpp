@@ -10,16 +10,19 @@
 // unit and the file.
 #include "app/symbols.h"
 
+#include <fcntl.h>
+
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/fields.h"
 #include "platform/graphics_window.h"
+#include "platform/textfile.h"
+#include "platform/unique_fd.h"
 
 namespace trelvan {
 
@@ -58,42 +61,39 @@ std::string printable(std::string_view field) {
     return text;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
+// Longest line read: far beyond the 80 columns of the layout, so that no input (a file of
+// one endless line, say) makes a line grow without bound. The rest of a longer line is never
+// read, as the columns after the layout are not.
+constexpr size_t kMaxLine = 1u << 16;
 
-// The symbol file opened as unit 14, read line by line.
+// Status "unknown": an existing file is opened, a missing one is created empty (without
+// waiting, should something other than a file appear at the path meanwhile).
+std::unique_ptr<LineInput> openUnknown(const std::string& path) {
+    auto input = std::make_unique<LineInput>(path, kMaxLine);
+    if (input->isOpen() || input->error() != ENOENT) return input;
+    const UniqueFd created(::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666));
+    if (!created) return input;
+    return std::make_unique<LineInput>(path, kMaxLine);
+}
+
+// The symbol file opened as unit 14, read line by line. Only a regular file is read: a FIFO,
+// a device or a directory in its place stops the program at once, naming the reason.
 class SymbolFile {
   public:
-    explicit SymbolFile(const std::string& path) : path_(path) {
-        // Status "unknown": an existing file is opened, a missing one is created empty.
-        file_.reset(std::fopen(path.c_str(), "rb"));
-        if (!file_ && errno == ENOENT) {
-            std::unique_ptr<std::FILE, FileCloser> created(std::fopen(path.c_str(), "ab"));
-            if (created) {
-                created.reset();
-                file_.reset(std::fopen(path.c_str(), "rb"));
-            }
-        }
-        if (!file_) fail(std::string("не удалось открыть файл (") + std::strerror(errno) + ")");
+    explicit SymbolFile(const std::string& path) : path_(path), input_(openUnknown(path)) {
+        if (!input_->isOpen())
+            fail("не удалось открыть файл (" + errorReason(input_->error()) + ")");
     }
 
     // The next line without its line end; at the end of the file the program stops, naming
     // what was being read.
     std::string nextLine(const std::string& what) {
-        std::string line;
-        int c = 0;
-        bool any = false;
-        while ((c = std::getc(file_.get())) != EOF) {
-            any = true;
-            if (c == '\n') break;
-            line.push_back(static_cast<char>(c));
-        }
-        if (std::ferror(file_.get())) fail("ошибка чтения: " + what);
-        if (!any) fail("конец файла при чтении: " + what);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::optional<std::string> line = input_->next();
+        if (input_->error() != 0)
+            fail("ошибка чтения: " + what + " (" + errorReason(input_->error()) + ")");
+        if (!line) fail("конец файла при чтении: " + what);
         ++lineNumber_;
-        return line;
+        return std::move(*line);
     }
 
     // Reads the integer field at columns [start, start + width) of line; a field that is not
@@ -116,7 +116,7 @@ class SymbolFile {
     }
 
     std::string path_;
-    std::unique_ptr<std::FILE, FileCloser> file_;
+    std::unique_ptr<LineInput> input_;
     long lineNumber_ = 0;
 };
 

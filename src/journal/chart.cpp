@@ -6,6 +6,7 @@
 // the previous point of each series.
 #include "journal/chart.h"
 
+#include <cerrno>
 #include <optional>
 #include <string>
 
@@ -317,6 +318,7 @@ ChartReading drawProgressChart(const std::string& journalPath) {
     {
         LineInput input(journalPath, JournalReader::maxLineLength);
         reading.opened = input.isOpen();
+        if (!reading.opened && input.error() != ENOENT) reading.error = input.error();
         if (reading.opened) {
             range = findTimeRange(input);
             reading.error = input.error();

@@ -16,7 +16,8 @@ struct ChartReading {
     bool opened = false;                    // the journal exists and could be opened
     LineStatus endStatus = LineStatus::ok;  // ok: read to the end of the file (or an error)
     long endLine = 0;                       // otherwise the line that ended the reading
-    int error = 0;                          // errno of a failed read, 0 when none
+    int error = 0;  // errno of a failed read, or of a journal that is there but could not be
+                    // opened (notRegularFile for a FIFO or a device); 0 when none
 };
 
 // Everything TRITOUT shows, from the journal at journalPath, short of the prompt: clears the

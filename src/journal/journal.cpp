@@ -50,6 +50,19 @@ bool hasMarker(std::string_view line, size_t first, const std::string& marker) {
            line.substr(first - 1, marker.size()) == marker;
 }
 
+// Whether the date and time fields (columns 2-3, 5-6, 8-11, 15-16, 19-20, 23-24) hold
+// nothing but blanks; columns past the end of the line are blank.
+bool allDateFieldsBlank(std::string_view line) {
+    constexpr std::pair<size_t, size_t> fieldsOfDate[] = {{2, 2},  {5, 2},  {8, 4},
+                                                          {15, 2}, {19, 2}, {23, 2}};
+    for (const auto& [first, width] : fieldsOfDate) {
+        for (size_t column = first; column < first + width && column <= line.size(); ++column) {
+            if (line[column - 1] != ' ') return false;
+        }
+    }
+    return true;
+}
+
 bool append(const std::string& path, const std::string& header, const std::string& line,
             std::string* errorText) {
     return appendToFile(path, header + lineEnd, line, errorText) == WriteResult::ok;
@@ -112,9 +125,12 @@ JournalLine parseJournalDateTime(std::string_view line) {
     const std::optional<int64_t> minute = date.i(2);
     date.skip(2);
     const std::optional<int64_t> second = date.i(2);
-    // The month indexes the month table of the day count, so a month outside it is as
-    // unreadable as letters.
-    if (!day || !month || !year || !hour || !minute || !second || *month < 1 || *month > 12) {
+    // The day count adds the lengths of the months before the month, from a table of twelve:
+    // a month of 0 or less adds none and 13 adds the whole year, but beyond 13 there is no
+    // table entry to add, so such a month is as unreadable as letters. A line whose date and
+    // time are all blank (an empty line, say) is no entry either.
+    if (!day || !month || !year || !hour || !minute || !second || *month > 13 ||
+        allDateFieldsBlank(line)) {
         result.status = LineStatus::badDate;
         return result;
     }
@@ -202,7 +218,8 @@ bool isCyrillicUtf8(std::string_view text) {
     return cyrillic;
 }
 
-JournalReader::JournalReader(const std::string& path) : input_(path, maxLineLength) {}
+JournalReader::JournalReader(const std::string& path, FileKind kind)
+    : input_(path, maxLineLength, kind) {}
 
 std::optional<JournalLine> JournalReader::next() {
     if (ended_) return std::nullopt;

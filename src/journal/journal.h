@@ -49,7 +49,8 @@ bool appendCheckEntry(int day, int month, int year, int hour, int minute, int se
 // How a line of the journal could be read.
 enum class LineStatus {
     ok,         // date, time and the values of every marker found
-    badDate,    // the date or time fields are not numbers, or the month is not 1..12
+    badDate,    // the date or time fields are not numbers, the month is above 13, or the
+                // fields are all blank
     badValues,  // date and time are good, a value field of a marked entry is not a number
     // Unreadable (as badDate or badValues) because the line is UTF-8 text: its letters take
     // two bytes each, so no field stands in its columns. The journal was saved in UTF-8.
@@ -96,9 +97,13 @@ class JournalReader {
   public:
     static constexpr size_t maxLineLength = 120;
 
-    explicit JournalReader(const std::string& path = journalFileName);
+    // The program's own journal is a regular file; the companion command may also read a
+    // journal from a pipe, a FIFO or standard input (FileKind::anyReadable).
+    explicit JournalReader(const std::string& path = journalFileName,
+                           FileKind kind = FileKind::regularOnly);
 
-    // False when the file does not exist or cannot be opened.
+    // False when the file does not exist or cannot be opened (or is not a regular file where
+    // only one is taken: error() then says notRegularFile).
     bool isOpen() const { return input_.isOpen(); }
 
     // The next entry line; nothing at the end of the file or after an unreadable line.

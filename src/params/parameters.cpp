@@ -1,6 +1,7 @@
 #include "params/parameters.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -157,9 +158,9 @@ std::string decimal(double value, int decimals) {
 
 }  // namespace
 
-void readParameterFile(const std::string& path, ParameterSet& p) {
+int readParameterFile(const std::string& path, ParameterSet& p) {
     LineInput in(path);
-    if (!in.isOpen()) return;
+    if (!in.isOpen()) return in.error() == ENOENT ? 0 : in.error();
     auto column = [&]() -> std::optional<std::string> {
         auto line = in.next();
         if (!line) return std::nullopt;
@@ -191,6 +192,7 @@ void readParameterFile(const std::string& path, ParameterSet& p) {
     };
     real(p.distanceCm) && real(p.diagonalInch) && integer(p.pixelsY) && integer(p.pixelsX) &&
         integer(p.trainingVolume) && real(p.answerTimeSec) && logical(p.soundOn);
+    return in.error();
 }
 
 std::string parameterFileText(const ParameterSet& p) {
@@ -265,7 +267,11 @@ void VVDALND() {
     std::error_code statusError;
     const bool firstStart = std::filesystem::symlink_status(kParameterFile, statusError).type() ==
                             std::filesystem::file_type::not_found;
-    readParameterFile(kParameterFile, p);
+    if (const int error = readParameterFile(kParameterFile, p)) {
+        gw().showMessage("Не удалось прочитать файл параметров " + std::string(kParameterFile) +
+                         ": " + errorReason(error) +
+                         ".\nНепрочитанные значения заменены значениями по умолчанию.");
+    }
     scene = DialogScene{};
     scene.screen = gw().screenReport();
     if (firstStart && scene.screen.pixelsX > 0 && scene.screen.pixelsY > 0) {

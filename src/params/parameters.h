@@ -33,8 +33,10 @@ void OBROK(Dialog& dialog, int32_t controlId, int32_t callbackType);
 
 // Reads the parameter file at path into p: the first seven columns of each of its seven lines.
 // The first missing or unconvertible line ends the reading, that field and the later ones
-// keeping the values p had. A missing file changes nothing.
-void readParameterFile(const std::string& path, ParameterSet& p);
+// keeping the values p had. A missing file changes nothing. Returns 0, or the error (an errno
+// or notRegularFile) of a file that is there but could not be read, which ended the reading
+// like a missing line.
+int readParameterFile(const std::string& path, ParameterSet& p);
 
 // The seven lines of the parameter file for the values, with CR LF line ends.
 std::string parameterFileText(const ParameterSet& p);

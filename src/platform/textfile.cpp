@@ -6,11 +6,13 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace trelvan {
 
@@ -105,40 +107,9 @@ std::optional<char32_t> decodeUtf8(std::string_view text, size_t& pos) {
 // Not an errno: a write that stored only part of the data without saying why.
 constexpr int shortWrite = -1;
 
-// A short Russian reason for a system error, for texts the program shows to the user.
-std::string reasonText(int error) {
-    switch (error) {
-        case shortWrite:
-            return "записана только часть данных";
-        case EACCES:
-        case EPERM:
-            return "нет доступа";
-        case ENOENT:
-            return "нет такого файла или каталога";
-        case ENOTDIR:
-            return "часть пути не является каталогом";
-        case EISDIR:
-            return "это каталог";
-        case EROFS:
-            return "файловая система только для чтения";
-        case ENOSPC:
-            return "нет места на диске";
-        case EDQUOT:
-            return "превышена дисковая квота";
-        case EFBIG:
-            return "файл слишком велик";
-        case EIO:
-            return "ошибка ввода-вывода";
-        case ENAMETOOLONG:
-            return "слишком длинное имя файла";
-        default:
-            return std::strerror(error);
-    }
-}
-
 void setError(std::string* errorText, const std::string& action, const std::string& path,
               int error) {
-    if (errorText != nullptr) *errorText = action + " " + path + ": " + reasonText(error);
+    if (errorText != nullptr) *errorText = action + " " + path + ": " + errorReason(error);
 }
 
 // Writes all of text, continuing after partial writes. Returns 0 or the errno of the failure.
@@ -167,6 +138,20 @@ std::string directoryOf(const std::string& path) {
     if (slash == std::string::npos) return ".";
     if (slash == 0) return "/";
     return path.substr(0, slash);
+}
+
+// The error for a file of this kind in place of one of the program's files: 0 for a regular
+// file.
+int kindError(mode_t mode) {
+    if (S_ISREG(mode)) return 0;
+    return S_ISDIR(mode) ? EISDIR : notRegularFile;
+}
+
+// Opened without waiting (a FIFO with no other end would block): clears the flag again so
+// that reads and writes behave as usual.
+void clearNonBlocking(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
 }
 
 // The length an append mark records: nothing without a mark, and nothing for a mark that is
@@ -202,10 +187,23 @@ bool setAppendMark(int fd, off_t length) {
     return ::fsetxattr(fd, appendMarkName, value.data(), value.size(), 0) == 0;
 }
 
-// Waits for the exclusive lock on the file; a file system without locks goes on without.
-void lockFile(int fd) {
-    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+// Waits for the lock (LOCK_EX or LOCK_SH) on the file; a file system without locks goes on
+// without.
+void lockFile(int fd, int operation) {
+    while (::flock(fd, operation) != 0 && errno == EINTR) {
     }
+}
+
+// How much of a regular file a reader may take: its length, or less where an append whose
+// writer died began. Learnt under the shared lock, so no append is half-way through its write.
+off_t readableLength(int fd) {
+    lockFile(fd, LOCK_SH);
+    struct stat info {};
+    off_t length = ::fstat(fd, &info) == 0 ? info.st_size : 0;
+    const AppendMark mark = readAppendMark(fd);
+    if (mark.length && *mark.length < length) length = *mark.length;
+    ::flock(fd, LOCK_UN);
+    return length;
 }
 
 // Cuts off what an append whose writer died left behind, as its mark tells, and removes the
@@ -224,13 +222,173 @@ int repairUnfinishedAppend(int fd) {
 }
 
 void syncDirectory(const std::string& directory) {
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+    const UniqueFd fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd) ::fsync(fd.get());
+}
+
+// The file a path leads to, symbolic links followed (a relative link from the link's own
+// directory). The file itself need not exist; a loop of links is left where it stands after
+// as many steps as the system allows.
+std::string resolveLinks(std::string path) {
+    for (int step = 0; step < 40; ++step) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) break;
+        std::string target(4096, '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<size_t>(n) >= target.size()) break;
+        target.resize(static_cast<size_t>(n));
+        if (target[0] != '/' && path.find('/') != std::string::npos) {
+            target = directoryOf(path) + "/" + target;
+        }
+        path = target;
+    }
+    return path;
+}
+
+// --- The steps of an append ----------------------------------------------------------------
+
+// The file an append writes to: opened, checked and locked.
+struct AppendTarget {
+    UniqueFd fd;
+    bool created = false;   // this append made the file
+    bool readable = false;  // opened for reading too: its last byte can be looked at
+};
+
+// Whether the open file is still the one at path (not removed or replaced meanwhile).
+bool stillAtPath(int fd, const std::string& path) {
+    struct stat open {
+    }, named{};
+    return ::fstat(fd, &open) == 0 && open.st_nlink > 0 && ::stat(path.c_str(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+// Opens path for appending, creating it when missing, and takes the exclusive lock. Only a
+// regular file is taken, and a FIFO is found out without waiting. A file removed or replaced
+// while this waited for the lock (a failed first append of another writer removes its file) is
+// left for the one now at the path. Returns 0 or the error.
+int openForAppend(const std::string& path, AppendTarget& target) {
+    constexpr int flags = O_APPEND | O_NONBLOCK | O_CLOEXEC;
+    int error = EBUSY;  // should the path keep changing under every attempt
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        bool created = false;
+        bool readable = true;
+        UniqueFd fd(::open(path.c_str(), O_RDWR | flags));
+        if (!fd && errno == EACCES) {
+            readable = false;
+            fd.reset(::open(path.c_str(), O_WRONLY | flags));
+        }
+        if (!fd && errno == ENOENT) {
+            readable = true;
+            fd.reset(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | flags, 0666));
+            created = static_cast<bool>(fd);
+            // Made by another writer just now, or a link to nothing: look again.
+            if (!fd && errno == EEXIST) {
+                error = ENOENT;
+                continue;
+            }
+        }
+        if (!fd) return errno;
+
+        struct stat info {};
+        if (::fstat(fd.get(), &info) != 0) return errno;
+        if (const int kind = kindError(info.st_mode)) return kind;
+        clearNonBlocking(fd.get());
+
+        // One append at a time, in this process and in others; the lock goes with the close.
+        lockFile(fd.get(), LOCK_EX);
+        if (!stillAtPath(fd.get(), path)) continue;
+        target.fd = std::move(fd);
+        target.created = created;
+        target.readable = readable;
+        return 0;
+    }
+    return error;
+}
+
+// What goes to the file: the header for an empty file, and a line end first where the last
+// line has none (a file opened for writing only cannot be looked at and is taken as ended).
+std::string appendData(const AppendTarget& target, off_t oldLength, std::string_view headerWhenNew,
+                       std::string_view text) {
+    std::string data;
+    if (oldLength == 0) {
+        data.append(headerWhenNew);
+    } else if (target.readable) {
+        char last = '\n';
+        if (::pread(target.fd.get(), &last, 1, oldLength - 1) == 1 && last != '\n') {
+            data.append(last == '\r' ? "\n" : "\r\n");
+        }
+    }
+    data.append(text);
+    return data;
+}
+
+// One write call, so that no other writer's text can come between its parts. A short write
+// (the disk is full or a size limit was reached) is followed by a second write of the rest,
+// which tells the reason; whatever reached the file is cut off by the caller. Returns 0 or the
+// error.
+int writeOnce(int fd, std::string_view data) {
+    ssize_t written;
+    do {
+        written = ::write(fd, data.data(), data.size());
+    } while (written < 0 && errno == EINTR);
+    if (written < 0) return errno;
+    if (static_cast<size_t>(written) == data.size()) return 0;
+    const ssize_t more = ::write(fd, data.data() + written, data.size() - written);
+    return more < 0 ? errno : shortWrite;
+}
+
+// After a failed write: the file goes back to oldLength (its content before this append, which
+// may hold other writers' entries), and a file this append created and that holds nothing else
+// is removed, still under the lock. False when the old length could not be restored (the mark
+// then stays: readers stop at it, and the next append cuts the rest off).
+bool rollBack(const AppendTarget& target, const std::string& path, off_t oldLength, bool marked) {
+    const int fd = target.fd.get();
+    if (::ftruncate(fd, oldLength) != 0 || syncFile(fd) != 0) return false;
+    if (marked) ::fremovexattr(fd, appendMarkName);
+    if (target.created && oldLength == 0 && stillAtPath(fd, path)) {
+        ::unlink(path.c_str());
+        syncDirectory(directoryOf(path));
+    }
+    return true;
 }
 
 }  // namespace
+
+std::string errorReason(int error) {
+    switch (error) {
+        case notRegularFile:
+            return "это не обычный файл";
+        case shortWrite:
+            return "записана только часть данных";
+        case EACCES:
+        case EPERM:
+            return "нет доступа";
+        case ENOENT:
+            return "нет такого файла или каталога";
+        case ENOTDIR:
+            return "часть пути не является каталогом";
+        case EISDIR:
+            return "это каталог";
+        case EROFS:
+            return "файловая система только для чтения";
+        case ENOSPC:
+            return "нет места на диске";
+        case EDQUOT:
+            return "превышена дисковая квота";
+        case EFBIG:
+            return "файл слишком велик";
+        case EIO:
+            return "ошибка ввода-вывода";
+        case ENAMETOOLONG:
+            return "слишком длинное имя файла";
+        case ENXIO:
+            return "нет устройства или адреса";
+        case ELOOP:
+            return "слишком много символических ссылок";
+        default:
+            return std::strerror(error);
+    }
+}
 
 std::string cp1251(std::string_view utf8) {
     std::string out;
@@ -250,39 +408,75 @@ std::string utf8FromCp1251(std::string_view bytes) {
     return out;
 }
 
-LineInput::LineInput(const std::string& path, size_t maxLine) : maxLine_(maxLine) {
-    file_ = std::fopen(path.c_str(), "rb");
-    if (file_ == nullptr) error_ = errno != 0 ? errno : ENOENT;
-    left_ = std::numeric_limits<off_t>::max();
-    if (file_ != nullptr) {
-        // The bytes of an unfinished append are not part of the file yet.
-        const AppendMark mark = readAppendMark(::fileno(file_));
-        if (mark.length) left_ = *mark.length;
+LineInput::LineInput(const std::string& path, size_t maxLine, FileKind kind) : maxLine_(maxLine) {
+    // A regular-only input opens without waiting: a FIFO with no writer would block the open.
+    const int flags = O_RDONLY | O_CLOEXEC | (kind == FileKind::regularOnly ? O_NONBLOCK : 0);
+    UniqueFd fd(::open(path.c_str(), flags));
+    if (!fd) {
+        error_ = errno;
+        return;
     }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) {
+        error_ = errno;
+        return;
+    }
+    if (S_ISDIR(info.st_mode) || (kind == FileKind::regularOnly && !S_ISREG(info.st_mode))) {
+        error_ = kindError(info.st_mode);
+        return;
+    }
+    if (S_ISREG(info.st_mode)) {
+        clearNonBlocking(fd.get());
+        left_ = readableLength(fd.get());
+    } else {
+        left_ = std::numeric_limits<off_t>::max();  // a stream, read to its end
+    }
+    fd_ = std::move(fd);
+    buffer_.resize(1u << 16);
 }
 
-LineInput::~LineInput() {
-    if (file_ != nullptr) std::fclose(file_);
+bool LineInput::fill() {
+    if (!fd_ || left_ <= 0) return false;
+    const size_t want = static_cast<size_t>(std::min<off_t>(left_, off_t(buffer_.size())));
+    ssize_t n;
+    do {
+        n = ::read(fd_.get(), buffer_.data(), want);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        if (error_ == 0) error_ = errno;
+        left_ = 0;
+        return false;
+    }
+    if (n == 0) {
+        left_ = 0;
+        return false;
+    }
+    left_ -= n;
+    position_ = 0;
+    end_ = static_cast<size_t>(n);
+    return true;
 }
 
 std::optional<std::string> LineInput::next() {
-    if (file_ == nullptr) return std::nullopt;
     std::string line;
     bool any = false;
     bool cut = false;
-    int c = EOF;
-    // The file belongs to this reader alone: no stream locking per byte.
-    while (left_ > 0 && (c = getc_unlocked(file_)) != EOF) {
-        --left_;
+    bool ended = false;
+    while (!ended && (position_ < end_ || fill())) {
         any = true;
-        if (c == '\n') break;
-        if (line.size() < maxLine_) {
-            line += static_cast<char>(c);
-        } else {
-            cut = true;
+        const char* begin = buffer_.data() + position_;
+        const size_t size = end_ - position_;
+        const void* lf = std::memchr(begin, '\n', size);
+        const size_t take = lf != nullptr ? static_cast<const char*>(lf) - begin : size;
+        const size_t room = maxLine_ - std::min(maxLine_, line.size());
+        line.append(begin, std::min(take, room));
+        if (take > room) cut = true;
+        position_ += take;
+        if (lf != nullptr) {
+            ++position_;
+            ended = true;
         }
     }
-    if (c == EOF && std::ferror(file_) && error_ == 0) error_ = errno != 0 ? errno : EIO;
     if (!any) return std::nullopt;
     // A CR belongs to the line end when it is the last byte of the line as written.
     if (!cut && !line.empty() && line.back() == '\r') line.pop_back();
@@ -295,34 +489,43 @@ WriteResult writeFileAtomically(const std::string& path, std::string_view text,
     static std::atomic<unsigned> counter{0};
     const std::string failedWrite = "Не удалось записать файл";
 
+    // A link stays a link: the file it leads to is replaced, from its own directory.
+    const std::string target = resolveLinks(path);
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists) {
+        if (const int kind = kindError(old.st_mode)) {
+            setError(errorText, failedWrite, path, kind);
+            return WriteResult::failed;
+        }
+    }
+
     // The temporary file is created with the usual permissions (0666 less the umask) and
     // then given those of the file it replaces, if there is one.
     std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
+    UniqueFd fd;
+    for (int attempt = 0; attempt < 100 && !fd; ++attempt) {
+        temporary = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        fd.reset(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (!fd && errno != EEXIST) break;
     }
-    if (fd < 0) {
+    if (!fd) {
         setError(errorText, failedWrite, path, errno);
         return WriteResult::failed;
     }
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        ::fchmod(fd, old.st_mode & 07777);
-    }
+    // The owner must be able to read the file back (and write it next time).
+    if (exists) ::fchmod(fd.get(), (old.st_mode & 07777) | S_IRUSR | S_IWUSR);
 
-    int error = writeAll(fd, text);
-    if (error == 0) error = syncFile(fd);
-    if (::close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+    int error = writeAll(fd.get(), text);
+    if (error == 0) error = syncFile(fd.get());
+    if (const int closeError = fd.close(); error == 0) error = closeError;
+    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) {
         ::unlink(temporary.c_str());
         setError(errorText, failedWrite, path, error);
         return WriteResult::failed;
     }
-    syncDirectory(directoryOf(path));
+    syncDirectory(directoryOf(target));
     return WriteResult::ok;
 }
 
@@ -331,83 +534,43 @@ WriteResult appendToFile(const std::string& path, std::string_view headerWhenNew
     const std::string failedOpen = "Не удалось открыть файл";
     const std::string failedWrite = "Не удалось дописать файл";
 
-    // Open an existing file first; only when there is none, create it, so that a file made
-    // here can be removed again if the write fails.
-    bool created = false;
-    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT) {
-        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        created = fd >= 0;
-        if (fd < 0 && errno == EEXIST) fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    }
-    if (fd < 0) {
-        setError(errorText, failedOpen, path, errno);
+    AppendTarget target;
+    if (const int error = openForAppend(path, target)) {
+        setError(errorText, failedOpen, path, error);
         return WriteResult::failed;
     }
-
-    // One append at a time, in this process and in others; the lock goes with the close.
-    lockFile(fd);
-    if (!created) {
+    const int fd = target.fd.get();
+    if (!target.created) {
         if (const int error = repairUnfinishedAppend(fd)) {
-            ::close(fd);
             setError(errorText, failedWrite, path, error);
             return WriteResult::failed;
         }
     }
-
     struct stat before {};
     if (::fstat(fd, &before) != 0) {
-        const int error = errno;
-        ::close(fd);
-        setError(errorText, failedOpen, path, error);
+        setError(errorText, failedOpen, path, errno);
         return WriteResult::failed;
     }
     const off_t oldLength = before.st_size;
+    const std::string data = appendData(target, oldLength, headerWhenNew, text);
 
-    std::string data;
-    if (oldLength == 0) data.append(headerWhenNew);
-    data.append(text);
     const bool marked = setAppendMark(fd, oldLength);
-
-    // One write call: a reader never sees a half line that another writer's line follows.
-    ssize_t written;
-    do {
-        written = ::write(fd, data.data(), data.size());
-    } while (written < 0 && errno == EINTR);
-    int error = 0;
-    if (written < 0) {
-        error = errno;
-    } else if (static_cast<size_t>(written) != data.size()) {
-        // A short write: the disk is full or a size limit was reached. A second write of the
-        // rest tells which; whatever it writes is cut off below with the rest.
-        const ssize_t more = ::write(fd, data.data() + written, data.size() - written);
-        error = more < 0 ? errno : shortWrite;
-    }
+    int error = writeOnce(fd, data);
     if (error == 0) error = syncFile(fd);
     // The text is in the file once the mark is gone, on the disk too.
     if (error == 0 && marked) {
         error = ::fremovexattr(fd, appendMarkName) == 0 ? syncFile(fd) : errno;
     }
-
     if (error != 0) {
-        std::string reason = reasonText(error);
-        if (created) {
-            ::close(fd);
-            ::unlink(path.c_str());
-        } else {
-            if (S_ISREG(before.st_mode) && (::ftruncate(fd, oldLength) != 0 || syncFile(fd) != 0)) {
-                // The mark stays: readers stop at it, and the next append cuts the rest off.
-                reason += "; прежнюю длину файла восстановить не удалось";
-            } else if (marked) {
-                ::fremovexattr(fd, appendMarkName);
-            }
-            ::close(fd);
+        std::string reason = errorReason(error);
+        if (!rollBack(target, path, oldLength, marked)) {
+            reason += "; прежнюю длину файла восстановить не удалось";
         }
         if (errorText != nullptr) *errorText = failedWrite + " " + path + ": " + reason;
         return WriteResult::failed;
     }
-    if (::close(fd) != 0) {
-        setError(errorText, failedWrite, path, errno);
+    if (const int closeError = target.fd.close()) {
+        setError(errorText, failedWrite, path, closeError);
         return WriteResult::failed;
     }
     return WriteResult::ok;

@@ -30,6 +30,7 @@ void say(std::FILE* err, const std::string& message) {
 }
 
 std::string reason(int error) {
+    if (error == notRegularFile) return "not a regular file";
     return std::strerror(error);
 }
 
@@ -47,8 +48,9 @@ class JournalSource {
     }
 
     // Opens the journal (never blocking on a FIFO without a writer) and copies a pipe; says
-    // why not when it cannot be read.
-    bool open(const std::string& journal, std::FILE* err) {
+    // why not when it cannot be read. A journal found by its default place is the program's
+    // own file and must be a regular file; a pipe is only read when it was named.
+    bool open(const std::string& journal, bool named, std::FILE* err) {
         name_ = journal == "-" ? "standard input" : journal;
         int fd = journal == "-" ? ::fcntl(0, F_DUPFD_CLOEXEC, 0)
                                 : ::open(journal.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -60,6 +62,7 @@ class JournalSource {
             path_ = journal == "-" ? "/dev/stdin" : journal;
             return true;
         }
+        if (!named) return fail(notRegularFile, err);
         if (!S_ISFIFO(info_.st_mode) && !S_ISSOCK(info_.st_mode) && !::isatty(fd_)) {
             say(err,
                 "cannot read the journal " + name_ + ": not a regular file, a pipe or a terminal");
@@ -174,7 +177,7 @@ bool writesIntoJournal(const JournalSource& journal, std::FILE* out, std::FILE* 
 
 int exportCsv(const Arguments& a, std::FILE* out, std::FILE* err) {
     JournalSource journal;
-    if (!journal.open(journalToRead(a, err), err)) return 1;
+    if (!journal.open(journalToRead(a, err), a.journalGiven, err)) return 1;
     if (writesIntoJournal(journal, out, err)) return 1;
     JournalReader reader(journal.path());
     if (!reader.isOpen()) {
@@ -278,7 +281,7 @@ class Output {
 
 int drawChart(const Arguments& a, std::FILE* err, const ChartTools& tools) {
     JournalSource journal;
-    if (!journal.open(journalToRead(a, err), err)) return 1;
+    if (!journal.open(journalToRead(a, err), a.journalGiven, err)) return 1;
     Output output;
     if (!output.check(a.output, journal, err)) return 1;
     ChartImage image;

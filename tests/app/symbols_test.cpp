@@ -1,6 +1,7 @@
 #include "app/symbols.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/null_window.h"
 
 namespace trelvan {
@@ -315,6 +317,27 @@ GTEST_TEST(SymbolFileFailures, FileThatCannotBeOpenedStopsNamingIt) {
     Loader loader;
     const std::string message = loader.loadStops(dir.file("trelvan.sym"));
     EXPECT_NE(message.find("trelvan.sym (unit 14)"), std::string::npos) << message;
+}
+
+GTEST_TEST(SymbolFileFailures, FifoOrDeviceInPlaceOfTheFileStopsAtOnceNamingIt) {
+    // A FIFO without a writer would block the program; /dev/zero is one endless line.
+    TempDir dir;
+    const std::string fifo = dir.file("trelvan.sym");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string zero = dir.file("zero.sym");
+    fs::create_symlink("/dev/zero", zero);
+    for (const std::string& path : {fifo, zero}) {
+        const testing::ChildResult child = testing::runInChild(
+            [&path](int out) {
+                Loader loader;
+                testing::sendText(out, loader.loadStops(path));
+                return 0;
+            },
+            3);
+        EXPECT_EQ(child.status, 0) << path;
+        EXPECT_NE(child.output.find(path + " (unit 14)"), std::string::npos) << child.output;
+        EXPECT_NE(child.output.find("это не обычный файл"), std::string::npos) << child.output;
+    }
 }
 
 GTEST_TEST(SymbolFileFailures, TooFewBlocksStopAtTheMissingCount) {

@@ -3,6 +3,7 @@
 #include "journal/chart.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -15,6 +16,7 @@
 #include "platform/raster.h"
 #include "platform/textfile.h"
 #include "plot/plot.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace trelvan {
@@ -456,7 +458,7 @@ GTEST_TEST(ChartJournal, UnreadableValuesEndTheDrawingButLaterDatesStillCount) {
 GTEST_TEST(ChartJournal, UnreadableDateEndsBothPasses) {
     for (const std::string& bad :
          {cp1251(" a1.03.2013г, 12ч  0м  0с,   ОЗи=1.00                                 200.\r\n"),
-          checkEntryLine(9, 13, 2013, 12, 0, 0, 1.0f, 200.0f)}) {
+          checkEntryLine(9, 14, 2013, 12, 0, 0, 1.0f, 200.0f)}) {
         ChartRun run;
         run.journal({trainingOn(1, 0.5f), trainingOn(2, 0.6f), bad, checkOn(9, 1.0f)});
         run.draw();
@@ -740,6 +742,33 @@ GTEST_TEST(ChartDrawing, TellsWhereAndWhyTheReadingEnded) {
     const ChartReading reading = drawProgressChart(journalFileName);
     EXPECT_FALSE(reading.opened);
     EXPECT_TRUE(missing.window.texts().empty()) << "nothing but the cleared window";
+}
+
+GTEST_TEST(ChartDrawing, MonthsOfZeroAndThirteenDoNotEndTheReading) {
+    // 31.00.2013 counts as 31 January 2013 and 01.13.2012 as 1 January 2013.
+    ChartRun run;
+    run.journal({checkEntryLine(31, 0, 2013, 12, 0, 0, 0.5f, 200.0f), checkOn(1, 0.6f),
+                 checkEntryLine(1, 13, 2012, 12, 0, 0, 0.7f, 200.0f), checkOn(2, 0.8f)});
+    run.window.close();
+    const ChartReading reading = drawProgressChart(journalFileName);
+    EXPECT_EQ(reading.endStatus, LineStatus::ok);
+    EXPECT_EQ(reading.endLine, 0);
+    EXPECT_EQ(NDAYS(31, 0, 2013), NDAYS(31, 1, 2013));
+    EXPECT_EQ(NDAYS(1, 13, 2012), NDAYS(1, 1, 2013));
+}
+
+GTEST_TEST(ChartDrawing, FifoOrDeviceInPlaceOfTheJournalIsNotReadAndSaysWhy) {
+    // A FIFO nobody writes to would block the chart; /dev/zero would keep it reading forever.
+    ChartRun run;
+    ASSERT_EQ(::mkfifo(journalFileName, 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", "zero.rez"), 0);
+    for (const char* path : {journalFileName, "zero.rez"}) {
+        const testing::ChildResult child = testing::runInChild([path](int) {
+            const ChartReading reading = drawProgressChart(path);
+            return !reading.opened && reading.error == notRegularFile ? 0 : 1;
+        });
+        EXPECT_EQ(child.status, 0) << path;
+    }
 }
 
 }  // namespace

@@ -163,6 +163,24 @@ GTEST_TEST(JournalAppend, FailureIsReportedAndNothingIsCreated) {
     EXPECT_EQ(dir.names(), std::vector<std::string>{});
 }
 
+GTEST_TEST(JournalAppend, EntryAfterALastLineWithoutLineEndStandsOnItsOwnLine) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string path = dir.file("trelvan.rez");
+    std::string handEdited = exampleCheck();
+    handEdited.resize(handEdited.size() - 2);  // the last CR LF dropped
+    writeBytes(path, trainingHeader() + "\r\n" + handEdited);
+    ASSERT_TRUE(appendTrainingEntry(3, 3, 2013, 9, 5, 7, 0.85f, 1.23f, 100, 200.0f, path));
+    EXPECT_EQ(readBytes(path), trainingHeader() + "\r\n" + exampleCheck() + exampleTraining());
+    JournalReader reader(path);
+    int entries = 0;
+    while (const std::optional<JournalLine> line = reader.next()) {
+        EXPECT_EQ(line->status, LineStatus::ok);
+        ++entries;
+    }
+    EXPECT_EQ(entries, 2);
+}
+
 // --- Reading -----------------------------------------------------------------------------
 
 std::vector<JournalLine> readAll(JournalReader& reader) {
@@ -314,13 +332,36 @@ GTEST_TEST(JournalReader, EveryDateFieldIsChecked) {
     EXPECT_EQ(parseJournalLine(separators).status, LineStatus::ok);
 }
 
-GTEST_TEST(JournalReader, MonthOutsideTheYearIsAnUnreadableDate) {
-    EXPECT_EQ(parseJournalLine(cp1251(" 01.13.2013г, 10ч  0м  0с")).status, LineStatus::badDate);
-    EXPECT_EQ(parseJournalLine(cp1251(" 01.00.2013г, 10ч  0м  0с")).status, LineStatus::badDate);
-    EXPECT_EQ(parseJournalLine(cp1251(" 01.-1.2013г, 10ч  0м  0с")).status, LineStatus::badDate);
-    EXPECT_EQ(parseJournalLine(cp1251(" 01.12.2013г, 10ч  0м  0с")).status, LineStatus::ok);
-    // An empty line has a blank month.
+GTEST_TEST(JournalReader, MonthsUpToThirteenAreReadAndBeyondEndTheReading) {
+    // The day count adds no month for a month of 0 or less and the whole year for 13; beyond
+    // 13 it has no month to add.
+    for (const char* month : {"00", "  ", "-1", "01", "12", "13"}) {
+        const std::string line = cp1251(std::string(" 01.") + month + ".2013г, 10ч  0м  0с");
+        EXPECT_EQ(parseJournalLine(line).status, LineStatus::ok) << month;
+    }
+    EXPECT_EQ(parseJournalLine(cp1251(" 01.14.2013г, 10ч  0м  0с")).status, LineStatus::badDate);
+    EXPECT_EQ(parseJournalLine(cp1251(" 01.99.2013г, 10ч  0м  0с")).status, LineStatus::badDate);
+    // A line whose date and time fields are all blank is no entry.
     EXPECT_EQ(parseJournalLine("").status, LineStatus::badDate);
+    EXPECT_EQ(parseJournalLine(std::string(80, ' ')).status, LineStatus::badDate);
+    EXPECT_EQ(parseJournalLine(cp1251("   .  .    г,   ч   м   с,   ОЗи=1.00")).status,
+              LineStatus::badDate);
+
+    // The entries after a month of 0 are read on.
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string path = dir.file("trelvan.rez");
+    writeBytes(path, trainingHeader() + "\r\n" + exampleTraining() +
+                         checkEntryLine(4, 0, 2013, 10, 0, 0, 1.0f, 200.0f) + exampleCheck() +
+                         "\r\n" + exampleCheck());
+    JournalReader reader(path);
+    const std::vector<JournalLine> lines = readAll(reader);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1].month, 0);
+    EXPECT_EQ(lines[1].status, LineStatus::ok);
+    EXPECT_EQ(lines[2].status, LineStatus::ok);
+    EXPECT_EQ(lines[3].status, LineStatus::badDate) << "the empty line ends the reading";
+    EXPECT_EQ(reader.endLine(), 5);
 }
 
 GTEST_TEST(JournalReader, BlankFieldsReadAsZero) {
@@ -365,7 +406,7 @@ GTEST_TEST(JournalReader, DateAndTimeAloneIgnoreTheValues) {
     EXPECT_EQ(dated.minute, 7);
     EXPECT_EQ(dated.second, 9);
     EXPECT_FALSE(dated.isCheck);
-    EXPECT_EQ(parseJournalDateTime(cp1251(" 01.13.2013г, 10ч  0м  0с")).status,
+    EXPECT_EQ(parseJournalDateTime(cp1251(" 01.14.2013г, 10ч  0м  0с")).status,
               LineStatus::badDate);
     EXPECT_EQ(parseJournalDateTime(cp1251(" x1.03.2013г, 10ч  0м  0с")).status,
               LineStatus::badDate);

@@ -2,6 +2,7 @@
 #include "params/parameters.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -12,6 +13,7 @@
 #include "platform/dialog.h"
 #include "platform/headless_window.h"
 #include "platform/textfile.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace trelvan::testing {
@@ -210,8 +212,67 @@ TEST_F(ParameterDialog, UnwritableFileIsReportedAndTheWorkGoesOn) {
     });
     EXPECT_FALSE(stop);
     EXPECT_EQ(parameterSet.trainingVolume, 7) << "the confirmed values are used";
+    // Told twice: the file could not be read, and it could not be written.
+    ASSERT_EQ(window.messages().size(), 2u);
+    EXPECT_NE(
+        window.messages()[0].find("Не удалось прочитать файл параметров trelvan.vvd: это каталог"),
+        std::string::npos)
+        << window.messages()[0];
+    EXPECT_NE(window.messages()[1].find("trelvan.vvd"), std::string::npos);
+}
+
+TEST_F(ParameterDialog, FifoInPlaceOfTheFileIsReportedWithoutWaitingAndLeftAlone) {
+    ASSERT_EQ(::mkfifo(dir.file("trelvan.vvd").c_str(), 0600), 0);
+    const ChildResult child = runInChild([this](int out) {
+        const auto stop = run([](Dialog& d) {
+            DLGSET(d, 1004, "7");
+            pressDialogButton(d, 1);
+        });
+        for (const std::string& message : window.messages()) sendText(out, message + "\n");
+        return !stop && parameterSet.trainingVolume == 7 ? 0 : 1;
+    });
+    EXPECT_EQ(child.status, 0) << child.output;
+    EXPECT_NE(child.output.find("Не удалось прочитать файл параметров trelvan.vvd: это не "
+                                "обычный файл"),
+              std::string::npos)
+        << child.output;
+    struct stat info {};
+    ASSERT_EQ(::lstat(dir.file("trelvan.vvd").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
+TEST_F(ParameterDialog, FileBehindASymbolicLinkIsRewrittenAndTheLinkKept) {
+    ASSERT_EQ(::mkdir(dir.file("settings").c_str(), 0700), 0);
+    writeBytes(dir.file("settings/trelvan.vvd"), "  150.0\r\n");
+    ASSERT_EQ(::symlink("settings/trelvan.vvd", dir.file("trelvan.vvd").c_str()), 0);
+    auto stop = run([](Dialog& d) {
+        EXPECT_EQ(text(d, 1000), " 150.0");
+        DLGSET(d, 1004, "7");
+        pressDialogButton(d, 1);
+    });
+    EXPECT_FALSE(stop);
+    struct stat info {};
+    ASSERT_EQ(::lstat(dir.file("trelvan.vvd").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ParameterSet again;
+    EXPECT_EQ(readParameterFile(dir.file("trelvan.vvd"), again), 0);
+    EXPECT_EQ(again.distanceCm, 150.0f);
+    EXPECT_EQ(again.trainingVolume, 7);
+    EXPECT_TRUE(window.messages().empty());
+}
+
+TEST_F(ParameterDialog, FileTheOwnerCannotReadIsReportedAndWrittenReadable) {
+    if (permissionsAreIgnored(dir)) GTEST_SKIP() << "permissions do not apply to this user";
+    writeBytes(dir.file("trelvan.vvd"), "  150.0\r\n");
+    ASSERT_EQ(::chmod(dir.file("trelvan.vvd").c_str(), 0200), 0);
+    auto stop = run(start);
+    EXPECT_FALSE(stop);
     ASSERT_EQ(window.messages().size(), 1u);
-    EXPECT_NE(window.messages()[0].find("trelvan.vvd"), std::string::npos);
+    EXPECT_NE(window.messages()[0].find("нет доступа"), std::string::npos);
+    ParameterSet again;
+    again.distanceCm = 1.0f;
+    EXPECT_EQ(readParameterFile(dir.file("trelvan.vvd"), again), 0);
+    EXPECT_EQ(again.distanceCm, 200.0f) << "the confirmed values are read back next time";
 }
 
 // --- The screen, the pixel grid and the ruler ------------------------------------------------

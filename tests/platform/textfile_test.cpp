@@ -4,20 +4,25 @@
 #include <iconv.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <cerrno>
 #include <csignal>
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace trelvan {
 namespace {
 
+using testing::ChildResult;
 using testing::exists;
 using testing::permissionsAreIgnored;
 using testing::readBytes;
+using testing::runInChild;
+using testing::sendText;
 using testing::TempDir;
 using testing::writeBytes;
 
@@ -190,6 +195,50 @@ GTEST_TEST(LineInput, KeepsTheErrorOfAFailedOpenOrRead) {
     EXPECT_EQ(directory.error(), EISDIR);
 }
 
+GTEST_TEST(LineInput, OnlyARegularFileIsReadAndNothingWaits) {
+    // A FIFO without a writer would block the open; /dev/zero has neither lines nor an end.
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", dir.file("zero").c_str()), 0);
+    for (const char* name : {"fifo", "zero"}) {
+        const std::string path = dir.file(name);
+        const ChildResult child = runInChild([&path](int) {
+            LineInput input(path);
+            const bool noLines = !input.next();
+            return noLines && !input.isOpen() && input.error() == notRegularFile ? 0 : 1;
+        });
+        EXPECT_EQ(child.status, 0) << name;
+    }
+    EXPECT_EQ(errorReason(notRegularFile), "это не обычный файл");
+}
+
+GTEST_TEST(LineInput, AnyReadableFileTakesAPipeToItsEnd) {
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const std::string longLine(100000, 'x');  // more than a pipe holds at once
+    const pid_t writer = ::fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        ::close(pipeEnds[0]);
+        sendText(pipeEnds[1], "header\r\n" + longLine + "\r\nlast");
+        _exit(0);
+    }
+    ::close(pipeEnds[1]);
+    {
+        LineInput input("/dev/fd/" + std::to_string(pipeEnds[0]), 1u << 20, FileKind::anyReadable);
+        ASSERT_TRUE(input.isOpen()) << input.error();
+        EXPECT_EQ(input.next(), "header");
+        EXPECT_EQ(input.next(), longLine);
+        EXPECT_EQ(input.next(), "last");
+        EXPECT_EQ(input.next(), std::nullopt);
+        EXPECT_EQ(input.error(), 0);
+    }
+    ::close(pipeEnds[0]);
+    int status = 0;
+    EXPECT_EQ(::waitpid(writer, &status, 0), writer);
+}
+
 // --- Failure helpers ----------------------------------------------------------------------
 
 // Lowers the file size limit of this process for one scope, so that writes beyond it fail
@@ -242,6 +291,62 @@ GTEST_TEST(WriteFileAtomically, KeepsThePermissionsOfTheReplacedFile) {
     struct stat info {};
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+GTEST_TEST(WriteFileAtomically, OwnerCanAlwaysReadTheNewFileBack) {
+    // A file the owner could not read would be ignored at the next start; the rest of its
+    // permissions stay.
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string path = dir.file("p");
+    for (const mode_t mode : {0000u, 0200u, 0440u, 0604u}) {
+        writeBytes(path, "old");
+        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        ASSERT_EQ(writeFileAtomically(path, "new"), WriteResult::ok);
+        struct stat info {};
+        ASSERT_EQ(::stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, mode | 0600u) << std::oct << mode;
+    }
+}
+
+GTEST_TEST(WriteFileAtomically, SymbolicLinkStaysAndTheFileItLeadsToIsReplaced) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    ASSERT_EQ(::mkdir(dir.file("elsewhere").c_str(), 0700), 0);
+    const std::string target = dir.file("elsewhere/params");
+    const std::string link = dir.file("trelvan.vvd");
+    writeBytes(target, "old");
+    ASSERT_EQ(::symlink("elsewhere/params", link.c_str()), 0);
+    ASSERT_EQ(writeFileAtomically(link, "new"), WriteResult::ok);
+    struct stat info {};
+    ASSERT_EQ(::lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(readBytes(target), "new");
+    EXPECT_EQ(dir.names().size(), 2u) << "no temporary file left beside the link";
+
+    // A link to a file not yet there: the file is made where the link points.
+    ASSERT_EQ(::unlink(target.c_str()), 0);
+    ASSERT_EQ(writeFileAtomically(link, "newer"), WriteResult::ok);
+    EXPECT_EQ(readBytes(target), "newer");
+    ASSERT_EQ(::lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ::unlink(target.c_str());
+}
+
+GTEST_TEST(WriteFileAtomically, NeverReplacesAFifoOrADevice) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/null", dir.file("null").c_str()), 0);
+    for (const char* name : {"fifo", "null"}) {
+        std::string error;
+        EXPECT_EQ(writeFileAtomically(dir.file(name), "x", &error), WriteResult::failed) << name;
+        EXPECT_NE(error.find("это не обычный файл"), std::string::npos) << error;
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat("/dev/null", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+    EXPECT_EQ(dir.names().size(), 2u);
 }
 
 GTEST_TEST(WriteFileAtomically, MissingDirectoryFailsWithAReason) {
@@ -315,14 +420,21 @@ GTEST_TEST(AppendToFile, HeaderOnlyWhenTheFileIsNewOrEmpty) {
     EXPECT_EQ(readBytes(empty), "H\r\none\r\n");
 }
 
-GTEST_TEST(AppendToFile, ExistingContentIsNeverRewritten) {
+GTEST_TEST(AppendToFile, LastLineWithoutLineEndIsEndedInTheSameWrite) {
     TempDir dir;
     ASSERT_TRUE(dir.ok());
     const std::string path = dir.file("j");
-    // A last line without its line end stays as it is; the new text simply follows.
+    // A hand edit dropped the last line end: the new text still starts a line of its own.
     writeBytes(path, "header\r\nhand edited");
     EXPECT_EQ(appendToFile(path, "H\r\n", "entry\r\n"), WriteResult::ok);
-    EXPECT_EQ(readBytes(path), "header\r\nhand editedentry\r\n");
+    EXPECT_EQ(readBytes(path), "header\r\nhand edited\r\nentry\r\n");
+    // A CR alone at the end gets its LF; LF alone is a line end already.
+    writeBytes(path, "header\r\nhand edited\r");
+    EXPECT_EQ(appendToFile(path, "H\r\n", "entry\r\n"), WriteResult::ok);
+    EXPECT_EQ(readBytes(path), "header\r\nhand edited\r\nentry\r\n");
+    writeBytes(path, "header\nhand edited\n");
+    EXPECT_EQ(appendToFile(path, "H\r\n", "entry\r\n"), WriteResult::ok);
+    EXPECT_EQ(readBytes(path), "header\nhand edited\nentry\r\n");
 }
 
 GTEST_TEST(AppendToFile, MissingDirectoryFailsWithAReason) {
@@ -350,11 +462,28 @@ GTEST_TEST(AppendToFile, PseudoFileSystemRefusesANewFile) {
     EXPECT_FALSE(error.empty());
 }
 
-GTEST_TEST(AppendToFile, FullDeviceFails) {
-    if (!exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    std::string error;
-    EXPECT_EQ(appendToFile("/dev/full", "H\r\n", "x\r\n", &error), WriteResult::failed);
-    EXPECT_NE(error.find("нет места на диске"), std::string::npos) << error;
+GTEST_TEST(AppendToFile, OnlyARegularFileIsAppendedTo) {
+    // A FIFO nobody reads, and links to devices that swallow or refuse everything: the append
+    // fails at once, saying so, and leaves them as they were.
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", dir.file("zero").c_str()), 0);
+    ASSERT_EQ(::symlink("/dev/full", dir.file("full").c_str()), 0);
+    for (const char* name : {"fifo", "zero", "full"}) {
+        const std::string path = dir.file(name);
+        const ChildResult child = runInChild([&path](int out) {
+            std::string error;
+            const WriteResult result = appendToFile(path, "H\r\n", "entry\r\n", &error);
+            sendText(out, error);
+            return result == WriteResult::failed ? 0 : 1;
+        });
+        EXPECT_EQ(child.status, 0) << name << ": " << child.output;
+        EXPECT_NE(child.output.find("это не обычный файл"), std::string::npos) << child.output;
+    }
+    struct stat info {};
+    ASSERT_EQ(::lstat(dir.file("fifo").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
 }
 
 GTEST_TEST(AppendToFile, ShortWriteIsCutBackToTheOldLength) {

@@ -345,5 +345,22 @@ GTEST_TEST(ReportCommandLine, WrongArgumentsAreStatusTwoWithTheUsage) {
                   "Try 'trelvan-report --help' for more information.\n");
 }
 
+// --- the journal's file -----------------------------------------------------------------
+
+GTEST_TEST(ReportJournal, FifoOrDeviceInPlaceOfTheJournalIsStatusOneAtOnce) {
+    // A FIFO nobody writes to would block the command; /dev/zero would keep it reading forever.
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("trelvan.rez").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", dir.file("zero.rez").c_str()), 0);
+    const std::vector<std::vector<std::string>> commands{
+        {"csv"}, {"csv", "zero.rez"}, {"chart", "-o", "chart.png"}};
+    for (const std::vector<std::string>& args : commands) {
+        const ReportOutcome r = runReportProgram(args, dir.path(), "timeout 10");
+        EXPECT_EQ(r.status, 1) << args[0] << " " << args.size();
+        EXPECT_TRUE(contains(r.err, ": not a regular file")) << r.err;
+    }
+    EXPECT_FALSE(exists(dir.file("chart.png")));
+}
+
 }  // namespace
 }  // namespace trelvan::testing
