@@ -12,6 +12,7 @@
 
 #include "platform/dialog.h"
 #include "platform/qt/qt_window.h"
+#include "platform/qt/window_hints.h"
 #include "platform/textfile.h"
 
 namespace trelvan {
@@ -170,6 +171,7 @@ class TemplateDialog : public QDialog {
 
 int32_t QtWindow::runDialogHere(Dialog& dialog) {
     TemplateDialog window(dialog, frame());
+    plainDialogFrame(window);
     window.exec();
     window.collect();
     return dialog.exitRequested ? 1 : -1;

@@ -1,0 +1,13 @@
+// Decorations asked of an X window manager.
+#pragma once
+
+class QWidget;
+
+namespace trelvan {
+
+// A title bar and a border, and nothing the user could minimise, maximise or close the window
+// with. Qt's own window flags cannot say this to an X window manager: without any of the three
+// buttons it asks for all functions. Does nothing on other platforms.
+void plainDialogFrame(QWidget& window);
+
+}  // namespace trelvan
