@@ -155,8 +155,13 @@ class TemplateDialog : public QDialog {
     }
 
     void reject() override {
-        // Only a callback closes the dialog.
-        if (closing_) QDialog::reject();
+        // Only a callback closes the dialog. A window manager that insists on a close box
+        // of its own gets the cancel control's answer, as Escape does.
+        if (closing_) {
+            QDialog::reject();
+        } else {
+            press(dialog_.tmpl.cancelId);
+        }
     }
 
   private:

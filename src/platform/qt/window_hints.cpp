@@ -2,14 +2,41 @@
 
 #include <xcb/xcb.h>
 
+#include <QEvent>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <cstdlib>
 
 namespace trelvan {
 
+namespace {
+
+// Undoes a minimise the window manager did anyway: a modal window out of sight would leave
+// the program with nothing to click.
+class StayInSight : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w != nullptr && event->type() == QEvent::WindowStateChange && w->isMinimized()) {
+            QTimer::singleShot(0, w, [w] {
+                w->showNormal();
+                w->raise();
+                w->activateWindow();
+            });
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
 void plainDialogFrame(QWidget& window) {
+    window.installEventFilter(new StayInSight(&window));
     auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
     if (x11 == nullptr) return;
     xcb_connection_t* connection = x11->connection();
