@@ -83,7 +83,10 @@ def test(binary):
                      "the minimised dialog stayed out of sight")
             p.confirm_dialog()
 
-            frame = p.windows("TRELVAN")[0]
+            frames = []
+            wait_for(lambda: frames.extend(p.windows("TRELVAN")) or frames,
+                     "the frame is out of sight")
+            frame = frames[0]
             wait_for(lambda: frame_outer(frame) == (0, 0) and
                      p.geometry()["client"][2:] == (1024, 768),
                      "frame at %s, client %s" % (frame_outer(frame), p.geometry()["client"]))

@@ -54,6 +54,7 @@ def test(binary):
         try:
             p = Program(binary, env=dict(weston.env(), TRELVAN_INPUT_LOG="input.log"))
             confirm_dialog(weston)
+            weston.keep_inside("TRELVAN")
             # Out of the picture's way: the pointer is drawn into the screenshots.
             weston.point(scale * 300, scale * 10)
             x, y = picture_on_output(weston, expected)

@@ -131,6 +131,27 @@ class Weston:
         xdotool("mousemove", *self.x_point(x, y))
         time.sleep(0.1)
 
+    def keep_inside(self, title, top=32):
+        """Weston places a window by its first size and keeps it there as it grows: a frame
+        that grew past the output's edge is dragged by its title bar to the top-left corner
+        (below the panel)."""
+        name, x1, y1, x2, y2 = self.window(title)
+        width, height = self.device[0] // self.scale, self.device[1] // self.scale
+        if x1 >= 0 and y1 >= top and x2 <= width and y2 <= height:
+            return
+        s = self.scale
+        self.point(s * (x1 + 60), s * (y1 + 12))
+        xdotool("mousedown", 1)
+        time.sleep(0.05)
+        xdotool("mousemove_relative", "--", s * (0 - x1), s * (top - y1))
+        time.sleep(0.05)
+        xdotool("mouseup", 1)
+
+        def inside():
+            v = self.window(title)
+            return v[1] >= 0 and v[2] >= top and v[3] <= width and v[4] <= height
+        self.wait(inside, "window %r inside the output" % title, 10)
+
     def pointer_click(self, button):
         xdotool("mousedown", button)
         time.sleep(0.05)
