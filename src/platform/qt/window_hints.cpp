@@ -13,8 +13,8 @@ namespace trelvan {
 
 namespace {
 
-// Undoes a minimise the window manager did anyway: a modal window out of sight would leave
-// the program with nothing to click.
+// Undoes a minimise or maximise the window manager (or a client-side title bar) did anyway: a
+// modal window out of sight would leave the program with nothing to click.
 class StayInSight : public QObject {
   public:
     using QObject::QObject;
@@ -22,7 +22,9 @@ class StayInSight : public QObject {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* w = qobject_cast<QWidget*>(watched);
-        if (w != nullptr && event->type() == QEvent::WindowStateChange && w->isMinimized()) {
+        if (w != nullptr && event->type() == QEvent::WindowStateChange &&
+            (w->windowState() &
+             (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
             QTimer::singleShot(0, w, [w] {
                 w->showNormal();
                 w->raise();
