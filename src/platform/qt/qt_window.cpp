@@ -124,7 +124,7 @@ void SurfaceWidget::pass(QMouseEvent* event, bool press) {
     if (event->modifiers() & Qt::ShiftModifier) keys |= MOUSE_KS_SHIFT;
     if (event->modifiers() & Qt::ControlModifier) keys |= MOUSE_KS_CONTROL;
     // Positions arrive in logical pixels; the program counts device pixels of its surface.
-    const QPointF p = event->position() * devicePixelRatioF();
+    const QPointF p = event->position() * services_.deviceRatio();
     services_.mouse(bit, keys, static_cast<int32_t>(std::floor(p.x())),
                     static_cast<int32_t>(std::floor(p.y())));
 }
@@ -221,6 +221,11 @@ void QtWindow::createFrame() {
     syncWindows();
 }
 
+qreal QtWindow::deviceRatio() const {
+    if (paintRatio_ > 0) return paintRatio_;
+    return frame_ != nullptr ? frame_->devicePixelRatioF() : 1;
+}
+
 int QtWindow::logical(int devicePixels) const {
     return static_cast<int>(std::ceil(devicePixels / ratio_ - 1e-9));
 }
@@ -274,7 +279,7 @@ void QtWindow::syncWindows() {
     if (frame_ == nullptr) return;
     // Sizes are given to Qt in logical pixels: with an integer device pixel ratio the
     // surface's buffer then holds exactly its own pixels.
-    const qreal ratio = frame_->devicePixelRatioF();
+    const qreal ratio = deviceRatio();
     const bool rescaled = ratio != ratio_;
     ratio_ = ratio;
     FramePlacement p = framePlacement();
@@ -341,7 +346,7 @@ void QtWindow::reportGeometry() {
         out << "menu " << i + 1 << ' ' << p.x() << ' ' << p.y() << ' ' << r.width() << ' '
             << r.height() << '\n';
     }
-    out << "percent " << std::lround(frame_->devicePixelRatioF() * 100) << '\n';
+    out << "percent " << std::lround(deviceRatio() * 100) << '\n';
     QWidget* client = frame_->centralWidget();
     QPoint c = client->mapToGlobal(QPoint(0, 0));
     out << "client " << c.x() << ' ' << c.y() << ' ' << client->width() << ' ' << client->height()
@@ -379,13 +384,16 @@ void QtWindow::surfaceChanged() {
 }
 
 void QtWindow::paintSurface(QWidget& widget) {
-    const qreal ratio = widget.devicePixelRatioF();
+    QPainter painter(&widget);
+    // The scale of the buffer painted into. Qt 6.4 on Wayland may change it (a window moved
+    // onto an output of another scale) without changing the widget's device pixel ratio.
+    const qreal ratio = painter.deviceTransform().m11();
+    paintRatio_ = ratio;
     if (ratio != ratio_ && !syncPending_.exchange(true)) {
         // Moved to another screen or the scale changed: size the windows anew.
         QMetaObject::invokeMethod(
             frame_, [this] { syncWindows(); }, Qt::QueuedConnection);
     }
-    QPainter painter(&widget);
     {
         std::lock_guard lock(surfaceMutex_);
         if (!surface_) return;

@@ -81,6 +81,8 @@ class QtWindow : public RasterWindow {
     void paintSurface(QWidget& widget);
     void mouse(int32_t event, int32_t keystate, int32_t x, int32_t y);
     bool onInputThread() const;
+    // Device pixels per logical pixel of the surface's window, as last painted.
+    qreal deviceRatio() const;
 
   protected:
     void surfaceChanged() override;
@@ -105,6 +107,7 @@ class QtWindow : public RasterWindow {
     // Input thread only.
     bool clientPlacement_ = false;
     qreal ratio_ = 1;
+    qreal paintRatio_ = 0;
     QImage shown_;
     QTimer* placeTimer_ = nullptr;
     int placeChecks_ = 0;
