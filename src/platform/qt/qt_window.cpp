@@ -21,6 +21,7 @@
 #include <fstream>
 
 #include "platform/qt/desktop.h"
+#include "platform/qt/wayland_outputs.h"
 #include "platform/textfile.h"
 
 namespace trelvan {
@@ -68,20 +69,35 @@ void stampInput() {
 }
 
 // What keeps one surface pixel from being one pixel of the screen, as a message for the user,
-// or an empty text. Two cases are known: a fractional device pixel ratio (Qt cannot paint a
-// pixel exactly there), and an X connection inside a Wayland session, where the compositor
-// may scale the whole window without telling the program.
+// or an empty text. Two cases are known. A fractional scale: Qt paints at a fractional ratio,
+// or (Qt 6.4 on Wayland) at the next integer while the compositor shrinks the result to the
+// screen's real pixels, which shows in the output's mode being smaller than its logical size
+// times the ratio. And an X connection inside a Wayland session, where the compositor may
+// scale the whole window without telling the program.
 QString scalingWarning(QWidget* frame) {
     const qreal ratio = frame->devicePixelRatioF();
-    if (std::abs(ratio - std::round(ratio)) > 1e-6) {
+    qreal shown = ratio;  // device pixels of the screen per logical pixel
+    const QScreen* screen = frame->screen();
+    if (QGuiApplication::platformName() == QLatin1String("wayland") && screen != nullptr) {
+        const QRect logical = screen->geometry();
+        const auto outputs = waylandOutputs();
+        const WaylandOutput* output = nullptr;
+        for (const WaylandOutput& o : outputs)
+            if (o.x == logical.x() && o.y == logical.y()) output = &o;
+        if (output == nullptr && outputs.size() == 1) output = &outputs.front();
+        if (output != nullptr && logical.width() > 0 && output->width > 0 &&
+            (std::abs(output->width - logical.width() * ratio) >= ratio ||
+             std::abs(output->height - logical.height() * ratio) >= ratio))
+            shown = qreal(output->width) / logical.width();
+    }
+    if (std::abs(ratio - std::round(ratio)) > 1e-6 || std::abs(shown - ratio) > 1e-6) {
         return QString::fromUtf8(
                    "Экран масштабирован с дробным коэффициентом %1: точка изображения не "
                    "совпадает с пикселом экрана, и тестовые изображения будут искажены.\n\n"
                    "Установите масштаб экрана 100 % (или целый: 200 %, 300 %) и запустите "
                    "программу снова.")
-            .arg(QString::number(ratio * 100, 'f', 0) + " %");
+            .arg(QString::number(shown * 100, 'f', 0) + " %");
     }
-    const QScreen* screen = frame->screen();
     const bool xwayland =
         QGuiApplication::platformName() == QLatin1String("xcb") &&
         (!qgetenv("WAYLAND_DISPLAY").isEmpty() ||
