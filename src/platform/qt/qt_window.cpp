@@ -85,10 +85,8 @@ QString scalingWarning(QWidget* frame) {
         for (const WaylandOutput& o : outputs)
             if (o.x == logical.x() && o.y == logical.y()) output = &o;
         if (output == nullptr && outputs.size() == 1) output = &outputs.front();
-        if (output != nullptr && logical.width() > 0 && output->width > 0 &&
-            (std::abs(output->width - logical.width() * ratio) >= ratio ||
-             std::abs(output->height - logical.height() * ratio) >= ratio))
-            shown = qreal(output->width) / logical.width();
+        if (output != nullptr)
+            shown = screenScale(*output, logical.width(), logical.height(), ratio);
     }
     if (std::abs(ratio - std::round(ratio)) > 1e-6 || std::abs(shown - ratio) > 1e-6) {
         return QString::fromUtf8(

@@ -2,6 +2,7 @@
 
 #include <wayland-client.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -77,6 +78,16 @@ std::vector<WaylandOutput> waylandOutputs() {
     wl_registry_destroy(registry);
     wl_display_disconnect(display);
     return result;
+}
+
+double screenScale(const WaylandOutput& output, int logicalWidth, int logicalHeight, double ratio) {
+    if (logicalWidth <= 0 || logicalHeight <= 0 || output.width <= 0 || output.height <= 0)
+        return ratio;
+    // A logical size rounded by the compositor is off by less than one logical pixel.
+    if (std::abs(output.width - logicalWidth * ratio) < ratio &&
+        std::abs(output.height - logicalHeight * ratio) < ratio)
+        return ratio;
+    return double(output.width) / logicalWidth;
 }
 
 }  // namespace trelvan

@@ -15,4 +15,9 @@ struct WaylandOutput {
 // compositor.
 std::vector<WaylandOutput> waylandOutputs();
 
+// Device pixels of the output per logical pixel of its logical size (the size windows are laid
+// out in): the ratio a client paints at, unless the output's mode says the compositor shrinks
+// or stretches the painted buffer to another, fractional scale.
+double screenScale(const WaylandOutput& output, int logicalWidth, int logicalHeight, double ratio);
+
 }  // namespace trelvan
