@@ -96,6 +96,8 @@ if(TRELVAN_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2")  # found by no library
 else()
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libpulse0, fonts-liberation2")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6widgets6, libxcb1, libwayland-client0, libpulse0, fonts-liberation2")
 endif()
+# Without it a Wayland desktop runs the program through XWayland, which may scale its pixels.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 include(CPack)

@@ -21,7 +21,8 @@ for i in $(seq 100); do
   sleep 0.1
 done
 export DISPLAY=$display
-unset QT_QPA_PLATFORM
+# The scenarios choose their own platform and session.
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 
 passed=0
 failed=0

@@ -21,6 +21,7 @@
 
 #include "platform/dialog.h"
 #include "platform/qt/qt_window.h"
+#include "platform/qt/window_hints.h"
 #include "platform/textfile.h"
 
 namespace trelvan {
@@ -248,8 +249,13 @@ class TemplateDialog : public QDialog {
     }
 
     void reject() override {
-        // Only a callback closes the dialog.
-        if (closing_) QDialog::reject();
+        // Only a callback closes the dialog. A window manager that insists on a close box
+        // of its own gets the cancel control's answer, as Escape does.
+        if (closing_) {
+            QDialog::reject();
+        } else {
+            press(dialog_.tmpl.cancelId);
+        }
     }
 
   private:
@@ -402,6 +408,7 @@ std::unique_ptr<QDialog> makeTemplateDialog(Dialog& dialog, QWidget* parent) {
 
 int32_t QtWindow::runDialogHere(Dialog& dialog) {
     TemplateDialog window(dialog, frame());
+    plainDialogFrame(window);
     window.exec();
     window.collect();
     return dialog.exitRequested ? 1 : -1;

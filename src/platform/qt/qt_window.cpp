@@ -9,9 +9,12 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QThread>
 #include <QTimer>
+#include <QWindow>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -19,6 +22,7 @@
 
 #include "platform/interval_clock.h"
 #include "platform/qt/desktop.h"
+#include "platform/qt/wayland_outputs.h"
 #include "platform/textfile.h"
 
 namespace trelvan {
@@ -65,6 +69,50 @@ void stampInput() {
     if (wakeLog != nullptr) inputStamp.store(steadyNanoseconds(), std::memory_order_release);
 }
 
+// What keeps one surface pixel from being one pixel of the screen, as a message for the user,
+// or an empty text. Two cases are known. A fractional scale: Qt paints at a fractional ratio,
+// or (Qt 6.4 on Wayland) at the next integer while the compositor shrinks the result to the
+// screen's real pixels, which shows in the output's mode being smaller than its logical size
+// times the ratio. And an X connection inside a Wayland session, where the compositor may
+// scale the whole window without telling the program.
+QString scalingWarning(QWidget* frame) {
+    const qreal ratio = frame->devicePixelRatioF();
+    qreal shown = ratio;  // device pixels of the screen per logical pixel
+    const QScreen* screen = frame->screen();
+    if (QGuiApplication::platformName() == QLatin1String("wayland") && screen != nullptr) {
+        const QRect logical = screen->geometry();
+        const auto outputs = waylandOutputs();
+        const WaylandOutput* output = nullptr;
+        for (const WaylandOutput& o : outputs)
+            if (o.x == logical.x() && o.y == logical.y()) output = &o;
+        if (output == nullptr && outputs.size() == 1) output = &outputs.front();
+        if (output != nullptr)
+            shown = screenScale(*output, logical.width(), logical.height(), ratio);
+    }
+    if (std::abs(ratio - std::round(ratio)) > 1e-6 || std::abs(shown - ratio) > 1e-6) {
+        return QString::fromUtf8(
+                   "Экран масштабирован с дробным коэффициентом %1: точка изображения не "
+                   "совпадает с пикселом экрана, и тестовые изображения будут искажены.\n\n"
+                   "Установите масштаб экрана 100 % (или целый: 200 %, 300 %) и запустите "
+                   "программу снова.")
+            .arg(QString::number(shown * 100, 'f', 0) + " %");
+    }
+    const bool xwayland =
+        QGuiApplication::platformName() == QLatin1String("xcb") &&
+        (!qgetenv("WAYLAND_DISPLAY").isEmpty() ||
+         (screen != nullptr && screen->name().startsWith(QLatin1String("XWAYLAND"))));
+    if (xwayland) {
+        return QString::fromUtf8(
+            "Программа работает через XWayland. Если экран масштабирован, рабочий стол "
+            "растягивает её окно, и тестовые изображения будут размыты: точка изображения "
+            "не совпадёт с пикселом экрана, а программа не может это заметить.\n\n"
+            "Установите масштаб экрана 100 % или запустите программу как приложение "
+            "Wayland (нужен пакет qt6-wayland; переменная QT_QPA_PLATFORM не должна "
+            "требовать xcb).");
+    }
+    return {};
+}
+
 }  // namespace
 
 // --- SurfaceWidget ----------------------------------------------------------------------
@@ -90,8 +138,10 @@ void SurfaceWidget::pass(QMouseEvent* event, bool press) {
     if (buttons & Qt::MiddleButton) keys |= MOUSE_KS_MBUTTON;
     if (event->modifiers() & Qt::ShiftModifier) keys |= MOUSE_KS_SHIFT;
     if (event->modifiers() & Qt::ControlModifier) keys |= MOUSE_KS_CONTROL;
-    QPoint p = event->position().toPoint();
-    services_.mouse(bit, keys, p.x(), p.y());
+    // Positions arrive in logical pixels; the program counts device pixels of its surface.
+    const QPointF p = event->position() * services_.deviceRatio();
+    services_.mouse(bit, keys, static_cast<int32_t>(std::floor(p.x())),
+                    static_cast<int32_t>(std::floor(p.y())));
 }
 
 void SurfaceWidget::mousePressEvent(QMouseEvent* event) {
@@ -119,6 +169,12 @@ void FrameWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The graphics window goes only when the program closes its unit (a keyboard shortcut
+    // or the window menu must not take it away while the program runs).
+    if (watched != area_ && event->type() == QEvent::Close) {
+        event->ignore();
+        return true;
+    }
     // Tiling is not kept by the area on resize: tile again.
     if (watched == area_ && event->type() == QEvent::Resize && services_.tiled())
         QMetaObject::invokeMethod(
@@ -161,8 +217,9 @@ void QtWindow::createFrame() {
     }
     // Before the frame existed the placement is its outer size.
     FramePlacement p = framePlacement();
-    frame_->move(p.x, p.y);
-    frame_->resize(p.width, p.height);
+    ratio_ = frame_->devicePixelRatioF();
+    frame_->move(logical(p.x), logical(p.y));
+    frame_->resize(logical(p.width), logical(p.height));
     frame_->show();
     frameShown_ = true;
     if (!qgetenv("TRELVAN_GEOMETRY_FILE").isEmpty()) {
@@ -171,29 +228,94 @@ void QtWindow::createFrame() {
         timer->start(100);
     }
     appliedPlacement_ = p;
+    placeTimer_ = new QTimer(frame_);
+    placeTimer_->setInterval(50);
+    QObject::connect(placeTimer_, &QTimer::timeout, frame_, [this] { keepPlacement(); });
+    QObject::connect(frame_->windowHandle(), &QWindow::screenChanged, frame_,
+                     [this] { windowChanged(); });
     syncWindows();
+}
+
+qreal QtWindow::deviceRatio() const {
+    if (paintRatio_ > 0) return paintRatio_;
+    return frame_ != nullptr ? frame_->devicePixelRatioF() : 1;
+}
+
+int QtWindow::logical(int devicePixels) const {
+    return static_cast<int>(std::ceil(devicePixels / ratio_ - 1e-9));
+}
+
+// Window managers place a new or resized frame as they see fit, sometimes after the request
+// and sometimes with the title bar off the screen: for a while after each placement the
+// frame is put back where the program asked for it.
+void QtWindow::placeFrame(bool restart) {
+    if (frame_ == nullptr) return;
+    const FramePlacement& p = appliedPlacement_;
+    QWidget* client = frame_->centralWidget();
+    if (clientPlacement_) {
+        if (frame_->windowState() &
+            (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
+            frame_->showNormal();
+        const QSize wanted(logical(p.width), logical(p.height));
+        if (client->size() != wanted) frame_->resize(wanted + (frame_->size() - client->size()));
+    } else {
+        const QSize wanted(logical(p.width), logical(p.height));
+        if (frame_->size() != wanted) frame_->resize(wanted);
+    }
+    // The decorated frame, title bar included, stands at the position. A compositor that
+    // places windows itself ignores this.
+    const QPoint at(logical(p.x), logical(p.y));
+    if (frame_->frameGeometry().topLeft() != at) frame_->move(at);
+    if (restart) {
+        placeChecks_ = 0;
+        placeTimer_->start();
+    }
+}
+
+void QtWindow::keepPlacement() {
+    if (frame_ == nullptr) return;
+    const FramePlacement& p = appliedPlacement_;
+    QWidget* client = frame_->centralWidget();
+    const QSize wanted(logical(p.width), logical(p.height));
+    const bool sized = (clientPlacement_ ? client->size() : frame_->size()) == wanted;
+    const bool placed = QGuiApplication::platformName() == QLatin1String("wayland") ||
+                        frame_->frameGeometry().topLeft() == QPoint(logical(p.x), logical(p.y));
+    const bool mapped = frame_->windowHandle() != nullptr && frame_->windowHandle()->isExposed();
+    ++placeChecks_;
+    if (!sized || !placed) placeFrame(false);
+    // Settled once it has stood right for a while on the screen; given up after some seconds.
+    if ((mapped && sized && placed && placeChecks_ >= 10) || placeChecks_ >= 80) {
+        placeTimer_->stop();
+    }
 }
 
 void QtWindow::syncWindows() {
     syncPending_ = false;
     if (frame_ == nullptr) return;
+    // Sizes are given to Qt in logical pixels: with an integer device pixel ratio the
+    // surface's buffer then holds exactly its own pixels.
+    const qreal ratio = deviceRatio();
+    const bool rescaled = ratio != ratio_;
+    ratio_ = ratio;
     FramePlacement p = framePlacement();
     if (frameShown_ &&
         (p.x != appliedPlacement_.x || p.y != appliedPlacement_.y ||
          p.width != appliedPlacement_.width || p.height != appliedPlacement_.height)) {
         // While the frame exists the placement gives the client area.
         appliedPlacement_ = p;
-        frame_->showNormal();
-        QSize client(p.width, p.height);
-        QSize outerExtra = frame_->size() - frame_->centralWidget()->size();
-        frame_->resize(client + outerExtra);
-        frame_->move(p.x, p.y);
+        clientPlacement_ = true;
+        placeFrame(true);
+    } else if (frameShown_ && rescaled) {
+        placeFrame(true);
     }
     if (unitOpen()) {
         if (child_ == nullptr) {
             surfaceWidget_ = new SurfaceWidget(*this);
             child_ = frame_->area()->addSubWindow(surfaceWidget_);
             child_->setAttribute(Qt::WA_DeleteOnClose, false);
+            // The graphics window closes only with its unit: no buttons of its own.
+            child_->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+            child_->installEventFilter(frame_);
         }
         child_->setWindowTitle(fromCp1251(windowTitle()));
         int w = 0, h = 0;
@@ -205,7 +327,7 @@ void QtWindow::syncWindows() {
             }
         }
         // The surface stands at the top-left of the child window, never scaled or centred.
-        surfaceWidget_->setMinimumSize(w, h);
+        surfaceWidget_->setMinimumSize(logical(w), logical(h));
         child_->show();
         surfaceWidget_->setFocus();
         if (tiled()) frame_->area()->tileSubWindows();
@@ -239,6 +361,7 @@ void QtWindow::reportGeometry() {
         out << "menu " << i + 1 << ' ' << p.x() << ' ' << p.y() << ' ' << r.width() << ' '
             << r.height() << '\n';
     }
+    out << "percent " << std::lround(deviceRatio() * 100) << '\n';
     QWidget* client = frame_->centralWidget();
     QPoint c = client->mapToGlobal(QPoint(0, 0));
     out << "client " << c.x() << ' ' << c.y() << ' ' << client->width() << ' ' << client->height()
@@ -277,16 +400,39 @@ void QtWindow::surfaceChanged() {
 
 void QtWindow::paintSurface(QWidget& widget) {
     QPainter painter(&widget);
-    std::lock_guard lock(surfaceMutex_);
-    if (!surface_) return;
-    // The surface's 0x00BBGGRR pixels are the bytes R, G, B, 0 in memory.
-    QImage image(reinterpret_cast<const uchar*>(surface_->data()), surface_->width(),
-                 surface_->height(), surface_->width() * 4, QImage::Format_RGBX8888);
-    const qreal ratio = widget.devicePixelRatioF();
-    QRectF target(QPointF(0, 0), QSizeF(image.size()) / ratio);
-    painter.drawImage(target, image);
-    QRegion rest = QRegion(widget.rect()) - QRegion(target.toAlignedRect());
-    for (const QRect& r : rest) painter.fillRect(r, QColor(0xAB, 0xAB, 0xAB));
+    // The scale of the buffer painted into. Qt 6.4 on Wayland may change it (a window moved
+    // onto an output of another scale) without changing the widget's device pixel ratio.
+    const qreal ratio = painter.deviceTransform().m11();
+    paintRatio_ = ratio;
+    if (ratio != ratio_ && !syncPending_.exchange(true)) {
+        // Moved to another screen or the scale changed: size the windows anew.
+        QMetaObject::invokeMethod(
+            frame_, [this] { syncWindows(); }, Qt::QueuedConnection);
+    }
+    {
+        std::lock_guard lock(surfaceMutex_);
+        if (!surface_) return;
+        // The surface's 0x00BBGGRR pixels are the bytes R, G, B, 0 in memory; shown opaque,
+        // since a compositor keeps the fourth byte as alpha.
+        const int w = surface_->width(), h = surface_->height();
+        if (shown_.width() != w || shown_.height() != h)
+            shown_ = QImage(w, h, QImage::Format_RGBX8888);
+        const uint32_t* from = surface_->data();
+        const size_t count = size_t(w) * size_t(h);
+        auto* to = reinterpret_cast<uint32_t*>(shown_.bits());
+        for (size_t i = 0; i < count; ++i) to[i] = from[i] | 0xFF000000u;
+    }
+    // Painted in device pixels: one surface pixel to one pixel of the window's buffer.
+    painter.scale(1 / ratio, 1 / ratio);
+    const QSize device(static_cast<int>(std::ceil(widget.width() * ratio - 1e-9)),
+                       static_cast<int>(std::ceil(widget.height() * ratio - 1e-9)));
+    painter.drawImage(QPoint(0, 0), shown_);
+    const QColor grey(0xAB, 0xAB, 0xAB);
+    if (device.width() > shown_.width())
+        painter.fillRect(shown_.width(), 0, device.width() - shown_.width(), device.height(), grey);
+    if (device.height() > shown_.height())
+        painter.fillRect(0, shown_.height(), shown_.width(), device.height() - shown_.height(),
+                         grey);
 }
 
 void QtWindow::showAbout() {
@@ -382,6 +528,9 @@ int runDesktop(int argc, char** argv, bool (*initialSettings)(), void (*mainProg
     setGraphicsWindow(services);
     initialSettings();
     services->createFrame();
+    // Said once, before anything is shown in the graphics window; the program goes on.
+    const QString warning = scalingWarning(services->frame());
+    if (!warning.isEmpty()) QMessageBox::warning(services->frame(), services->caption(), warning);
 
     std::atomic<int> status{0};
     std::atomic<bool> finished{false};

@@ -2,6 +2,7 @@
 // showing the raster surface 1:1, the mouse, the about box, dialogs, tones and the clock.
 #pragma once
 
+#include <QImage>
 #include <QMainWindow>
 #include <QWidget>
 #include <atomic>
@@ -12,6 +13,7 @@
 #include "platform/raster_window.h"
 
 class QMdiArea;
+class QTimer;
 class QMdiSubWindow;
 
 namespace trelvan {
@@ -81,6 +83,8 @@ class QtWindow : public RasterWindow {
     void paintSurface(QWidget& widget);
     void mouse(int32_t event, int32_t keystate, int32_t x, int32_t y);
     bool onInputThread() const;
+    // Device pixels per logical pixel of the surface's window, as last painted.
+    qreal deviceRatio() const;
 
   protected:
     void surfaceChanged() override;
@@ -88,6 +92,10 @@ class QtWindow : public RasterWindow {
 
   private:
     int32_t runDialogHere(Dialog& dialog);
+    // Device pixels to logical pixels at the frame's current ratio, rounded up.
+    int logical(int devicePixels) const;
+    void placeFrame(bool restart);
+    void keepPlacement();
 
     QtTextRenderer text_;
     ToneGenerator tones_;
@@ -98,6 +106,13 @@ class QtWindow : public RasterWindow {
     std::atomic<bool> syncPending_{false};
     bool frameShown_ = false;
     FramePlacement appliedPlacement_{0, 0, 0, 0, 0};
+    // Input thread only.
+    bool clientPlacement_ = false;
+    qreal ratio_ = 1;
+    qreal paintRatio_ = 0;
+    QImage shown_;
+    QTimer* placeTimer_ = nullptr;
+    int placeChecks_ = 0;
 };
 
 }  // namespace trelvan
