@@ -88,11 +88,14 @@ using MenuRoutine = void (*)(bool checked);
 // Shows the about box; given to APPENDMENUITEM as the routine of an item.
 void WINABOUT(bool checked);
 
-class GraphicsWindow {
-  public:
-    virtual ~GraphicsWindow() = default;
+// The services fall into four groups; GraphicsWindow is all of them, and the program reaches
+// every operation through gw().
 
-    // --- Frame, windows and menus -----------------------------------------------------
+// Frame, windows and menus; the about box, messages, the dialog and the screen.
+class FrameServices {
+  public:
+    virtual ~FrameServices() = default;
+
     virtual int32_t SETEXITMODE(int32_t mode) = 0;
     virtual int32_t SETABOUTTEXT(const std::string& text) = 0;
     virtual int32_t SETWSIZEQQ(int32_t unit, const FramePlacement& placement) = 0;
@@ -118,8 +121,13 @@ class GraphicsWindow {
     // known number of device pixels drawn 1:1 and asks for its length measured with a ruler.
     // Nothing when the user cancels.
     virtual std::optional<RulerReading> measureWithRuler() { return std::nullopt; }
+};
 
-    // --- Drawing state and primitives (active graphics window) ------------------------
+// Drawing state and primitives; they act on the active graphics window.
+class DrawingServices {
+  public:
+    virtual ~DrawingServices() = default;
+
     virtual void CLEARSCREEN(int32_t area) = 0;
     virtual int32_t SETCOLORRGB(int32_t colour) = 0;
     virtual int32_t SETBKCOLORRGB(int32_t colour) = 0;
@@ -138,25 +146,41 @@ class GraphicsWindow {
     virtual int16_t SETFONT(const std::string& options) = 0;
     virtual void SETGTEXTROTATION(int32_t tenthsOfDegree) = 0;
     virtual void OUTGTEXT(const std::string& text) = 0;
+};
 
-    // --- Input ------------------------------------------------------------------------
+// The mouse routine and the program thread's waits for input.
+class InputServices {
+  public:
+    virtual ~InputServices() = default;
+
     virtual int32_t REGISTERMOUSEEVENTQQ(int32_t unit, int32_t events, MouseRoutine routine) = 0;
-
-    // --- Sound and time ---------------------------------------------------------------
-    virtual void BEEPTONE(int32_t frequency, int32_t durationMs) = 0;
-    virtual void SLEEPMS(int32_t ms) = 0;
-    virtual void READLOCALDATE(int32_t& year, int32_t& month, int32_t& day) = 0;
-    virtual void READLOCALTIME(int32_t& hour, int32_t& minute, int32_t& second,
-                               int32_t& hundredths) = 0;
-    virtual double CLOCKSECONDS() = 0;
-
-    // --- Program control --------------------------------------------------------------
     // Number of input callbacks (mouse or menu) delivered so far. A waiting program thread
     // reads it, tests its condition, and calls waitInput with the value it read.
     virtual uint32_t inputSequence() const = 0;
     // Blocks the calling (program) thread until inputSequence() differs from seen, without
     // burning CPU. The headless implementation delivers the next scripted event instead.
     virtual void waitInput(uint32_t seen) = 0;
+};
+
+// Sound and time.
+class ToneAndClock {
+  public:
+    virtual ~ToneAndClock() = default;
+
+    virtual void BEEPTONE(int32_t frequency, int32_t durationMs) = 0;
+    virtual void SLEEPMS(int32_t ms) = 0;
+    virtual void READLOCALDATE(int32_t& year, int32_t& month, int32_t& day) = 0;
+    virtual void READLOCALTIME(int32_t& hour, int32_t& minute, int32_t& second,
+                               int32_t& hundredths) = 0;
+    virtual double CLOCKSECONDS() = 0;
+};
+
+class GraphicsWindow : public FrameServices,
+                       public DrawingServices,
+                       public InputServices,
+                       public ToneAndClock {
+  public:
+    // --- Program control --------------------------------------------------------------
     // Orderly end of the program: the windows close at once and the process ends with the
     // status. Called on the program thread it unwinds it (ProgramExit); called on the input
     // thread it ends the process.

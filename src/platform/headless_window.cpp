@@ -196,13 +196,13 @@ int32_t HeadlessWindow::runDialog(Dialog& dialog) {
 }
 
 int16_t HeadlessWindow::INITIALIZEFONTS() {
-    if (textRenderer_ != nullptr) return RasterWindow::INITIALIZEFONTS();
+    if (hasTextRenderer()) return RasterWindow::INITIALIZEFONTS();
     return 1;
 }
 
 int16_t HeadlessWindow::SETFONT(const std::string& options) {
     int16_t result = 0;
-    if (textRenderer_ != nullptr)
+    if (hasTextRenderer())
         result = RasterWindow::SETFONT(options);
     else if (!parseFontOptions(options))
         result = -1;
@@ -212,16 +212,14 @@ int16_t HeadlessWindow::SETFONT(const std::string& options) {
 
 void HeadlessWindow::MOVETO(int16_t x, int16_t y, XYCoord& previous) {
     RasterWindow::MOVETO(x, y, previous);
-    curX_ = x;
-    curY_ = y;
+    lineStart_ = penPosition();
 }
 
 void HeadlessWindow::OUTGTEXT(const std::string& text) {
     if (font_.empty()) return;
-    int32_t colour = SETCOLORRGB(0);
-    SETCOLORRGB(colour);
-    texts_.push_back(TextRecord{curX_, curY_, font_, colour, rotation_, text});
-    if (textRenderer_ != nullptr) RasterWindow::OUTGTEXT(text);
+    texts_.push_back(
+        TextRecord{lineStart_.xcoord, lineStart_.ycoord, font_, colour(), rotation(), text});
+    if (hasTextRenderer()) RasterWindow::OUTGTEXT(text);
 }
 
 }  // namespace trelvan

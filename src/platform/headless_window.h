@@ -42,6 +42,8 @@ struct ToneRecord {
 };
 
 struct TextRecord {
+    // Where the last MOVETO put the pen: a text that continues a line without a move of its
+    // own carries its line's start.
     int x, y;
     std::string font;  // option string of the last SETFONT
     int32_t colour;
@@ -143,7 +145,7 @@ class HeadlessWindow : public RasterWindow {
     std::vector<double> sleeps_;
     std::vector<std::string> messages_;
     std::string font_;
-    int curX_ = 0, curY_ = 0;
+    XYCoord lineStart_;  // the position of the last MOVETO
     int aboutShown_ = 0;
     bool delivering_ = false;
 };

@@ -93,25 +93,46 @@ class RasterWindow : public GraphicsWindow {
     // Called after every input event has been handled and counted, on the thread that
     // delivered it (the headless services wake a wait that is blocked on their script).
     virtual void inputDelivered() {}
+
+    // Runs f(const Raster&) on the surface under the drawing lock, as one operation; returns
+    // false (and does not call f) when there is no surface yet. f copies what it needs and
+    // must not call back into the services.
+    template <class F>
+    bool withSurface(F&& f) const {
+        std::lock_guard lock(surfaceMutex_);
+        if (!surface_) return false;
+        f(static_cast<const Raster&>(*surface_));
+        return true;
+    }
+    // Blocks the calling thread until inputSequence() differs from seen.
+    void blockUntilInput(uint32_t seen) const { inputSeq_.wait(seen); }
+    // The drawing state as the program set it last.
+    XYCoord penPosition() const {
+        return XYCoord{static_cast<int16_t>(curX_), static_cast<int16_t>(curY_)};
+    }
+    int32_t colour() const { return static_cast<int32_t>(colour_); }
+    int rotation() const { return rotation_; }
+    bool hasTextRenderer() const { return textRenderer_ != nullptr; }
+
+  private:
+    template <class F>
+    void draw(F&& f);
     void bumpInput();
 
+    // The surface is shared by the program thread, which draws, and the input thread, which
+    // paints it: every access holds surfaceMutex_ for one operation.
     mutable std::mutex surfaceMutex_;
     std::unique_ptr<Raster> surface_;
     std::atomic<bool> unitOpen_{false};
     std::atomic<bool> tiled_{false};
     std::atomic<uint32_t> inputSeq_{0};
     std::atomic<int32_t> exitMode_{0};
-    TextRenderer* textRenderer_ = nullptr;
     std::atomic<MouseRoutine> mouseRoutine_{nullptr};
     std::atomic<int32_t> mouseEvents_{0};
+    TextRenderer* textRenderer_ = nullptr;
     int maxWidth_ = 4096;
     int maxHeight_ = 4096;
     int bitsPerPixel_ = 32;
-    int rotation_ = 0;
-
-  private:
-    template <class F>
-    void draw(F&& f);
 
     mutable std::mutex frameMutex_;
     std::string aboutText_;
@@ -119,10 +140,12 @@ class RasterWindow : public GraphicsWindow {
     std::vector<MenuItem> menu_;
     FramePlacement placement_{4, 50, 50, 400, 650};
 
+    // The program thread's drawing state.
     uint32_t colour_ = 0xFFFFFF;
     uint32_t bkColour_ = 0;
     uint32_t textColour_ = 0xFFFFFF;
     uint16_t lineStyle_ = 0xFFFF;
+    int rotation_ = 0;
     int curX_ = 0;
     int curY_ = 0;
     bool fontsReady_ = false;

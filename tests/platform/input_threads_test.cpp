@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 // Waits as the desktop services do: on the input counter itself, not on a script.
 class CounterWaitWindow : public HeadlessWindow {
   public:
-    void waitInput(uint32_t seen) override { inputSeq_.wait(seen); }
+    void waitInput(uint32_t seen) override { blockUntilInput(seen); }
 };
 
 // Written by the mouse and menu routines on the input thread, read by the program thread.

@@ -319,13 +319,10 @@ void QtWindow::syncWindows() {
         }
         child_->setWindowTitle(fromCp1251(windowTitle()));
         int w = 0, h = 0;
-        {
-            std::lock_guard lock(surfaceMutex_);
-            if (surface_) {
-                w = surface_->width();
-                h = surface_->height();
-            }
-        }
+        withSurface([&](const Raster& surface) {
+            w = surface.width();
+            h = surface.height();
+        });
         // The surface stands at the top-left of the child window, never scaled or centred.
         surfaceWidget_->setMinimumSize(logical(w), logical(h));
         child_->show();
@@ -368,9 +365,10 @@ void QtWindow::reportGeometry() {
         << '\n';
     if (surfaceWidget_ != nullptr && child_ != nullptr && child_->isVisible()) {
         QPoint s = surfaceWidget_->mapToGlobal(QPoint(0, 0));
-        std::lock_guard lock(surfaceMutex_);
-        out << "surface " << s.x() << ' ' << s.y() << ' ' << surface_->width() << ' '
-            << surface_->height() << '\n';
+        withSurface([&](const Raster& surface) {
+            out << "surface " << s.x() << ' ' << s.y() << ' ' << surface.width() << ' '
+                << surface.height() << '\n';
+        });
     }
 }
 
@@ -409,19 +407,18 @@ void QtWindow::paintSurface(QWidget& widget) {
         QMetaObject::invokeMethod(
             frame_, [this] { syncWindows(); }, Qt::QueuedConnection);
     }
-    {
-        std::lock_guard lock(surfaceMutex_);
-        if (!surface_) return;
+    const bool copied = withSurface([&](const Raster& surface) {
         // The surface's 0x00BBGGRR pixels are the bytes R, G, B, 0 in memory; shown opaque,
         // since a compositor keeps the fourth byte as alpha.
-        const int w = surface_->width(), h = surface_->height();
+        const int w = surface.width(), h = surface.height();
         if (shown_.width() != w || shown_.height() != h)
             shown_ = QImage(w, h, QImage::Format_RGBX8888);
-        const uint32_t* from = surface_->data();
+        const uint32_t* from = surface.data();
         const size_t count = size_t(w) * size_t(h);
         auto* to = reinterpret_cast<uint32_t*>(shown_.bits());
         for (size_t i = 0; i < count; ++i) to[i] = from[i] | 0xFF000000u;
-    }
+    });
+    if (!copied) return;
     // Painted in device pixels: one surface pixel to one pixel of the window's buffer.
     painter.scale(1 / ratio, 1 / ratio);
     const QSize device(static_cast<int>(std::ceil(widget.width() * ratio - 1e-9)),
@@ -482,11 +479,11 @@ double QtWindow::CLOCKSECONDS() {
 
 void QtWindow::waitInput(uint32_t seen) {
     if (wakeLog == nullptr) {
-        inputSeq_.wait(seen);
+        blockUntilInput(seen);
         return;
     }
-    const bool blocks = inputSeq_.load() == seen;
-    inputSeq_.wait(seen);
+    const bool blocks = inputSequence() == seen;
+    blockUntilInput(seen);
     if (!blocks) return;
     const int64_t woken = steadyNanoseconds();
     std::fprintf(wakeLog, "%lld\n",
