@@ -307,14 +307,28 @@ def wait_change(p, before, timeout=10):
     fail("the figure stayed")
 
 
+def gap_cut(img):
+    """True when the ring in the middle has its gap: its left and right halves differ. A ring
+    still being drawn is whole, and a click before the drawing ends is not an answer."""
+    c = centre(img)
+    left = sum(c[3 * (141 * y + x)] == 0 for y in range(141) for x in range(70))
+    right = sum(c[3 * (141 * y + x)] == 0 for y in range(141) for x in range(71, 141))
+    if left + right < 400:
+        return True  # too small a ring to tell; its drawing takes no time either
+    return abs(left - right) > (left + right) // 60
+
+
 def wait_figure(p, shown, timeout=10):
-    """Waits for a complete figure: shown, and the same on two screenshots in a row."""
+    """Waits for a complete figure (shown, with its gap cut, and the same on two screenshots
+    in a row) or for the field to be cleared."""
     end = time.time() + timeout
     last = None
     while time.time() < end:
         img = p.surface()
-        if figure_shown(img) == shown:
+        if figure_shown(img) == shown and (not shown or gap_cut(img)):
             if centre(img) == last:
+                if shown:
+                    time.sleep(0.1)  # the answer window opens once the drawing has ended
                 return
             last = centre(img)
         else:
