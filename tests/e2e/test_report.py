@@ -137,14 +137,19 @@ def test(binary):
         check(r.stdout == CSV, "csv output: %r" % r.stdout)
 
         check(p.read("trelvan.rez") == JOURNAL, "the journal changed")
-        p.click_surface(1)
-        time.sleep(0.5)
-        p.choose_menu(1)
-        code = p.wait_exit(5)
-        check(code == 0, "Выход: exit status %s" % code)
+        leave_chart_and_exit(p)
     finally:
         p.close()
         subprocess.run(["rm", "-rf", work])
+
+
+def leave_chart_and_exit(p):
+    """A click leaves the chart, then "Выход" ends the program."""
+    p.click_surface(1)
+    time.sleep(0.5)
+    p.choose_menu(1)
+    code = p.wait_exit(5)
+    check(code == 0, "Выход: exit status %s" % code)
 
 
 def reddish(rgb):
@@ -185,11 +190,7 @@ def test_utf8_journal(binary, report):
         check(in_report > 100, "no note in the report's PNG (%d red pixels)" % in_report)
         r = subprocess.run([report, "csv"], cwd=p.dir, capture_output=True, timeout=60)
         check(r.returncode == 0 and b"UTF-8" in r.stderr, "csv: %d %r" % (r.returncode, r.stderr))
-        p.click_surface(1)
-        time.sleep(0.5)
-        p.choose_menu(1)
-        code = p.wait_exit(5)
-        check(code == 0, "Выход: exit status %s" % code)
+        leave_chart_and_exit(p)
     finally:
         p.close()
         subprocess.run(["rm", "-rf", work])
