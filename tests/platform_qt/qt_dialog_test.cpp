@@ -14,21 +14,18 @@
 
 #include "platform/dialog.h"
 #include "platform/textfile.h"
+#include "support/qt_application.h"
 
 namespace trelvan {
 namespace {
 
 void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        auto* a = new QApplication(argc, argv);
+    static const bool fontsSubstituted = [] {
+        testing::offscreenApplication<QApplication>();
         QFont::insertSubstitutions("MS Sans Serif", {"Liberation Sans", "DejaVu Sans"});
-        return a;
+        return true;
     }();
-    (void)app;
+    (void)fontsSubstituted;
 }
 
 // The dialog as the program fills it: I4 and F6 texts with their leading blanks.

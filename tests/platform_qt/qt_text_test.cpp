@@ -10,19 +10,13 @@
 #include <cstdlib>
 
 #include "platform/textfile.h"
+#include "support/qt_application.h"
 
 namespace trelvan {
 namespace {
 
 void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        return new QApplication(argc, argv);
-    }();
-    (void)app;
+    testing::offscreenApplication<QApplication>();
 }
 
 GTEST_TEST(QtText, Windows1251TableAgreesWithQt) {

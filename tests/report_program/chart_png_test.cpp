@@ -20,6 +20,7 @@
 #include "platform/qt/qt_text.h"
 #include "platform/textfile.h"
 #include "report_process.h"
+#include "support/qt_application.h"
 
 namespace trelvan::testing {
 namespace {
@@ -27,14 +28,7 @@ namespace {
 constexpr int32_t promptColour = 0xDDAA00;
 
 void ensureApplication() {
-    static int argc = 1;
-    static char name[] = "test";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        return new QGuiApplication(argc, argv);
-    }();
-    (void)app;
+    offscreenApplication<QGuiApplication>(true);
 }
 
 // Headless services that keep the window as it is when the program first waits for input:
