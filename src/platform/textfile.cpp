@@ -112,7 +112,8 @@ void setError(std::string* errorText, const std::string& action, const std::stri
     if (errorText != nullptr) *errorText = action + " " + path + ": " + errorReason(error);
 }
 
-// Writes all of text, continuing after partial writes. Returns 0 or the errno of the failure.
+}  // namespace
+
 int writeAll(int fd, std::string_view text) {
     size_t done = 0;
     while (done < text.size()) {
@@ -126,6 +127,8 @@ int writeAll(int fd, std::string_view text) {
     }
     return 0;
 }
+
+namespace {
 
 // fsync, where a file that cannot be synchronised at all (a device, a pipe) counts as done.
 int syncFile(int fd) {
@@ -485,7 +488,7 @@ std::optional<std::string> LineInput::next() {
 }
 
 WriteResult writeFileAtomically(const std::string& path, std::string_view text,
-                                std::string* errorText) {
+                                std::string* errorText, int* errorNumber) {
     static std::atomic<unsigned> counter{0};
     const std::string failedWrite = "Не удалось записать файл";
 
@@ -496,6 +499,7 @@ WriteResult writeFileAtomically(const std::string& path, std::string_view text,
     if (exists) {
         if (const int kind = kindError(old.st_mode)) {
             setError(errorText, failedWrite, path, kind);
+            if (errorNumber != nullptr) *errorNumber = kind;
             return WriteResult::failed;
         }
     }
@@ -510,6 +514,7 @@ WriteResult writeFileAtomically(const std::string& path, std::string_view text,
         if (!fd && errno != EEXIST) break;
     }
     if (!fd) {
+        if (errorNumber != nullptr) *errorNumber = errno;
         setError(errorText, failedWrite, path, errno);
         return WriteResult::failed;
     }
@@ -522,6 +527,7 @@ WriteResult writeFileAtomically(const std::string& path, std::string_view text,
     if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) {
         ::unlink(temporary.c_str());
+        if (errorNumber != nullptr) *errorNumber = error;
         setError(errorText, failedWrite, path, error);
         return WriteResult::failed;
     }

@@ -79,9 +79,13 @@ enum class WriteResult { ok, failed };
 // regular file (or none) is replaced; anything else fails (notRegularFile, or EISDIR for a
 // directory). The new file keeps the permissions of the old one, with read and write for the
 // owner added where they were missing, so that it can be read back. errorText receives a
-// UTF-8 reason (Russian, for the screen).
+// UTF-8 reason (Russian, for the screen), errorNumber the errno (or notRegularFile).
 WriteResult writeFileAtomically(const std::string& path, std::string_view text,
-                                std::string* errorText = nullptr);
+                                std::string* errorText = nullptr, int* errorNumber = nullptr);
+
+// Writes all of text to fd, continuing after partial writes. Returns 0 or the errno of the
+// failure.
+int writeAll(int fd, std::string_view text);
 
 // Appends text to the file with one write and flushes it to the disk; when the file is
 // missing or empty it receives headerWhenNew followed by text. When the file does not end

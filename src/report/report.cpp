@@ -7,11 +7,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 
 #include "journal/journal.h"
 #include "platform/graphics_window.h"
 #include "platform/textfile.h"
+#include "platform/unique_fd.h"
 #include "report/arguments.h"
 #include "report/csv_export.h"
 
@@ -42,28 +42,23 @@ class JournalSource {
     JournalSource() = default;
     JournalSource(const JournalSource&) = delete;
     JournalSource& operator=(const JournalSource&) = delete;
-    ~JournalSource() {
-        if (fd_ >= 0) ::close(fd_);
-        if (copied_ >= 0 && copied_ != fd_) ::close(copied_);
-    }
 
     // Opens the journal (never blocking on a FIFO without a writer) and copies a pipe; says
     // why not when it cannot be read. A journal found by its default place is the program's
     // own file and must be a regular file; a pipe is only read when it was named.
     bool open(const std::string& journal, bool named, std::FILE* err) {
         name_ = journal == "-" ? "standard input" : journal;
-        int fd = journal == "-" ? ::fcntl(0, F_DUPFD_CLOEXEC, 0)
-                                : ::open(journal.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) return fail(errno, err);
-        fd_ = fd;
-        if (::fstat(fd_, &info_) != 0) return fail(errno, err);
+        fd_.reset(journal == "-" ? ::fcntl(0, F_DUPFD_CLOEXEC, 0)
+                                 : ::open(journal.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        if (!fd_) return fail(errno, err);
+        if (::fstat(fd_.get(), &info_) != 0) return fail(errno, err);
         if (S_ISDIR(info_.st_mode)) return fail(EISDIR, err);
         if (S_ISREG(info_.st_mode)) {
             path_ = journal == "-" ? "/dev/stdin" : journal;
             return true;
         }
         if (!named) return fail(notRegularFile, err);
-        if (!S_ISFIFO(info_.st_mode) && !S_ISSOCK(info_.st_mode) && !::isatty(fd_)) {
+        if (!S_ISFIFO(info_.st_mode) && !S_ISSOCK(info_.st_mode) && !::isatty(fd_.get())) {
             say(err,
                 "cannot read the journal " + name_ + ": not a regular file, a pipe or a terminal");
             return false;
@@ -75,7 +70,7 @@ class JournalSource {
     const std::string& path() const { return path_; }  // for the readers
     // Whether file is the journal itself (never true for a pipe, which was copied).
     bool isJournal(const struct stat& file) const {
-        return copied_ < 0 && S_ISREG(file.st_mode) && file.st_dev == info_.st_dev &&
+        return !copied_ && S_ISREG(file.st_mode) && file.st_dev == info_.st_dev &&
                file.st_ino == info_.st_ino;
     }
 
@@ -86,48 +81,42 @@ class JournalSource {
     }
 
     bool copyPipe(std::FILE* err) {
-        const int flags = ::fcntl(fd_, F_GETFL);
-        if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+        const int flags = ::fcntl(fd_.get(), F_GETFL);
+        if (flags >= 0) ::fcntl(fd_.get(), F_SETFL, flags & ~O_NONBLOCK);
         const char* tmpdir = std::getenv("TMPDIR");
         std::string temporary = std::string(tmpdir != nullptr && *tmpdir == '/' ? tmpdir : "/tmp") +
                                 "/trelvan-report-XXXXXX";
-        const int copy = ::mkostemp(temporary.data(), O_CLOEXEC);
-        if (copy < 0) {
+        copied_.reset(::mkostemp(temporary.data(), O_CLOEXEC));
+        if (!copied_) {
             say(err,
                 "cannot copy the journal " + name_ + " into " + temporary + ": " + reason(errno));
             return false;
         }
         ::unlink(temporary.c_str());
-        copied_ = copy;
         char buffer[1 << 16];
         for (;;) {
-            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+            const ssize_t n = ::read(fd_.get(), buffer, sizeof buffer);
             if (n == 0) break;
             if (n < 0) {
                 if (errno == EINTR) continue;
                 return fail(errno, err);
             }
-            for (ssize_t done = 0; done < n;) {
-                const ssize_t w = ::write(copy, buffer + done, static_cast<size_t>(n - done));
-                if (w < 0 && errno == EINTR) continue;
-                if (w < 0) {
-                    say(err, "cannot copy the journal " + name_ + ": " + reason(errno));
-                    return false;
-                }
-                done += w;
+            if (const int error =
+                    writeAll(copied_.get(), std::string_view(buffer, static_cast<size_t>(n)))) {
+                say(err, "cannot copy the journal " + name_ + ": " + reason(error));
+                return false;
             }
         }
-        ::close(fd_);
-        fd_ = copy;
-        path_ = "/dev/fd/" + std::to_string(copy);
+        fd_.reset();  // the pipe is read to its end
+        path_ = "/dev/fd/" + std::to_string(copied_.get());
         return true;
     }
 
     std::string name_;
     std::string path_;
     struct stat info_ {};
-    int fd_ = -1;
-    int copied_ = -1;
+    UniqueFd fd_;      // the journal as opened
+    UniqueFd copied_;  // the copy of a pipe, which the readers open
 };
 
 // Where and why the reading ended before the end of the journal, if it did.
@@ -197,17 +186,6 @@ int exportCsv(const Arguments& a, std::FILE* out, std::FILE* err) {
     return 0;
 }
 
-// Writes all of bytes to fd; 0 or the errno of the failure.
-int writeAll(int fd, const std::string& bytes) {
-    for (size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return errno;
-        done += static_cast<size_t>(n);
-    }
-    return 0;
-}
-
 // The output file as the chart is written to it. A regular file (or a new one) is replaced
 // whole: the bytes go to a temporary file beside it, which is renamed over it once they are
 // on the disk, so that a failure leaves the old file as it was. A symbolic link has its
@@ -237,34 +215,15 @@ class Output {
 
     bool write(const std::string& bytes, std::FILE* err) {
         if (exists_ && !S_ISREG(info_.st_mode)) {
-            const int fd = ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-            if (fd < 0) return fail(errno, err);
-            int error = writeAll(fd, bytes);
-            if (::close(fd) != 0 && error == 0) error = errno;
+            UniqueFd fd(::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+            if (!fd) return fail(errno, err);
+            int error = writeAll(fd.get(), bytes);
+            if (const int closeError = fd.close(); error == 0) error = closeError;
             return error == 0 || fail(error, err);
         }
-        std::string directory = std::filesystem::path(target_).parent_path().string();
-        if (directory.empty()) directory = ".";
-        std::string temporary =
-            directory + "/." + std::filesystem::path(target_).filename().string() + ".XXXXXX";
-        const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-        if (fd < 0) return fail(errno, err);
-        mode_t mode = info_.st_mode & 07777;
-        if (!exists_) {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode = 0666 & ~mask;
-        }
-        ::fchmod(fd, mode);
-        int error = writeAll(fd, bytes);
-        if (error == 0 && ::fsync(fd) != 0) error = errno;
-        if (::close(fd) != 0 && error == 0) error = errno;
-        if (error == 0 && ::rename(temporary.c_str(), target_.c_str()) != 0) error = errno;
-        if (error != 0) {
-            ::unlink(temporary.c_str());
-            return fail(error, err);
-        }
-        return true;
+        int error = 0;
+        return writeFileAtomically(target_, bytes, nullptr, &error) == WriteResult::ok ||
+               fail(error, err);
     }
 
   private:
