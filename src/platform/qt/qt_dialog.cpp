@@ -20,6 +20,7 @@
 #include <map>
 
 #include "platform/dialog.h"
+#include "platform/qt/device_pixels.h"
 #include "platform/qt/qt_window.h"
 #include "platform/qt/window_hints.h"
 #include "platform/textfile.h"
@@ -278,8 +279,8 @@ class BarWidget : public QWidget {
   public:
     BarWidget(int barPixels, qreal ratio, QWidget* parent)
         : QWidget(parent), bar_(barPixels), ratio_(ratio) {
-        setFixedSize(int(std::ceil((bar_ + 2 * kBarMargin) / ratio_)),
-                     int(std::ceil(kBarAreaHeight / ratio_)));
+        setFixedSize(logicalPixels(bar_ + 2 * kBarMargin, ratio_),
+                     logicalPixels(kBarAreaHeight, ratio_));
     }
 
   protected:
@@ -319,8 +320,7 @@ class RulerWindow : public QDialog {
         setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
         setWindowTitle("Измерение линейкой");
         const qreal ratio = screen->devicePixelRatio();
-        const int screenPixels = int(std::lround(screen->geometry().width() * ratio));
-        bar_ = std::max(500, (screenPixels - 80) / 100 * 100);
+        bar_ = std::max(500, (devicePixels(*screen).width() - 80) / 100 * 100);
 
         auto* layout = new QVBoxLayout(this);
         auto* text = new QLabel(
@@ -420,9 +420,9 @@ ScreenReport QtWindow::screenReport() {
         QScreen* screen = frame() != nullptr ? frame()->screen() : nullptr;
         if (screen == nullptr) screen = QGuiApplication::primaryScreen();
         if (screen == nullptr) return;
-        const qreal ratio = screen->devicePixelRatio();
-        report.pixelsX = int32_t(std::lround(screen->geometry().width() * ratio));
-        report.pixelsY = int32_t(std::lround(screen->geometry().height() * ratio));
+        const QSize pixels = devicePixels(*screen);
+        report.pixelsX = pixels.width();
+        report.pixelsY = pixels.height();
         report.widthMm = screen->physicalSize().width();
         report.heightMm = screen->physicalSize().height();
     });

@@ -22,6 +22,7 @@
 
 #include "platform/interval_clock.h"
 #include "platform/qt/desktop.h"
+#include "platform/qt/device_pixels.h"
 #include "platform/qt/wayland_outputs.h"
 #include "platform/textfile.h"
 
@@ -242,7 +243,7 @@ qreal QtWindow::deviceRatio() const {
 }
 
 int QtWindow::logical(int devicePixels) const {
-    return static_cast<int>(std::ceil(devicePixels / ratio_ - 1e-9));
+    return logicalPixels(devicePixels, ratio_);
 }
 
 // Window managers place a new or resized frame as they see fit, sometimes after the request
