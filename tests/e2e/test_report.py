@@ -100,10 +100,7 @@ def test(binary):
     p = Program(binary, files={"trelvan.rez": JOURNAL})
     work = tempfile.mkdtemp(prefix="trelvan-e2e-report-")
     try:
-        p.confirm_dialog()
-        p.geometry()
-        time.sleep(1.0)
-        p.choose_menu(2)
+        open_chart(p)
         end = time.time() + 10
         shot = p.surface()
         while not chart_frame_shown(shot) and time.time() < end:
@@ -143,6 +140,14 @@ def test(binary):
         subprocess.run(["rm", "-rf", work])
 
 
+def open_chart(p):
+    """The dialog confirmed, "Итоги_тренировок" chosen once the start screen stands."""
+    p.confirm_dialog()
+    p.geometry()
+    time.sleep(1.0)
+    p.choose_menu(2)
+
+
 def leave_chart_and_exit(p):
     """A click leaves the chart, then "Выход" ends the program."""
     p.click_surface(1)
@@ -165,10 +170,7 @@ def test_utf8_journal(binary, report):
     p = Program(binary, files={"trelvan.rez": JOURNAL.decode("cp1251").encode("utf-8")})
     work = tempfile.mkdtemp(prefix="trelvan-e2e-report-")
     try:
-        p.confirm_dialog()
-        p.geometry()
-        time.sleep(1.0)
-        p.choose_menu(2)
+        open_chart(p)
         xdotool("mousemove", 1279, 1023)
         left, top, right, bottom = NOTE_BAND
         end = time.time() + 10
