@@ -71,6 +71,11 @@ clean:
 bench: build-all test-deps
 	python3 bench/run_bench.py build
 
+# --- Screenshots of the real program for the README (docs/screenshots), under Xvfb ---------
+.PHONY: screenshots
+screenshots: build test-deps
+	python3 tools/screenshots.py build/trelvan docs/screenshots
+
 # --- Installation and the Debian package ----------------------------------------------------
 PREFIX ?= /usr/local
 .PHONY: install package
