@@ -23,7 +23,7 @@ endef
 
 # Every build folder the presets make (their binaryDir under the source tree).
 BUILD_DIRS := $(shell sed -n 's|.*"binaryDir": *"$${sourceDir}/\([^"]*\)".*|\1|p' \
-                CMakePresets.json cmake/*.json)
+                CMakePresets.json)
 
 .PHONY: all deps test-deps check-deps configure build build-all run test format-check clean
 
@@ -71,6 +71,11 @@ clean:
 bench: build-all test-deps
 	python3 bench/run_bench.py build
 
+# --- Screenshots of the real program for the README (docs/screenshots), under Xvfb ---------
+.PHONY: screenshots
+screenshots: build test-deps
+	python3 tools/screenshots.py build/trelvan docs/screenshots
+
 # --- Installation and the Debian package ----------------------------------------------------
 PREFIX ?= /usr/local
 .PHONY: install package
@@ -86,7 +91,7 @@ package: build
 # --- Sanitizers ---------------------------------------------------------------------------
 # The plain C++ suites (unit and headless, without Qt) again under AddressSanitizer with
 # UndefinedBehaviorSanitizer and under ThreadSanitizer; any report fails the run. Presets in
-# cmake/SanitizerPresets.json.
+# CMakePresets.json (asan and tsan inherit from the headless preset).
 SANITIZER_PRESETS := asan tsan
 
 .PHONY: test-sanitizers clean-sanitizers

@@ -33,6 +33,8 @@ lintian --fail-on error,warning "$deb" >"$scratch/lintian.log" 2>&1 ||
 dpkg-deb -x "$deb" "$scratch/root"
 root="$scratch/root"
 doc="$root/usr/share/doc/trelvan"
+grep -q '^License: GPL-3+$' "$doc/copyright" 2>/dev/null ||
+    fail "usr/share/doc/trelvan/copyright does not grant the GPL, version 3 or later"
 head -n 1 "$doc/copyright" 2>/dev/null |
     grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
     fail "usr/share/doc/trelvan/copyright missing or not in the machine-readable format"
@@ -47,8 +49,19 @@ done
 set -- "$root"/usr/share/metainfo/*.metainfo.xml
 if [ -f "$1" ]; then
     metainfo=$1
-    appstreamcli validate --no-net "$metainfo" >"$scratch/appstream.log" 2>&1 ||
+    appstreamcli validate --pedantic --no-net "$metainfo" >"$scratch/appstream.log" 2>&1 ||
         fail "appstreamcli validate: $(cat "$scratch/appstream.log")"
+    # Infos only: no warning, no pedantic remark.
+    grep -E '^[WEP]: ' "$scratch/appstream.log" >/dev/null &&
+        fail "appstreamcli validate --pedantic: $(grep -E '^[WEP]: ' "$scratch/appstream.log")"
+    grep -q '<project_license>GPL-3.0-or-later</project_license>' "$metainfo" ||
+        fail "the metainfo names no project_license GPL-3.0-or-later"
+    grep -q '<developer id="[^"]\{1,\}">' "$metainfo" && grep -q '<name>' "$metainfo" ||
+        fail "the metainfo has no developer with an id and a name"
+    grep -q '<p xml:lang="ru">' "$metainfo" || fail "the metainfo has no Russian description"
+    grep -q "<release version=\"$(dpkg-deb -f "$deb" Version | sed 's/-[^-]*$//')\"" "$metainfo" ||
+        fail "the metainfo has no release of this version"
+    grep -q '<content_rating type="oars-1.1"' "$metainfo" || fail "the metainfo has no OARS rating"
     id=$(sed -n 's|.*<id>\(.*\)</id>.*|\1|p' "$metainfo")
     [ "$(basename "$metainfo")" = "$id.metainfo.xml" ] || fail "metainfo file not named by its id $id"
     desktop=$(sed -n 's|.*<launchable type="desktop-id">\(.*\)</launchable>.*|\1|p' "$metainfo")
