@@ -31,6 +31,11 @@ void say(std::FILE* err, const std::string& message) {
 
 std::string reason(int error) {
     if (error == notRegularFile) return "not a regular file";
+    if (error == danglingLink) return "a symbolic link to a file that does not exist";
+    if (error == lockedByOther) {
+        const long seconds = static_cast<long>((lockWait().count() + 999) / 1000);
+        return "locked by another program for more than " + std::to_string(seconds) + " s";
+    }
     return std::strerror(error);
 }
 
