@@ -702,7 +702,7 @@ std::string lockHolder(int fd) {
         std::ifstream commFile("/proc/" + pid + "/comm");
         std::string comm;
         std::getline(commFile, comm);
-        return "процесс " + pid + (comm.empty() ? std::string() : " (" + comm + ")");
+        return "процесс " + pid + (comm.empty() ? std::string() : ", " + comm);
     }
     return std::string();
 }

@@ -38,7 +38,7 @@ inline constexpr int danglingLink = -4;
 std::chrono::milliseconds lockWait();
 void setLockWait(std::chrono::milliseconds wait);  // for tests
 
-// Who holds a lock on the open file, as the system's lock table tells: "процесс 1234 (name)",
+// Who holds a lock on the open file, as the system's lock table tells: "процесс 1234, name",
 // or empty when no other process is found.
 std::string lockHolder(int fd);
 std::string lockHolder(const std::string& path);

@@ -257,7 +257,7 @@ int drawChart(const Arguments& a, std::FILE* err, const ChartTools& tools) {
     }
     if (!image.reading.opened || image.reading.error != 0) {
         say(err, "cannot read the journal " + journal.name() + ": " +
-                     reason(image.reading.opened ? image.reading.error : ENOENT));
+                     reason(image.reading.error != 0 ? image.reading.error : ENOENT));
         return 1;
     }
     const std::string png = tools.encodePng(image.picture);

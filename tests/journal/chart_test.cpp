@@ -2,9 +2,7 @@
 // judged on the pixels of the 980 x 650 window and on the texts with their positions.
 #include "journal/chart.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +18,7 @@
 #include "platform/textfile.h"
 #include "plot/plot.h"
 #include "support/child_process.h"
+#include "support/lock_holder.h"
 #include "support/temp_dir.h"
 
 namespace trelvan {
@@ -815,23 +814,10 @@ GTEST_TEST(ChartJournal, JournalLockedByAnotherProgramSaysSoWithinTheWait) {
     run.journal({trainingOn(1, 0.5f)});
     const testing::ChildResult child = testing::runInChild(
         [&run](int out) {
-            const pid_t holder = ::fork();
-            if (holder == 0) {
-                const int fd = ::open(journalFileName, O_RDONLY);
-                if (fd < 0 || ::flock(fd, LOCK_EX) != 0) _exit(1);
-                ::alarm(10);
-                ::pause();
-                _exit(0);
-            }
-            // The holder has its lock once a try of our own fails.
-            const int fd = ::open(journalFileName, O_RDONLY);
-            while (::flock(fd, LOCK_SH | LOCK_NB) == 0) {
-                ::flock(fd, LOCK_UN);
-                ::usleep(1000);
-            }
+            testing::LockHolder holder(journalFileName, LOCK_EX);
+            if (!holder.held()) return 1;
             setLockWait(std::chrono::milliseconds(300));
             run.draw();
-            ::kill(holder, SIGKILL);
             const std::vector<TextRecord>& texts = run.window.texts();
             if (texts.size() != 2) return 2;
             testing::sendText(out, utf8FromCp1251(texts[0].text));

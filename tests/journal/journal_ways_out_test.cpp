@@ -13,11 +13,13 @@
 #include "journal/journal.h"
 #include "platform/headless_window.h"
 #include "support/child_process.h"
+#include "support/lock_holder.h"
 #include "support/temp_dir.h"
 
 namespace trelvan {
 namespace {
 
+using testing::LockHolder;
 using testing::readBytes;
 using testing::runInChild;
 using testing::sendText;
@@ -113,40 +115,6 @@ GTEST_TEST(JournalInterruptedAppend, WholeLastLinesWithoutLineEndAreKept) {
 }
 
 // --- A lock another program keeps ---------------------------------------------------------
-
-// Another process holding a lock (LOCK_SH or LOCK_EX) on the file until it is killed.
-class LockHolder {
-  public:
-    LockHolder(const std::string& path, int operation) {
-        int ready[2];
-        if (::pipe(ready) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            const int fd = ::open(path.c_str(), O_RDONLY);
-            if (fd < 0 || ::flock(fd, operation) != 0) _exit(1);
-            if (::write(ready[1], "r", 1) != 1) _exit(2);
-            ::alarm(20);  // never outlives a test that went wrong
-            ::pause();
-            _exit(0);
-        }
-        ::close(ready[1]);
-        char r = 0;
-        held_ = ::read(ready[0], &r, 1) == 1;
-        ::close(ready[0]);
-    }
-    ~LockHolder() { release(); }
-    bool held() const { return held_; }
-    void release() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
-  private:
-    pid_t pid_ = -1;
-    bool held_ = false;
-};
 
 GTEST_TEST(JournalLocked, AppendAsksAndWritesTheEntryOnceTheLockIsGone) {
     // A shared lock, which any program that may read the journal can take, used to hold the
