@@ -100,6 +100,13 @@ class HeadlessWindow : public RasterWindow {
     void showAbout() override { ++aboutShown_; }
     void showMessage(const std::string& messageUtf8) override { messages_.push_back(messageUtf8); }
     const std::vector<std::string>& messages() const { return messages_; }
+    // The questions of askRetry, in order; retryHandler answers them ("Отмена" without one).
+    bool askRetry(const std::string& messageUtf8) override {
+        questions_.push_back(messageUtf8);
+        return retryHandler ? retryHandler(messageUtf8) : false;
+    }
+    const std::vector<std::string>& questions() const { return questions_; }
+    std::function<bool(const std::string&)> retryHandler;
     int32_t runDialog(Dialog& dialog) override;
     ScreenReport screenReport() override { return screen; }
     std::optional<RulerReading> measureWithRuler() override {
@@ -144,6 +151,7 @@ class HeadlessWindow : public RasterWindow {
     std::vector<TextRecord> texts_;
     std::vector<double> sleeps_;
     std::vector<std::string> messages_;
+    std::vector<std::string> questions_;
     std::string font_;
     XYCoord lineStart_;  // the position of the last MOVETO
     int aboutShown_ = 0;
