@@ -1,7 +1,7 @@
 # Front door: `make run` and `make test` on a fresh Debian 12 machine.
 
 BUILD_PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-                  qt6-base-dev libqt6opengl6-dev libxcb1-dev libwayland-dev libpulse-dev \
+                  qt6-base-dev libqt6opengl6-dev libxcb1-dev libxcb-randr0-dev libwayland-dev libpulse-dev \
                   fonts-liberation2
 TEST_PACKAGES  := xvfb xdotool imagemagick x11-utils x11-xserver-utils python3 \
                   weston qt6-wayland openbox
