@@ -82,4 +82,32 @@ ScreenFacts screenFacts(const QScreen& screen) {
     return facts;
 }
 
+QString rescalingMessage(const ScreenFacts& facts) {
+    if (facts.exact) return {};
+    // A no-break space keeps the per cent sign with its number.
+    const QString percent = QString::fromUtf8("\u00A0%");
+    const QString advice =
+        QString::fromUtf8(
+            "\n\nУстановите масштаб экрана 100%1 (или целый: 200%1, 300%1) и запустите "
+            "программу снова.")
+            .arg(percent);
+    const long shownPercent = std::lround(facts.shown * 100);
+    if (shownPercent % 100 == 0) {
+        return QString::fromUtf8(
+                   "Экран масштабирован на %1, но его разрешение %2 × %3 не делится на %4: "
+                   "рабочий стол сглаживает изображение, точка изображения не совпадает с "
+                   "пикселом экрана, и тестовые изображения будут искажены.")
+                   .arg(QString::number(shownPercent) + percent)
+                   .arg(facts.pixels.width())
+                   .arg(facts.pixels.height())
+                   .arg(shownPercent / 100) +
+               advice;
+    }
+    return QString::fromUtf8(
+               "Экран масштабирован с дробным коэффициентом %1: точка изображения не "
+               "совпадает с пикселом экрана, и тестовые изображения будут искажены.")
+               .arg(QString::number(shownPercent) + percent) +
+           advice;
+}
+
 }  // namespace trelvan

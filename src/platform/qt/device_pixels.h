@@ -32,6 +32,10 @@ struct ScreenFacts {
 // on Wayland, RandR's monitor or output on X.
 ScreenFacts screenFacts(const QScreen& screen);
 
+// What keeps one painted pixel from being one pixel of the screen, told to the user; empty
+// when nothing does.
+QString rescalingMessage(const ScreenFacts& facts);
+
 // The screen's resolution in device pixels.
 inline QSize devicePixels(const QScreen& screen) {
     return screenFacts(screen).pixels;

@@ -69,45 +69,21 @@ void stampInput() {
     if (wakeLog != nullptr) inputStamp.store(steadyNanoseconds(), std::memory_order_release);
 }
 
+// For end-to-end tests: whether the user was warned of a rescaled picture.
+std::atomic<bool> warnedOfScaling{false};
+
 // What keeps one surface pixel from being one pixel of the screen, as a message for the user,
-// or an empty text. Three cases are known. A fractional scale: Qt paints at a fractional ratio,
-// or (Qt 6.4 on Wayland) at the next integer while the compositor shrinks the result to the
-// screen's real pixels. An integer scale that does not divide the screen's resolution: the
-// compositor fits the painted window to the screen by less than one pixel and smooths it all.
-// And an X connection inside a Wayland session, where the compositor may scale the whole window
-// without telling the program.
+// or an empty text: a desktop scale the screen shows rescaled (rescalingMessage), or an X
+// connection inside a Wayland session, where the compositor may scale the whole window without
+// telling the program.
 QString scalingWarning(QWidget* frame) {
     const QScreen* screen = frame->screen();
     ScreenFacts facts;
     facts.ratio = facts.shown = frame->devicePixelRatioF();
     facts.exact = std::abs(facts.ratio - std::round(facts.ratio)) < 1e-6;
     if (screen != nullptr) facts = screenFacts(*screen);
-    // A no-break space keeps the per cent sign with its number.
-    const QString percent = QString::fromUtf8("\u00A0%");
-    const QString advice =
-        QString::fromUtf8(
-            "\n\nУстановите масштаб экрана 100%1 (или целый: 200%1, 300%1) и запустите "
-            "программу снова.")
-            .arg(percent);
-    if (!facts.exact) {
-        const long shownPercent = std::lround(facts.shown * 100);
-        if (shownPercent % 100 == 0) {
-            return QString::fromUtf8(
-                       "Экран масштабирован на %1, но его разрешение %2 × %3 не делится на %4: "
-                       "рабочий стол сглаживает изображение, точка изображения не совпадает с "
-                       "пикселом экрана, и тестовые изображения будут искажены.")
-                       .arg(QString::number(shownPercent) + percent)
-                       .arg(facts.pixels.width())
-                       .arg(facts.pixels.height())
-                       .arg(shownPercent / 100) +
-                   advice;
-        }
-        return QString::fromUtf8(
-                   "Экран масштабирован с дробным коэффициентом %1: точка изображения не "
-                   "совпадает с пикселом экрана, и тестовые изображения будут искажены.")
-                   .arg(QString::number(shownPercent) + percent) +
-               advice;
-    }
+    const QString message = rescalingMessage(facts);
+    if (!message.isEmpty()) return message;
     const bool xwayland =
         QGuiApplication::platformName() == QLatin1String("xcb") &&
         (!qgetenv("WAYLAND_DISPLAY").isEmpty() ||
@@ -383,6 +359,7 @@ void QtWindow::reportGeometry() {
             << ' ' << std::lround(f.shown * 100) << ' ' << int(f.exact) << ' '
             << screen->geometry().width() << ' ' << screen->geometry().height() << '\n';
     }
+    out << "warning " << int(warnedOfScaling) << '\n';
     QWidget* client = frame_->centralWidget();
     QPoint c = client->mapToGlobal(QPoint(0, 0));
     out << "client " << c.x() << ' ' << c.y() << ' ' << client->width() << ' ' << client->height()
@@ -551,6 +528,7 @@ int runDesktop(int argc, char** argv, bool (*initialSettings)(), void (*mainProg
     services->createFrame();
     // Said once, before anything is shown in the graphics window; the program goes on.
     const QString warning = scalingWarning(services->frame());
+    warnedOfScaling = !warning.isEmpty();
     if (!warning.isEmpty()) QMessageBox::warning(services->frame(), services->caption(), warning);
 
     std::atomic<int> status{0};
