@@ -4,7 +4,8 @@ BUILD_PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev lib
                   qt6-base-dev libqt6opengl6-dev libxcb1-dev libxcb-randr0-dev libwayland-dev libpulse-dev \
                   fonts-liberation2
 TEST_PACKAGES  := xvfb xdotool imagemagick x11-utils x11-xserver-utils python3 \
-                  weston qt6-wayland openbox
+                  weston qt6-wayland openbox \
+                  sway grim wtype gnome-shell dbus python3-dbus
 # The checks of the sources and of the package (format, lintian, AppStream).
 CHECK_PACKAGES := clang-format lintian appstream
 

@@ -6,7 +6,8 @@
     move DX DY                relative pointer motion, in the compositor's pointer units
     button N 1|0              presses or releases BTN_LEFT + N
     key KEYSYM                presses and releases the key
-    shot PATH                 a screenshot of the whole screen into PATH (PNG)
+    keycode CODE              presses and releases the key of the evdev code
+    shot PATH [cursor]        a screenshot of the whole screen into PATH (PNG)
 """
 
 import json
@@ -80,11 +81,16 @@ def command(words):
         input_session().NotifyKeyboardKeysym(keysym, True)
         input_session().NotifyKeyboardKeysym(keysym, False)
         return True
+    if words[0] == "keycode":
+        code = dbus.UInt32(int(words[1]))
+        input_session().NotifyKeyboardKeycode(code, True)
+        input_session().NotifyKeyboardKeycode(code, False)
+        return True
     if words[0] == "shot":
         screenshot = dbus.Interface(bus.get_object(shell + ".Screenshot",
                                                    "/org/gnome/Shell/Screenshot"),
                                     shell + ".Screenshot")
-        ok, _ = screenshot.Screenshot(False, False, words[1])
+        ok, _ = screenshot.Screenshot(len(words) > 2, False, words[1])
         return bool(ok)
     raise ValueError("unknown command %r" % words[0])
 
