@@ -176,7 +176,9 @@ class GnomeShell(Desktop):
     over an empty /run/systemd. Its session bus, a second bus in place of the system bus, and a
     helper speaking to both as the same user (gnome_agent.py) live in the runtime directory."""
 
-    def __init__(self, width, height, scale=1):
+    def __init__(self, width, height, scale=1, framebuffer_scaling=False):
+        """framebuffer_scaling: mutter's experimental layout in logical pixels, which allows
+        fractional scales."""
         self.runtime = _runtime("trelvan-gnome-")
         self.socket = "wayland-trelvan"
         self.scale = scale
@@ -185,6 +187,9 @@ class GnomeShell(Desktop):
         os.makedirs(settings)
         with open(os.path.join(settings, "keyfile"), "w") as f:
             f.write("[org/gnome/desktop/interface]\nenable-hot-corners=false\n")
+            if framebuffer_scaling:
+                f.write("[org/gnome/mutter]\n"
+                        "experimental-features=['scale-monitor-framebuffer']\n")
         self.shots = os.path.join(self.runtime, "shots")
         os.makedirs(self.shots)
         if os.geteuid() == 0:

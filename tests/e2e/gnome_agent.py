@@ -65,7 +65,11 @@ def command(words):
         serial, monitors, logical, _ = display_config().GetCurrentState()
         connector = monitors[0][0][0]
         mode = next(m[0] for m in monitors[0][1] if m[6].get("is-current", False))
-        config = [(dbus.Int32(0), dbus.Int32(0), dbus.Double(float(words[1])), dbus.UInt32(0),
+        # The supported scale nearest the one asked for (mutter lists fractions that give
+        # whole logical pixels, 1.5 being 1.5037... on 1920x1080, say).
+        scales = next(m[5] for m in monitors[0][1] if m[6].get("is-current", False))
+        scale = min(scales, key=lambda s: abs(float(s) - float(words[1])))
+        config = [(dbus.Int32(0), dbus.Int32(0), dbus.Double(scale), dbus.UInt32(0),
                    True, [(connector, mode, dbus.Dictionary({}, signature="sv"))])]
         display_config().ApplyMonitorsConfig(serial, dbus.UInt32(1), config,
                                              dbus.Dictionary({}, signature="sv"))

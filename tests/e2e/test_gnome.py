@@ -2,7 +2,8 @@
 in which mutter counts device pixels (its logical size is the mode at any scale): no warning,
 the first start fills in and saves the monitor's own resolution, the first start-screen
 picture stands on the screen exactly as the rules make it, and clicks at odd device pixels,
-the last column and row included, reach the program at those pixels."""
+the last column and row included, reach the program at those pixels. At 150 % (mutter's
+layout in logical pixels) the warning."""
 
 import time
 
@@ -78,6 +79,21 @@ def test(binary):
             if p is not None:
                 p.close()
             desktop.close()
+
+    # 150 % in mutter's layout in logical pixels (scale-monitor-framebuffer): Qt 6.4 paints at
+    # 2 and the compositor shrinks the picture, which the user is told; the resolution is still
+    # the monitor's own.
+    desktop = GnomeShell(WIDTH, HEIGHT, 1.5, framebuffer_scaling=True)
+    p = None
+    try:
+        p = Program(binary, env=desktop.env())
+        screen, warned = screen_report(p)
+        check(screen == (WIDTH, HEIGHT, 0, 0, 150, 0, 1280, 720), "150 %%: screen %s" % (screen,))
+        check(warned == 1, "150 %: no warning over a rescaled picture")
+    finally:
+        if p is not None:
+            p.close()
+        desktop.close()
 
 
 run(test)

@@ -61,6 +61,8 @@ ScreenFacts screenFacts(const QScreen& screen) {
                          static_cast<int>(std::lround(logical.height() * facts.ratio)));
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("wayland")) {
+        // Without the output's own description the resolution is not known.
+        facts.pixels = QSize(0, 0);
         const auto outputs = waylandOutputs();
         const WaylandOutput* output =
             findOutput(outputs, screen.name().toStdString(), logical.x(), logical.y());

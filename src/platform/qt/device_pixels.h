@@ -17,7 +17,7 @@ inline int logicalPixels(int devicePixels, qreal ratio) {
 
 // What the system says of one screen.
 struct ScreenFacts {
-    QSize pixels;              // resolution in device pixels
+    QSize pixels{0, 0};        // resolution in device pixels; 0 when not known
     QSizeF millimetres{0, 0};  // physical size as the screen itself reports it; 0 when it does not
     qreal ratio = 1;           // device pixels per logical pixel Qt paints at
     qreal shown = 1;           // device pixels of the screen per logical pixel of a window
