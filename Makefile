@@ -5,7 +5,7 @@ BUILD_PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev lib
                   fonts-liberation2
 TEST_PACKAGES  := xvfb xdotool imagemagick x11-utils x11-xserver-utils python3 \
                   weston qt6-wayland openbox \
-                  sway grim wtype gnome-shell dbus python3-dbus
+                  sway grim wtype gnome-shell kwin-wayland dbus python3-dbus
 # The checks of the sources and of the package (format, lintian, AppStream).
 CHECK_PACKAGES := clang-format lintian appstream
 

@@ -1,6 +1,6 @@
 """Wayland desktops the program meets on most Linux machines, for the end-to-end tests: sway
-(wlroots) with its headless backend and GNOME Shell headless, each in a private runtime
-directory. Run by root (as `make test` is on CI), the compositors run as the user "nobody":
+(wlroots) with its headless backend, KWin on a virtual output and GNOME Shell headless, each in
+a private runtime directory. Run by root (as `make test` is on CI), the compositors run as the user "nobody":
 sway refuses to run as root, and a session bus lets in only the user who owns it. The program
 itself runs as the caller and reaches the compositor by the socket's full path."""
 
@@ -165,6 +165,49 @@ class Sway(Desktop):
 
     def close(self):
         self._stop(self.proc)
+        self.log.close()
+        shutil.rmtree(self.runtime, ignore_errors=True)
+
+
+class KWin(Desktop):
+    """KWin with one virtual output of width x height logical pixels at the desktop scale (its
+    mode is that times the scale). The packaged binary carries a file capability, which some
+    systems refuse to exec (containers): a copy without it runs, under the same name, which
+    KWin's platform plugin insists on."""
+
+    def __init__(self, width, height, scale):
+        self.runtime = _runtime("trelvan-kwin-")
+        self.socket = "wayland-trelvan"
+        binary = os.path.join(self.runtime, "bin", "kwin_wayland")
+        os.makedirs(os.path.dirname(binary))
+        shutil.copy("/usr/bin/kwin_wayland", binary)
+        home = os.path.join(self.runtime, "home")
+        os.makedirs(home)
+        if os.geteuid() == 0:
+            nobody = pwd.getpwnam("nobody")
+            for d, dirs, files in os.walk(self.runtime):
+                for p in [d] + [os.path.join(d, n) for n in files]:
+                    os.chown(p, nobody.pw_uid, nobody.pw_gid)
+        env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": home,
+               "XDG_RUNTIME_DIR": self.runtime, "KWIN_WAYLAND_NO_PERMISSION_CHECKS": "1"}
+        self.log = open(os.path.join(self.runtime, "compositor.log"), "wb")
+        self.proc = subprocess.Popen(
+            ["dbus-run-session", "--", binary, "--virtual", "--width", str(width), "--height",
+             str(height), "--scale", str(scale), "--socket", self.socket, "--no-lockscreen",
+             "--no-global-shortcuts"], env=env, stdout=self.log, stderr=subprocess.STDOUT,
+            cwd=self.runtime, start_new_session=True, **_user())
+        self._started("kwin_wayland")
+
+    def close(self):
+        try:
+            os.killpg(self.proc.pid, 15)
+        except ProcessLookupError:
+            pass
+        try:
+            self.proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            os.killpg(self.proc.pid, 9)
+            self.proc.wait()
         self.log.close()
         shutil.rmtree(self.runtime, ignore_errors=True)
 
