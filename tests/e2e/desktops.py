@@ -4,6 +4,7 @@ a private runtime directory. Run by root (as `make test` is on CI), the composit
 sway refuses to run as root, and a session bus lets in only the user who owns it. The program
 itself runs as the caller and reaches the compositor by the socket's full path."""
 
+import contextlib
 import json
 import os
 import pwd
@@ -108,6 +109,16 @@ class Desktop:
             return os.path.exists(os.path.join(self.runtime, self.socket))
         wait(ready, "%s socket" % name, 30)
 
+    @contextlib.contextmanager
+    def _closed_on_failure(self):
+        """A desktop that fails to start is not left running (the test cannot close what it
+        never received)."""
+        try:
+            yield
+        except BaseException:
+            self.close()
+            raise
+
     def _stop(self, proc):
         if proc.poll() is None:
             proc.terminate()
@@ -149,7 +160,8 @@ class Sway(Desktop):
             names = [n for n in os.listdir(self.runtime)
                      if n.startswith("wayland-") and not n.endswith(".lock")]
             return names[0] if names else None
-        self.socket = wait(socket, "sway socket", 30)
+        with self._closed_on_failure():
+            self.socket = wait(socket, "sway socket", 30)
 
     def screenshot(self):
         """The whole output in device pixels."""
@@ -196,7 +208,8 @@ class KWin(Desktop):
              str(height), "--scale", str(scale), "--socket", self.socket, "--no-lockscreen",
              "--no-global-shortcuts"], env=env, stdout=self.log, stderr=subprocess.STDOUT,
             cwd=self.runtime, start_new_session=True, **_user())
-        self._started("kwin_wayland")
+        with self._closed_on_failure():
+            self._started("kwin_wayland")
 
     def close(self):
         try:
@@ -268,6 +281,12 @@ class GnomeShell(Desktop):
         self.proc = subprocess.Popen(prefix + ["sh", "-c", script], env=env, stdout=self.log,
                                      stderr=subprocess.STDOUT, cwd=self.runtime,
                                      start_new_session=True)
+        self.agent = None
+        with self._closed_on_failure():
+            self._start_session(env, user, scale)
+
+    def _start_session(self, env, user, scale):
+        """Waits for the shell, then starts the helper and readies the desktop."""
         self._started("gnome-shell")
         self.agent = subprocess.Popen(["python3", os.path.join(HERE, "gnome_agent.py")],
                                       env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
@@ -319,7 +338,7 @@ class GnomeShell(Desktop):
         self.ask("key", keysym)
 
     def close(self):
-        if self.agent.poll() is None:
+        if self.agent is not None and self.agent.poll() is None:
             self.agent.stdin.close()
             try:
                 self.agent.wait(timeout=5)
