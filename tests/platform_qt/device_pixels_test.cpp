@@ -38,7 +38,8 @@ GTEST_TEST(RescalingMessage, NamesTheScaleAndKeepsThePerCentSignWithItsNumber) {
     // An integer scale is no fraction: what smooths the picture is the resolution.
     const QString indivisible = rescalingMessage(screen(1280, 1024, 1280.0 / 427, false));
     EXPECT_TRUE(indivisible.startsWith(QString::fromUtf8(
-        "Экран масштабирован на 300\u00A0%, но его разрешение 1280 × 1024 не делится на 3:")))
+        "Экран масштабирован на 300\u00A0%, но его разрешение 1280\u00A0×\u00A01024 не "
+        "делится на 3:")))
         << indivisible.toStdString();
     EXPECT_FALSE(indivisible.contains(QString::fromUtf8(" %")));
 }

@@ -86,7 +86,7 @@ ScreenFacts screenFacts(const QScreen& screen) {
 
 QString rescalingMessage(const ScreenFacts& facts) {
     if (facts.exact) return {};
-    // A no-break space keeps the per cent sign with its number.
+    // No-break spaces keep the per cent sign with its number and a resolution on one line.
     const QString percent = QString::fromUtf8("\u00A0%");
     const QString advice =
         QString::fromUtf8(
@@ -96,7 +96,8 @@ QString rescalingMessage(const ScreenFacts& facts) {
     const long shownPercent = std::lround(facts.shown * 100);
     if (shownPercent % 100 == 0) {
         return QString::fromUtf8(
-                   "Экран масштабирован на %1, но его разрешение %2 × %3 не делится на %4: "
+                   "Экран масштабирован на %1, но его разрешение %2\u00A0×\u00A0%3 не делится на "
+                   "%4: "
                    "рабочий стол сглаживает изображение, точка изображения не совпадает с "
                    "пикселом экрана, и тестовые изображения будут искажены.")
                    .arg(QString::number(shownPercent) + percent)
