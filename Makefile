@@ -1,10 +1,11 @@
 # Front door: `make run` and `make test` on a fresh Debian 12 machine.
 
 BUILD_PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
-                  qt6-base-dev libqt6opengl6-dev libxcb1-dev libwayland-dev libpulse-dev \
+                  qt6-base-dev libqt6opengl6-dev libxcb1-dev libxcb-randr0-dev libwayland-dev libpulse-dev \
                   fonts-liberation2
 TEST_PACKAGES  := xvfb xdotool imagemagick x11-utils x11-xserver-utils python3 \
-                  weston qt6-wayland openbox
+                  weston qt6-wayland openbox \
+                  sway grim wtype gnome-shell kwin-wayland dbus python3-dbus
 # The checks of the sources and of the package (format, lintian, AppStream).
 CHECK_PACKAGES := clang-format lintian appstream
 

@@ -420,11 +420,11 @@ ScreenReport QtWindow::screenReport() {
         QScreen* screen = frame() != nullptr ? frame()->screen() : nullptr;
         if (screen == nullptr) screen = QGuiApplication::primaryScreen();
         if (screen == nullptr) return;
-        const QSize pixels = devicePixels(*screen);
-        report.pixelsX = pixels.width();
-        report.pixelsY = pixels.height();
-        report.widthMm = screen->physicalSize().width();
-        report.heightMm = screen->physicalSize().height();
+        const ScreenFacts facts = screenFacts(*screen);
+        report.pixelsX = facts.pixels.width();
+        report.pixelsY = facts.pixels.height();
+        report.widthMm = facts.millimetres.width();
+        report.heightMm = facts.millimetres.height();
     });
     return report;
 }

@@ -24,7 +24,6 @@
 #include "platform/interval_clock.h"
 #include "platform/qt/desktop.h"
 #include "platform/qt/device_pixels.h"
-#include "platform/qt/wayland_outputs.h"
 #include "platform/textfile.h"
 
 namespace trelvan {
@@ -71,34 +70,21 @@ void stampInput() {
     if (wakeLog != nullptr) inputStamp.store(steadyNanoseconds(), std::memory_order_release);
 }
 
+// For end-to-end tests: whether the user was warned of a rescaled picture.
+std::atomic<bool> warnedOfScaling{false};
+
 // What keeps one surface pixel from being one pixel of the screen, as a message for the user,
-// or an empty text. Two cases are known. A fractional scale: Qt paints at a fractional ratio,
-// or (Qt 6.4 on Wayland) at the next integer while the compositor shrinks the result to the
-// screen's real pixels, which shows in the output's mode being smaller than its logical size
-// times the ratio. And an X connection inside a Wayland session, where the compositor may
-// scale the whole window without telling the program.
+// or an empty text: a desktop scale the screen shows rescaled (rescalingMessage), or an X
+// connection inside a Wayland session, where the compositor may scale the whole window without
+// telling the program.
 QString scalingWarning(QWidget* frame) {
-    const qreal ratio = frame->devicePixelRatioF();
-    qreal shown = ratio;  // device pixels of the screen per logical pixel
     const QScreen* screen = frame->screen();
-    if (QGuiApplication::platformName() == QLatin1String("wayland") && screen != nullptr) {
-        const QRect logical = screen->geometry();
-        const auto outputs = waylandOutputs();
-        const WaylandOutput* output = nullptr;
-        for (const WaylandOutput& o : outputs)
-            if (o.x == logical.x() && o.y == logical.y()) output = &o;
-        if (output == nullptr && outputs.size() == 1) output = &outputs.front();
-        if (output != nullptr)
-            shown = screenScale(*output, logical.width(), logical.height(), ratio);
-    }
-    if (std::abs(ratio - std::round(ratio)) > 1e-6 || std::abs(shown - ratio) > 1e-6) {
-        return QString::fromUtf8(
-                   "Экран масштабирован с дробным коэффициентом %1: точка изображения не "
-                   "совпадает с пикселом экрана, и тестовые изображения будут искажены.\n\n"
-                   "Установите масштаб экрана 100 % (или целый: 200 %, 300 %) и запустите "
-                   "программу снова.")
-            .arg(QString::number(shown * 100, 'f', 0) + " %");
-    }
+    ScreenFacts facts;
+    facts.ratio = facts.shown = frame->devicePixelRatioF();
+    facts.exact = std::abs(facts.ratio - std::round(facts.ratio)) < 1e-6;
+    if (screen != nullptr) facts = screenFacts(*screen);
+    const QString message = rescalingMessage(facts);
+    if (!message.isEmpty()) return message;
     const bool xwayland =
         QGuiApplication::platformName() == QLatin1String("xcb") &&
         (!qgetenv("WAYLAND_DISPLAY").isEmpty() ||
@@ -108,7 +94,7 @@ QString scalingWarning(QWidget* frame) {
             "Программа работает через XWayland. Если экран масштабирован, рабочий стол "
             "растягивает её окно, и тестовые изображения будут размыты: точка изображения "
             "не совпадёт с пикселом экрана, а программа не может это заметить.\n\n"
-            "Установите масштаб экрана 100 % или запустите программу как приложение "
+            "Установите масштаб экрана 100\u00A0% или запустите программу как приложение "
             "Wayland (нужен пакет qt6-wayland; переменная QT_QPA_PLATFORM не должна "
             "требовать xcb).");
     }
@@ -140,8 +126,12 @@ void SurfaceWidget::pass(QMouseEvent* event, bool press) {
     if (buttons & Qt::MiddleButton) keys |= MOUSE_KS_MBUTTON;
     if (event->modifiers() & Qt::ShiftModifier) keys |= MOUSE_KS_SHIFT;
     if (event->modifiers() & Qt::ControlModifier) keys |= MOUSE_KS_CONTROL;
-    // Positions arrive in logical pixels; the program counts device pixels of its surface.
-    const QPointF p = event->position() * services_.deviceRatio();
+    // Positions arrive in logical pixels, and position() is rounded to whole ones: the
+    // position in the native window the event came from keeps the fraction that tells the
+    // device pixel (that window is the frame's, or on X the native one of its client area).
+    const QWidget* native = nativeParentWidget();
+    const QPointF offset = native != nullptr ? QPointF(mapTo(native, QPoint(0, 0))) : QPointF();
+    const QPointF p = (event->scenePosition() - offset) * services_.deviceRatio();
     services_.mouse(bit, keys, static_cast<int32_t>(std::floor(p.x())),
                     static_cast<int32_t>(std::floor(p.y())));
 }
@@ -361,6 +351,16 @@ void QtWindow::reportGeometry() {
             << r.height() << '\n';
     }
     out << "percent " << std::lround(deviceRatio() * 100) << '\n';
+    // The screen as the program sees it: resolution, reported millimetres (0: none), device
+    // pixels per logical pixel of a window in per cent, 1 when shown 1:1, Qt's logical size.
+    if (const QScreen* screen = frame_->screen()) {
+        const ScreenFacts f = screenFacts(*screen);
+        out << "screen " << f.pixels.width() << ' ' << f.pixels.height() << ' '
+            << std::lround(f.millimetres.width()) << ' ' << std::lround(f.millimetres.height())
+            << ' ' << std::lround(f.shown * 100) << ' ' << int(f.exact) << ' '
+            << screen->geometry().width() << ' ' << screen->geometry().height() << '\n';
+    }
+    out << "warning " << int(warnedOfScaling) << '\n';
     QWidget* client = frame_->centralWidget();
     QPoint c = client->mapToGlobal(QPoint(0, 0));
     out << "client " << c.x() << ' ' << c.y() << ' ' << client->width() << ' ' << client->height()
@@ -544,6 +544,7 @@ int runDesktop(int argc, char** argv, bool (*initialSettings)(), void (*mainProg
     services->createFrame();
     // Said once, before anything is shown in the graphics window; the program goes on.
     const QString warning = scalingWarning(services->frame());
+    warnedOfScaling = !warning.isEmpty();
     if (!warning.isEmpty()) QMessageBox::warning(services->frame(), services->caption(), warning);
 
     std::atomic<int> status{0};
