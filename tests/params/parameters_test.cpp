@@ -492,6 +492,12 @@ TEST_F(ParameterDialog, CancelledRulerChangesNothing) {
         EXPECT_TRUE(d.marked[1002]);
         EXPECT_EQ(d.labels[1012], "Нужно целое число");
         DLGSET(d, 1002, "768");
+        DLGSET(d, 1003, "0");  // a number, but no resolution
+        pressDialogButton(d, 1008);
+        EXPECT_FALSE(asked);
+        EXPECT_TRUE(d.marked[1003]);
+        EXPECT_EQ(d.labels[1013], "Нужно от 1 до 9999");
+        DLGSET(d, 1002, "768");
         DLGSET(d, 1003, "1024");
         pressDialogButton(d, 1);
     });
