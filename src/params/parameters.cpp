@@ -124,7 +124,7 @@ void showState(Dialog& dialog) {
     std::string screen = screenLine(scene.screen, yDiffers || xDiffers);
     if (!scene.diagonalFromSystem.empty() &&
         conversionText(dialog, kDiagonal) == scene.diagonalFromSystem)
-        screen += "\nдиагональ в поле — по данным системы, проверьте её линейкой";
+        screen += "\nдиагональ по данным системы — проверьте линейкой";
     DLGSETLABEL(dialog, kScreenLine, screen);
     DLGSETLABEL(dialog, kFileNote, scene.fileNote);
 

@@ -139,7 +139,7 @@ def test(binary):
             before = dialog_state(p, lambda s: 1020 in s)
             # The reported size is plausible: the diagonal comes from it, to be checked.
             check(before[1020] == screen_line +
-                  "\nдиагональ в поле — по данным системы, проверьте её линейкой",
+                  "\nдиагональ по данным системы — проверьте линейкой",
                   "screen line %r" % before[1020])
             check(not before["marked"], "marked %r" % before["marked"])
             check(pink_pixels(wid) == 0, "a field is marked on the screen")

@@ -358,8 +358,7 @@ TEST_F(ParameterDialog, FirstStartTakesTheScreensResolutionAndSizeAndShowsTheScr
     run([](Dialog& d) {
         const std::string screen =
             "Экран по данным системы: 1280 × 1024 пикселей, 376 × 301 мм, 19.0″";
-        EXPECT_EQ(d.labels[1020],
-                  screen + "\nдиагональ в поле — по данным системы, проверьте её линейкой");
+        EXPECT_EQ(d.labels[1020], screen + "\nдиагональ по данным системы — проверьте линейкой");
         DLGSET(d, 1001, "19.5");
         dialogFieldEdited(d, 1001);
         EXPECT_EQ(d.labels[1020], screen) << "a diagonal of the user's own";
