@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "exercise/training.h"
 #include "exercise/vision.h"
 #include "platform/colours.h"
 #include "platform/fields.h"
@@ -37,6 +38,11 @@ bool levelTrue(int index, float distanceCm, float diagonalInch, int32_t windowWi
                int32_t windowHeight, int32_t pixelsX, int32_t pixelsY) {
     return trueToSize(gapWidth(TOZ(index), distanceCm, diagonalInch, windowWidth, windowHeight,
                                pixelsX, pixelsY));
+}
+
+std::string trimmedField(const std::string& field) {
+    const size_t first = field.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : field.substr(first);
 }
 
 }  // namespace
@@ -130,6 +136,11 @@ std::string accuracyNote(float distanceCm, float diagonalInch, int32_t windowWid
         std::snprintf(metres, sizeof metres, "%d", kLongestDistanceDm / 10);
         note += "; для 1.0 не хватит и " + std::string(metres) + " м";
     }
+    // What the smallest element confirms, as the training's summary shows it.
+    const float ceiling =
+        confirmedAcuity(kSmallestElement, distanceCm, diagonalInch, pixelsX, pixelsY);
+    note += "\nТренировка подтвердит не больше " + trimmedField(fields::F(ceiling, 4, 2)) +
+            " (элемент " + std::to_string(kSmallestElement) + " — самый мелкий)";
     return note;
 }
 

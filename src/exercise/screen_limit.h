@@ -35,8 +35,10 @@ int distanceForOneDm(float diagonalInch, int32_t windowWidth, int32_t windowHeig
 // A level as the user reads it: 0.2, 1.0, 1.25.
 std::string levelText(float level);
 
-// The dialog's line for the values (UTF-8): "Проверка зрения точна до 0.2; для 1.0 нужно
-// расстояние от 12.1 м". Non-positive values give a line that asks for them.
+// The dialog's lines for the values (UTF-8): "Проверка зрения точна до 0.2; для 1.0 нужно
+// расстояние от 12.1 м", then what a training confirms at most, with the smallest element:
+// "Тренировка подтвердит не больше 0.83 (элемент 2 — самый мелкий)". Non-positive values give
+// a line that asks for them.
 std::string accuracyNote(float distanceCm, float diagonalInch, int32_t windowWidth,
                          int32_t windowHeight, int32_t pixelsX, int32_t pixelsY);
 

@@ -133,6 +133,15 @@ void trainingSummary(int32_t p, const TrainingCounters& counters, int16_t window
     drawText(390, 240, fields::F(acuity, 4, 2), 4);
     g.SETFONT(kMediumFont);
     drawLabel(570, 280, "подтверждена");
+    if (p == kSmallestElement) {
+        // Nothing finer can be trained at this distance: the acuity shown is a ceiling.
+        g.SETFONT(kSmallFont);
+        const std::string ceiling =
+            cp1251("Элемент " + std::to_string(p) + " — самый мелкий: больше ") +
+            fields::F(acuity, 4, 2);
+        drawText(30, 380, ceiling, ceiling.size());
+        drawLabel(30, 420, "тренировка на этом расстоянии не подтвердит");
+    }
 
     // The entry is in the journal before the prompt appears: a program ended at the prompt
     // has recorded the training.

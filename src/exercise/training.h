@@ -39,6 +39,10 @@ float meanAnswerTime(const TrainingCounters& counters, int32_t trainingVolume);
 // sum of squares formed in integers.
 float pixelPitch(float diagonalInch, int32_t pixelsX, int32_t pixelsY);
 
+// The smallest element size the start screen offers: what a training confirms with it is the
+// most a training can confirm at the viewing distance.
+inline constexpr int32_t kSmallestElement = 2;
+
 // Decimal acuity that an element of p pixels confirms at the viewing distance: the reciprocal
 // of its visual angle in minutes of arc.
 float confirmedAcuity(int32_t p, float distanceCm, float diagonalInch, int32_t pixelsX,

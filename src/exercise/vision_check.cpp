@@ -1,5 +1,6 @@
 // The vision check: bisection over the acuity levels, the journal line and the result screen.
 
+#include <optional>
 #include <string>
 
 #include "app/event_state.h"
@@ -23,7 +24,6 @@ constexpr float kLevels[kTozSize] = {0.0f, 0.1f, 0.2f, 0.3f,  0.4f, 0.5f, 0.6f, 
 using rgb::kBlue;
 constexpr const char* kTitleFont = "t'Times New Roman Cyr'h38w17ib";
 constexpr const char* kDigitsFont = "t'Times New Roman Cyr'h120w40ib";
-constexpr const char* kNoteFont = "t'Times New Roman Cyr'h24w10ib";
 
 // The check's own text buffer: screen texts are formatted into it, then drawn in part.
 constexpr size_t kTextBufferSize = 80;
@@ -39,22 +39,30 @@ void drawText(const std::string& TM, int16_t x, int16_t y, size_t count) {
     gw().OUTGTEXT(TM.substr(0, count));
 }
 
-// Under the digits, when the result lies above the highest level the screen draws true to
-// size at this distance. The line is longer than the buffer: it is drawn in two parts.
-void showLimit(std::string& TM, float acuity, float highestTrue) {
-    if (!(acuity > highestTrue)) return;
-    const std::string first =
-        highestTrue > 0 ? "Результат выше " + levelText(highestTrue) + " ограничен экраном:"
-                        : std::string("Результат ограничен экраном:");
-    const std::string second = " на этом расстоянии щель не изображается точно.";
-    gw().SETFONT(kNoteFont);
-    putText(TM, cp1251(first));
-    drawText(TM, 60, 330, cp1251(first).size());
-    putText(TM, cp1251(second));
-    gw().OUTGTEXT(TM.substr(0, cp1251(second).size()));
+// Where no ring reaches: under the prompt, in its font. Rings drawn less than true to size are
+// a few dozen pixels across at most, around the middle of the window.
+constexpr int16_t kLimitX = 60;
+constexpr int16_t kLimitY = 600;
+
+// The level up to which the screen drew the rings true to size, for a result above it.
+std::optional<float> limitOf(float acuity, float highestTrue) {
+    if (!(acuity > highestTrue)) return std::nullopt;
+    return highestTrue;
 }
 
-void showResult(float acuity, float highestTrue) {
+// When the result lies above the highest level the screen draws true to size at this
+// distance, one line under the prompt says so.
+void showLimit(std::string& TM, std::optional<float> trueTo) {
+    if (!trueTo) return;
+    const std::string text =
+        *trueTo > 0 ? "Экран точен лишь до " + levelText(*trueTo) + " — результат выше не измерен"
+                    : std::string("Экран неточен уже на 0.1 — результат не измерен");
+    gw().SETFONT(kTitleFont);
+    putText(TM, cp1251(text));
+    drawText(TM, kLimitX, kLimitY, cp1251(text).size());
+}
+
+void showResult(float acuity, std::optional<float> trueTo) {
     GraphicsWindow& g = gw();
     std::string TM(kTextBufferSize, ' ');
     g.SETCOLORRGB(kBlue);
@@ -67,19 +75,19 @@ void showResult(float acuity, float highestTrue) {
     putText(TM, fields::F(acuity, 4, 1));
     drawText(TM, 500, 185, 4);
 
-    showLimit(TM, acuity, highestTrue);
-
     g.SETFONT(kTitleFont);
     putText(TM, cp1251("Для продолжения нажмите любую кнопку мыши"));
     drawText(TM, 60, 550, 41);
+
+    showLimit(TM, trueTo);
 }
 
-void journalResult(float acuity) {
+void journalResult(float acuity, std::optional<float> trueTo) {
     int32_t day, month, year, hour, minute, second;
     DATETIMEWR(day, month, year, hour, minute, second);
     std::string error;
     if (!appendCheckEntry(day, month, year, hour, minute, second, acuity, parameterSet.distanceCm,
-                          journalFileName, &error)) {
+                          journalFileName, &error, trueTo)) {
         gw().showMessage("Результат проверки зрения не записан в журнал " +
                          std::string(journalFileName) + ".\n" + error);
     }
@@ -132,10 +140,14 @@ void EVETEST(int32_t windowWidth, int32_t windowHeight) {
     const std::optional<float> acuity = searchAcuity(runLevel);
     if (!acuity) return;
 
-    journalResult(*acuity);
+    // A result above what the screen drew true to size is marked in the journal and on the
+    // screen with the highest true level.
+    const std::optional<float> trueTo =
+        limitOf(*acuity, highestTrueLevel(p.distanceCm, p.diagonalInch, windowWidth, windowHeight,
+                                          p.pixelsX, p.pixelsY));
+    journalResult(*acuity, trueTo);
     // Drawn over the last ring, which stays on the screen.
-    showResult(*acuity, highestTrueLevel(p.distanceCm, p.diagonalInch, windowWidth, windowHeight,
-                                         p.pixelsX, p.pixelsY));
+    showResult(*acuity, trueTo);
     waitClick();
 }
 

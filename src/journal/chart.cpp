@@ -44,6 +44,14 @@ constexpr float meanTimeScale = 5.0f;
 constexpr float distanceScale = 500.0f;
 
 constexpr float markerSize = 2.0f;
+// A check limited by the screen: a hollow dot (pixels) and its legend (dot in pixels, text
+// in page units).
+constexpr int32_t hollowRadius = 5;
+constexpr int32_t hollowRing = 2;
+constexpr int32_t limitLegendDotX = 700;
+constexpr int32_t limitLegendDotY = 19;
+constexpr float limitLegendX = 174.0f;
+constexpr float limitLegendY = 178.0f;
 constexpr int32_t filledEllipse = 4;
 
 using colourIndex::kBlack;
@@ -191,7 +199,31 @@ void drawRecord(int16_t x, const char* title, const Record& r) {
 struct Previous {
     bool set = false;
     float x = 0.0f, acuity = 0.0f, meanTime = 0.0f;
+    bool limitedDrawn = false;  // a check limited by the screen has been drawn
 };
+
+// The dot of a check result limited by the screen, centred on the pixel (ix, iy): a red ring
+// with a white middle, a little larger than the filled dot.
+void hollowDot(int32_t ix, int32_t iy) {
+    auto ellipse = [&](int32_t inset) {
+        gw().ELLIPSE(GFILLINTERIOR, static_cast<int16_t>(ix - hollowRadius + inset),
+                     static_cast<int16_t>(iy - hollowRadius + inset),
+                     static_cast<int16_t>(ix + hollowRadius - inset),
+                     static_cast<int16_t>(iy + hollowRadius - inset));
+    };
+    SETCOL(kRed);
+    ellipse(0);
+    gw().SETCOLORRGB(rgb::kWhite);
+    ellipse(hollowRing);
+    SETCOL(kRed);
+}
+
+// The legend of the hollow dot, at the top right of the page beside the titles of the upper
+// region, drawn when the chart has such a dot.
+void drawLimitLegend() {
+    hollowDot(limitLegendDotX, limitLegendDotY);
+    SYMBOL(1, limitLegendX, limitLegendY, labelHeight, 0, cp1251("результат выше точности экрана"));
+}
 
 // A dot at (x, y) of the region and its bar up from the bottom edge.
 void dotAndBar(int32_t region, float x, float y) {
@@ -214,6 +246,13 @@ void drawCheck(float x, const JournalLine& line, Previous& previous) {
     MOVE(1, 2, x, distance, 1);
     previous.x = x;
     previous.acuity = a;
+    // A result above what the screen drew true to size: its dot is hollow, over the lines.
+    if (line.checkTrueTo) {
+        int32_t ix = 0, iy = 0;
+        TMF(1, 1, x, a, ix, iy);
+        hollowDot(ix, iy);
+        previous.limitedDrawn = true;
+    }
 }
 
 void drawTraining(float x, const JournalLine& line, Previous& previous) {
@@ -240,11 +279,18 @@ void drawEntries(const std::string& path, double start, ChartReading& reading) {
     JournalReader reader(path);
     Previous check, training;
     while (const std::optional<JournalLine> line = reader.next()) {
-        if (line->status != LineStatus::ok) break;
+        // A check is drawn before the training of the same line is read: unreadable training
+        // values end the reading after the check has been drawn.
+        const bool checkDrawn =
+            line->isCheck && line->checkRead &&
+            (line->status == LineStatus::ok || line->status == LineStatus::badValues);
+        if (!checkDrawn && line->status != LineStatus::ok) break;
         const float x = static_cast<float>(momentOf(*line) - start);
-        if (line->isCheck) drawCheck(x, *line, check);
+        if (checkDrawn) drawCheck(x, *line, check);
+        if (line->status != LineStatus::ok) break;
         if (line->isTraining) drawTraining(x, *line, training);
     }
+    if (check.limitedDrawn) drawLimitLegend();
     if (reader.endStatus() != LineStatus::ok) {
         reading.endStatus = reader.endStatus();
         reading.endLine = reader.endLine();

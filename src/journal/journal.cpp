@@ -1,5 +1,7 @@
 #include "journal/journal.h"
 
+#include <cmath>
+#include <initializer_list>
 #include <optional>
 #include <utility>
 
@@ -30,7 +32,12 @@ struct Texts {
     std::string checkSecond = cp1251("с,   ОЗи=");
     std::string checkMarker = cp1251("ОЗи=");
     std::string trainingMarker = cp1251("ОЗп=");
+    std::string limitMark = cp1251("экран до ");
 };
+
+// The screen-limit mark of a check entry: 1X, 'экран до ', F4.2 in columns 38-51.
+constexpr size_t limitMarkColumn = 39;
+constexpr int limitMarkBlanks = 18;  // columns 52-69 up to the distance
 
 const Texts& texts() {
     static const Texts instance;
@@ -130,14 +137,78 @@ std::string trainingEntryLine(int day, int month, int year, int hour, int minute
 }
 
 std::string checkEntryLine(int day, int month, int year, int hour, int minute, int second,
-                           float acuity, float distanceCm) {
+                           float acuity, float distanceCm, std::optional<float> trueTo) {
+    const std::string between =
+        trueTo ? X(1) + texts().limitMark + F(*trueTo, 4, 2) + X(limitMarkBlanks) : X(32);
     return dateAndTime(day, month, year, hour, minute, second) + texts().checkSecond +
-           F(acuity, 4, 2) + X(32) + F(distanceCm, 5, 0) + lineEnd;
+           F(acuity, 4, 2) + between + F(distanceCm, 5, 0) + lineEnd;
+}
+
+namespace {
+
+// Whether value, written as an F field of w columns and d decimals, reads back as itself.
+bool fits(double value, int w, int d) {
+    return std::isfinite(value) && F(value, w, d).find('*') == std::string::npos;
+}
+
+std::string shown(double value, int d) {
+    if (!std::isfinite(value)) return "не число";
+    const std::string text = F(value, 40, d);
+    return text.substr(text.find_first_not_of(' '));
+}
+
+// The common reasons of both entry kinds.
+std::string acuityProblem(float acuity) {
+    if (!fits(acuity, 4, 2) || acuity < 0)
+        return "Острота зрения " + shown(acuity, 2) +
+               " не помещается в поле журнала (от 0 до 9.99).";
+    return "";
+}
+
+std::string distanceProblem(float distanceCm) {
+    if (!fits(distanceCm, 5, 0) || !(distanceCm > 0))
+        return "Дальность " + shown(distanceCm, 1) +
+               " см не помещается в поле журнала (больше 0, до 9999 см).";
+    return "";
+}
+
+const char* const unreadableLine =
+    "\nТакую строку журнал не прочитал бы, и за ней пропали бы все следующие результаты.";
+
+std::string firstProblem(std::initializer_list<std::string> problems) {
+    for (const std::string& p : problems)
+        if (!p.empty()) return p + unreadableLine;
+    return "";
+}
+
+}  // namespace
+
+std::string trainingEntryProblem(float acuity, float meanTime, int32_t volume, float distanceCm) {
+    std::string time, count;
+    if (!fits(meanTime, 10, 2) || meanTime < 0)
+        time = "Среднее время ответа " + shown(meanTime, 2) +
+               " с не помещается в поле журнала (от 0 до 9999999.99 с).";
+    if (volume < 0 || volume > 999999)
+        count = "Объём тренировки " + std::to_string(volume) +
+                " не помещается в поле журнала (от 0 до 999999).";
+    return firstProblem({acuityProblem(acuity), time, count, distanceProblem(distanceCm)});
+}
+
+std::string checkEntryProblem(float acuity, float distanceCm, std::optional<float> trueTo) {
+    std::string mark;
+    if (trueTo && (!fits(*trueTo, 4, 2) || *trueTo < 0))
+        mark = "Отметка точности экрана " + shown(*trueTo, 2) + " не помещается в журнал.";
+    return firstProblem({acuityProblem(acuity), distanceProblem(distanceCm), mark});
 }
 
 bool appendTrainingEntry(int day, int month, int year, int hour, int minute, int second,
                          float acuity, float meanTime, int32_t volume, float distanceCm,
                          const std::string& path, std::string* errorText) {
+    const std::string problem = trainingEntryProblem(acuity, meanTime, volume, distanceCm);
+    if (!problem.empty()) {
+        if (errorText != nullptr) *errorText = problem;
+        return false;
+    }
     return append(path, trainingHeader(),
                   trainingEntryLine(day, month, year, hour, minute, second, acuity, meanTime,
                                     volume, distanceCm),
@@ -145,10 +216,17 @@ bool appendTrainingEntry(int day, int month, int year, int hour, int minute, int
 }
 
 bool appendCheckEntry(int day, int month, int year, int hour, int minute, int second, float acuity,
-                      float distanceCm, const std::string& path, std::string* errorText) {
-    return append(path, checkHeader(),
-                  checkEntryLine(day, month, year, hour, minute, second, acuity, distanceCm),
-                  errorText);
+                      float distanceCm, const std::string& path, std::string* errorText,
+                      std::optional<float> trueTo) {
+    const std::string problem = checkEntryProblem(acuity, distanceCm, trueTo);
+    if (!problem.empty()) {
+        if (errorText != nullptr) *errorText = problem;
+        return false;
+    }
+    return append(
+        path, checkHeader(),
+        checkEntryLine(day, month, year, hour, minute, second, acuity, distanceCm, trueTo),
+        errorText);
 }
 
 JournalLine parseJournalDateTime(std::string_view line) {
@@ -205,8 +283,20 @@ JournalLine parseJournalLine(std::string_view line) {
         values.skip(30);
         const std::optional<double> distance = values.f(7, 0);
         if (acuity && distance) {
+            result.checkRead = true;
             result.checkAcuity = static_cast<float>(*acuity);
             result.checkDistance = static_cast<float>(*distance);
+            // The mark is read where this program writes it and is only an addition: any
+            // other text in these skipped columns leaves the check unmarked.
+            if (hasMarker(line, limitMarkColumn, t.limitMark)) {
+                fields::LineReader mark(line);
+                mark.skip(static_cast<int>(limitMarkColumn - 1 + t.limitMark.size()));
+                const std::string_view field = mark.take(4);
+                const std::optional<double> trueTo = fields::readF(field, 2);
+                if (trueTo && field.find_first_not_of(' ') != std::string_view::npos &&
+                    *trueTo >= 0)
+                    result.checkTrueTo = static_cast<float>(*trueTo);
+            }
         } else {
             valuesRead = false;
         }
@@ -229,9 +319,8 @@ JournalLine parseJournalLine(std::string_view line) {
         }
     }
     if (!valuesRead) {
-        // The date stands; none of the values is to be used.
+        // The date stands; none of the values is to be used but a check's read whole.
         result.status = LineStatus::badValues;
-        result.checkAcuity = result.checkDistance = 0.0f;
         result.trainingAcuity = result.meanTime = result.trainingDistance = 0.0f;
         result.volume = 0;
     }

@@ -31,23 +31,34 @@ std::string trainingEntryLine(int day, int month, int year, int hour, int minute
 
 // One vision check entry, 74 characters and CR LF:
 // 1X,I2.2,'.',I2.2,'.',I4,'г, ',I2,'ч ',I2,'м ',I2,'с,   ОЗи=',F4.2,32X,F5.0
+// A result above the highest level the screen draws true to size carries that level as a
+// mark in columns 38-51, which every reader of the journal skips:
+// ...,'ОЗи=',F4.2,1X,'экран до ',F4.2,18X,F5.0 (columns 52-67 stay blank).
 std::string checkEntryLine(int day, int month, int year, int hour, int minute, int second,
-                           float acuity, float distanceCm);
+                           float acuity, float distanceCm,
+                           std::optional<float> trueTo = std::nullopt);
+
+// Why an entry with these values cannot be journaled (UTF-8, for the screen), or an empty
+// text when every value fits its field: a value written as asterisks, or one that makes no
+// sense as a measurement (a distance of 0 or less), would stop every reader at that line.
+std::string trainingEntryProblem(float acuity, float meanTime, int32_t volume, float distanceCm);
+std::string checkEntryProblem(float acuity, float distanceCm, std::optional<float> trueTo);
 
 // Append one entry to the journal at path, creating the file with the header of this
 // exercise when it is missing or empty. The date and time are those taken just before the
 // call. On failure the file is as it was, the result is false and errorText (if given)
-// receives a UTF-8 reason for the screen. When another program keeps the journal locked, the
-// user is asked (askRetry of the window services) whether to try again, as often as they
-// like; a last line without a line end that is no whole entry (the remains of an append cut
-// short) is cut off before the entry is written.
+// receives a UTF-8 reason for the screen. Values the entry's fields cannot hold (see
+// trainingEntryProblem) are refused that way before the file is touched. When another program
+// keeps the journal locked, the user is asked (askRetry of the window services) whether to try
+// again, as often as they like; a last line without a line end that is no whole entry (the
+// remains of an append cut short) is cut off before the entry is written.
 bool appendTrainingEntry(int day, int month, int year, int hour, int minute, int second,
                          float acuity, float meanTime, int32_t volume, float distanceCm,
                          const std::string& path = journalFileName,
                          std::string* errorText = nullptr);
 bool appendCheckEntry(int day, int month, int year, int hour, int minute, int second, float acuity,
                       float distanceCm, const std::string& path = journalFileName,
-                      std::string* errorText = nullptr);
+                      std::string* errorText = nullptr, std::optional<float> trueTo = std::nullopt);
 
 // The message that another program keeps the journal at path locked (UTF-8): "Журнал занят
 // другой программой: …", naming the process where the system tells it.
@@ -80,8 +91,16 @@ struct JournalLine {
     int day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
 
     bool isCheck = false;  // "ОЗи=" in columns 30-33
+    // The check's values could be read. On a line holding both markers this stays true when
+    // only the training's values are unreadable: the chart draws the check before it reads
+    // the training, and the line's status is then badValues.
+    bool checkRead = false;
     float checkAcuity = 0.0f;
     float checkDistance = 0.0f;
+    // The screen-limit mark of a check (columns 39-51): the result lies above trueTo, the
+    // highest level the screen drew true to size. Absent on older lines and on results the
+    // screen could show.
+    std::optional<float> checkTrueTo;
 
     bool isTraining = false;  // "ОЗп=" in columns 43-46
     float trainingAcuity = 0.0f;
@@ -96,7 +115,8 @@ struct JournalLine {
 //
 // A line with status badDate ends the reading with nothing usable. A line with status
 // badValues still has a valid date and time (the time range of the chart includes it), but
-// its values are not to be used, and it too ends the reading. In both cases next() hands out
+// its values are not to be used (but for a check read whole, checkRead), and it too ends the
+// reading. In both cases next() hands out
 // that line, with its number, and nothing after it. An unreadable line in UTF-8 has status
 // notWindows1251 instead, and a line with a CR inside status bareCarriageReturn; both end
 // the reading with nothing usable, and a header with a CR inside ends it before any line.

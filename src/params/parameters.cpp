@@ -32,6 +32,7 @@ constexpr int32_t kRuler = 1008;
 constexpr int32_t kExplanationOffset = 10;  // the explanation of field id is id + 10
 constexpr int32_t kScreenLine = 1020;
 constexpr int32_t kAccuracyLine = 1021;
+constexpr int32_t kFileNote = 1022;
 
 constexpr int32_t kAllFields[] = {kDistance, kDiagonal, kPixelsY, kPixelsX, kVolume};
 
@@ -43,7 +44,11 @@ struct DialogScene {
     ScreenReport screen;
     int32_t windowWidth = 980;
     int32_t windowHeight = 650;
-    std::set<int32_t> unreadable;  // fields shown as unreadable since the last start press
+    std::set<int32_t> unreadable;  // fields shown as refused since the last start press
+    // The diagonal field's conversion text when a first start filled it from the size the
+    // system reports; empty otherwise.
+    std::string diagonalFromSystem;
+    std::string fileNote;  // where the reading of the parameter file stopped, if it did
 } scene;
 
 // The conversion text: the first 10 characters of a field, padded with blanks.
@@ -77,14 +82,28 @@ bool readable(Dialog& dialog, int32_t id) {
     return isReal(id) ? realField(dialog, id).has_value() : integerField(dialog, id).has_value();
 }
 
-const char* explanation(int32_t id) {
+// A number the field can take: one the parameter file stores and reads back as itself and
+// the exercises can use (see acceptableValue).
+bool acceptable(Dialog& dialog, int32_t id) {
+    if (isReal(id)) {
+        const std::optional<float> v = realField(dialog, id);
+        return v && acceptableValue(id, *v);
+    }
+    const std::optional<int32_t> v = integerField(dialog, id);
+    return v && acceptableValue(id, *v);
+}
+
+const char* explanation(Dialog& dialog, int32_t id) {
+    const bool number = readable(dialog, id);
     switch (id) {
         case kDistance:
-            return "Нужно число, например 150.5";
+            return number ? "Нужно больше 0, меньше 1000" : "Нужно число, например 150.5";
         case kDiagonal:
-            return "Нужно число, например 17.3";
+            return number ? "Нужно больше 0, меньше 1000" : "Нужно число, например 17.3";
+        case kVolume:
+            return number ? "Нужно от 1 до 999999" : "Нужно целое число";
         default:
-            return "Нужно целое число";
+            return number ? "Нужно от 1 до 9999" : "Нужно целое число";
     }
 }
 
@@ -96,13 +115,18 @@ void showState(Dialog& dialog) {
     const bool yDiffers = screenKnown && pixelsY && *pixelsY != scene.screen.pixelsY;
     const bool xDiffers = screenKnown && pixelsX && *pixelsX != scene.screen.pixelsX;
     for (int32_t id : kAllFields) {
-        if (readable(dialog, id)) scene.unreadable.erase(id);
+        if (acceptable(dialog, id)) scene.unreadable.erase(id);
         const bool bad = scene.unreadable.count(id) != 0;
         const bool differs = (id == kPixelsY && yDiffers) || (id == kPixelsX && xDiffers);
         DLGSETMARK(dialog, id, bad || differs);
-        DLGSETLABEL(dialog, id + kExplanationOffset, bad ? explanation(id) : "");
+        DLGSETLABEL(dialog, id + kExplanationOffset, bad ? explanation(dialog, id) : "");
     }
-    DLGSETLABEL(dialog, kScreenLine, screenLine(scene.screen, yDiffers || xDiffers));
+    std::string screen = screenLine(scene.screen, yDiffers || xDiffers);
+    if (!scene.diagonalFromSystem.empty() &&
+        conversionText(dialog, kDiagonal) == scene.diagonalFromSystem)
+        screen += "\nдиагональ по данным системы — проверьте линейкой";
+    DLGSETLABEL(dialog, kScreenLine, screen);
+    DLGSETLABEL(dialog, kFileNote, scene.fileNote);
 
     std::string note;
     if (accuracyNote != nullptr) {
@@ -117,11 +141,12 @@ void showState(Dialog& dialog) {
     DLGSETLABEL(dialog, kAccuracyLine, note);
 }
 
-// Shows every field that is not a number as such; true when all are numbers.
+// Shows every field that the file could not store or the exercises could not use as such;
+// true when all can be.
 bool markUnreadable(Dialog& dialog) {
     int32_t first = 0;
     for (int32_t id : kAllFields) {
-        if (readable(dialog, id)) continue;
+        if (acceptable(dialog, id)) continue;
         scene.unreadable.insert(id);
         if (first == 0) first = id;
     }
@@ -135,11 +160,13 @@ void fieldChanged(Dialog& dialog, int32_t, int32_t) {
     showState(dialog);
 }
 
-// Callback of the ruler button: the diagonal from a bar measured on the screen.
+// Callback of the ruler button: the diagonal from a bar measured on the screen or a bank card's
+// outline matched to a card.
 void measureDiagonal(Dialog& dialog, int32_t, int32_t) {
     const std::optional<int32_t> pixelsY = integerField(dialog, kPixelsY);
     const std::optional<int32_t> pixelsX = integerField(dialog, kPixelsX);
-    if (!pixelsX || !pixelsY) {
+    if (!pixelsX || !pixelsY || !acceptableValue(kPixelsX, *pixelsX) ||
+        !acceptableValue(kPixelsY, *pixelsY)) {
         markUnreadable(dialog);
         return;
     }
@@ -158,12 +185,22 @@ std::string decimal(double value, int decimals) {
 
 }  // namespace
 
-int readParameterFile(const std::string& path, ParameterSet& p) {
+int readParameterFile(const std::string& path, ParameterSet& p, ParameterFileStop* stop) {
+    if (stop != nullptr) *stop = ParameterFileStop{};
     LineInput in(path);
     if (!in.isOpen()) return in.error() == ENOENT ? 0 : in.error();
+    int lineNumber = 0;
     auto column = [&]() -> std::optional<std::string> {
+        ++lineNumber;
         auto line = in.next();
-        if (!line) return std::nullopt;
+        if (!line) {
+            // A read error is reported as such, not as a short file.
+            if (stop != nullptr)
+                *stop = in.error() == 0 ? ParameterFileStop{lineNumber, true} : ParameterFileStop{};
+            return std::nullopt;
+        }
+        // Unconvertible until the field has been read.
+        if (stop != nullptr) *stop = ParameterFileStop{lineNumber, false};
         return line->substr(0, std::min<size_t>(7, line->size()));
     };
     auto real = [&](float& out) {
@@ -190,8 +227,10 @@ int readParameterFile(const std::string& path, ParameterSet& p) {
         out = *v;
         return true;
     };
-    real(p.distanceCm) && real(p.diagonalInch) && integer(p.pixelsY) && integer(p.pixelsX) &&
-        integer(p.trainingVolume) && real(p.answerTimeSec) && logical(p.soundOn);
+    const bool whole = real(p.distanceCm) && real(p.diagonalInch) && integer(p.pixelsY) &&
+                       integer(p.pixelsX) && integer(p.trainingVolume) && real(p.answerTimeSec) &&
+                       logical(p.soundOn);
+    if (whole && stop != nullptr) *stop = ParameterFileStop{};
     return in.error();
 }
 
@@ -210,6 +249,38 @@ std::string parameterFileText(const ParameterSet& p) {
     return text;
 }
 
+bool acceptableValue(int32_t fieldId, double value) {
+    switch (fieldId) {
+        case kDistance:
+        case kDiagonal: {
+            // F7.3 must hold it and give back more than 0: 0.0005 up to 999.9995.
+            if (!std::isfinite(value)) return false;
+            const std::string stored = fields::F(value, 7, 3);
+            const std::optional<double> back = fields::readF(stored, 3);
+            return stored.find('*') == std::string::npos && back && *back > 0;
+        }
+        case kPixelsY:
+        case kPixelsX:
+            return value >= 1 && value <= 9999;  // I4 in the dialog
+        case kVolume:
+            return value >= 1 && value <= 999999;  // I6 in the journal
+        default:
+            return false;
+    }
+}
+
+std::string parameterFileNote(const ParameterFileStop& stop) {
+    if (stop.line == 0) return "";
+    static const char* const fieldsFrom[] = {
+        "дальности",        "диагонали", "разрешения по Y", "разрешения по X", "объема тренировки",
+        "времени на ответ", "звука"};
+    const std::string line = std::to_string(stop.line);
+    const std::string from = fieldsFrom[std::clamp(stop.line, 1, 7) - 1];
+    return std::string("Файл ") + kParameterFile +
+           (stop.missing ? ": нет строки " + line : ": строка " + line + " не читается") +
+           " — значения с " + from + " и дальше взяты по умолчанию";
+}
+
 void setAccuracyNote(AccuracyNote note) {
     accuracyNote = note;
 }
@@ -225,9 +296,13 @@ bool plausibleScreenSize(const ScreenReport& s) {
     const double pitchX = s.widthMm / s.pixelsX;
     const double pitchY = s.heightMm / s.pixelsY;
     auto pitchOk = [](double pitch) { return pitch >= 0.05 && pitch <= 1.5; };
-    // Systems that know nothing of the screen report the size of 96 pixels per inch.
-    const bool assumed = std::fabs(s.widthMm - s.pixelsX * 25.4 / 96.0) < 1.0 &&
-                         std::fabs(s.heightMm - s.pixelsY * 25.4 / 96.0) < 1.0;
+    // Systems that know nothing of the screen report the size of 96 pixels per inch, and Qt
+    // makes up 100 for an output that reports none.
+    auto atDpi = [&](double dpi) {
+        return std::fabs(s.widthMm - s.pixelsX * 25.4 / dpi) < 1.0 &&
+               std::fabs(s.heightMm - s.pixelsY * 25.4 / dpi) < 1.0;
+    };
+    const bool assumed = atDpi(96.0) || atDpi(100.0);
     return !assumed && pitchOk(pitchX) && pitchOk(pitchY) && pitchX / pitchY >= 0.87 &&
            pitchX / pitchY <= 1.15;
 }
@@ -263,20 +338,31 @@ void VVDALND() {
     if (!DLGINIT(kTemplateId, dialog)) stopWithMessage("Диалог IDD_DIALOG1 не найден");
 
     // A first start: the resolution fields begin with the screen's, which is exact in device
-    // pixels (its reported physical size often is not, so the diagonal keeps its default).
+    // pixels, and the diagonal with the reported physical size when that is plausible.
     std::error_code statusError;
     const bool firstStart = std::filesystem::symlink_status(kParameterFile, statusError).type() ==
                             std::filesystem::file_type::not_found;
-    if (const int error = readParameterFile(kParameterFile, p)) {
+    ParameterFileStop stop;
+    if (const int error = readParameterFile(kParameterFile, p, &stop)) {
         gw().showMessage("Не удалось прочитать файл параметров " + std::string(kParameterFile) +
                          ": " + errorReason(error) +
                          ".\nНепрочитанные значения заменены значениями по умолчанию.");
     }
     scene = DialogScene{};
+    scene.fileNote = parameterFileNote(stop);
     scene.screen = gw().screenReport();
     if (firstStart && scene.screen.pixelsX > 0 && scene.screen.pixelsY > 0) {
         p.pixelsX = scene.screen.pixelsX;
         p.pixelsY = scene.screen.pixelsY;
+        // The physical size, when it can be a real screen's, is the best first guess of the
+        // diagonal; the screen line asks to check it with the ruler.
+        if (plausibleScreenSize(scene.screen)) {
+            p.diagonalInch =
+                static_cast<float>(std::hypot(scene.screen.widthMm, scene.screen.heightMm) / 25.4);
+            std::string text = fields::F(p.diagonalInch, 6, 2);
+            text.resize(10, ' ');
+            scene.diagonalFromSystem = text;
+        }
     }
     WindowConfig config;
     if (gw().GETWINDOWCONFIG(config) && config.numxpixels > 0 && config.numypixels > 0) {

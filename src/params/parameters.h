@@ -31,12 +31,28 @@ void VVDALND();
 // The dialog's button callback.
 void OBROK(Dialog& dialog, int32_t controlId, int32_t callbackType);
 
+// Where the reading of the parameter file stopped before its seventh line: the 1-based line
+// that was missing or could not be converted (0: read whole, or no file).
+struct ParameterFileStop {
+    int line = 0;
+    bool missing = false;  // the file ended before this line
+};
+
 // Reads the parameter file at path into p: the first seven columns of each of its seven lines.
 // The first missing or unconvertible line ends the reading, that field and the later ones
-// keeping the values p had. A missing file changes nothing. Returns 0, or the error (an errno
-// or notRegularFile) of a file that is there but could not be read, which ended the reading
-// like a missing line.
-int readParameterFile(const std::string& path, ParameterSet& p);
+// keeping the values p had; stop (if given) tells which line that was. A missing file changes
+// nothing. Returns 0, or the error (an errno or notRegularFile) of a file that is there but
+// could not be read, which ended the reading like a missing line.
+int readParameterFile(const std::string& path, ParameterSet& p, ParameterFileStop* stop = nullptr);
+
+// The dialog's line on a parameter file that was not read to its end (UTF-8), or empty.
+std::string parameterFileNote(const ParameterFileStop& stop);
+
+// Whether the dialog accepts value in the field (1000 distance, 1001 diagonal, 1002 and 1003
+// resolution, 1004 training volume): distance and diagonal above 0 and held by F7.3 of the
+// file, resolutions 1 to 9999 (I4 of the dialog), training volumes 1 to 999999 (I6 of the
+// journal).
+bool acceptableValue(int32_t fieldId, double value);
 
 // The seven lines of the parameter file for the values, with CR LF line ends.
 std::string parameterFileText(const ParameterSet& p);

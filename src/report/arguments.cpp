@@ -93,7 +93,7 @@ std::string help() {
            "\n"
            "Commands:\n"
            "  csv     write the entries as CSV (RFC 4180, UTF-8, CR LF) to standard output:\n"
-           "          date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm\n"
+           "          date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm,true_to\n"
            "          one row per training or check, a check first when a line holds both\n"
            "  chart   draw the progress chart as the program shows it (980 x 650 pixels,\n"
            "          without the prompt) into a PNG file; needs no screen. The file is\n"

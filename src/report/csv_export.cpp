@@ -22,6 +22,7 @@ constexpr Columns checkDistance{68, 7};
 constexpr Columns trainingAcuity{47, 4};
 constexpr Columns meanTime{51, 10};
 constexpr Columns trainingDistance{67, 7};
+constexpr Columns checkTrueTo{48, 4};  // the screen-limit mark's level
 
 // Decimals the journal writes each value with: F4.2, F10.2, F5.0.
 constexpr int acuityDecimals = 2;
@@ -147,6 +148,10 @@ void appendRows(const JournalLine& line, std::string_view text, std::string& row
         rows += ",,,";
         appendField(rows, writtenValue(text, checkDistance.first, checkDistance.width,
                                        line.checkDistance, distanceDecimals));
+        rows += ',';
+        if (line.checkTrueTo)
+            appendField(rows, writtenValue(text, checkTrueTo.first, checkTrueTo.width,
+                                           *line.checkTrueTo, acuityDecimals));
         rows += recordEnd;
     }
     if (line.isTraining) {
@@ -164,6 +169,7 @@ void appendRows(const JournalLine& line, std::string_view text, std::string& row
         rows += ',';
         appendField(rows, writtenValue(text, trainingDistance.first, trainingDistance.width,
                                        line.trainingDistance, distanceDecimals));
+        rows += ',';  // true_to belongs to checks only
         rows += recordEnd;
     }
 }
@@ -184,7 +190,17 @@ CsvExport writeJournalCsv(JournalReader& reader, std::FILE* out) {
         rows.clear();
     };
     while (const std::optional<JournalLine> line = reader.next()) {
-        if (line->status != LineStatus::ok) break;
+        if (line->status != LineStatus::ok) {
+            // As the chart draws it: the check of a line whose training values are
+            // unreadable comes out before the reading stops.
+            if (line->status == LineStatus::badValues && line->isCheck && line->checkRead) {
+                JournalLine check = *line;
+                check.isTraining = false;
+                result.rows += 1;
+                appendRows(check, reader.text(), rows);
+            }
+            break;
+        }
         result.rows += (line->isCheck ? 1 : 0) + (line->isTraining ? 1 : 0);
         appendRows(*line, reader.text(), rows);
         if (rows.size() >= (1u << 16) - 512) {

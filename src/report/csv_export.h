@@ -12,7 +12,7 @@ namespace trelvan::report {
 
 // The header row, without its line end.
 inline constexpr std::string_view csvHeader =
-    "date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm";
+    "date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm,true_to";
 
 // A field as it stands in a record: between quotes, its quotes doubled, when it holds a comma,
 // a quote, a CR or an LF; unchanged otherwise.

@@ -1,7 +1,8 @@
 """A whole vision check with real X clicks: right answers at 0.1 (the gap's side follows the
 fixed random sequence), wrong answers at 0.7, 0.4 and 0.2, so the measured acuity is 0.1; the
 journal gets its check line. At 30 cm before the default screen not even the gap of 0.1 is drawn
-true to size, so the result screen adds its line on the limit under the digits. A click on the
+true to size, so the result screen adds its line on the limit under the prompt and the journal
+line carries the mark. A click on the
 result screen returns to the start screen."""
 
 import time
@@ -47,12 +48,13 @@ def test(binary):
         check(len(entry) == 74, "entry length %d" % len(entry))
         check(entry[29:33] == "ОЗи=".encode("cp1251"), "marker %r" % entry)
         check(entry[33:37] == b"0.10", "acuity %r" % entry[33:37])
-        check(entry[37:69] == b" " * 32 and entry[69:74] == b"  30.", "distance %r" % entry)
+        check(entry[37:51] == " экран до 0.00".encode("cp1251"), "mark %r" % entry)
+        check(entry[51:69] == b" " * 18 and entry[69:74] == b"  30.", "distance %r" % entry)
         time.sleep(0.5)
         result = p.surface()
-        if blue_pixels(result, 334, 352) < 100:
+        if blue_pixels(result, 600, 645) < 100:
             result.save_png("/tmp/vision-result.png")
-        check(blue_pixels(result, 334, 352) >= 100, "no line on the limit under the digits")
+        check(blue_pixels(result, 600, 645) >= 100, "no line on the limit under the prompt")
         check(p.running(), "program ended")
         p.click_surface(1)
         time.sleep(1.0)

@@ -45,7 +45,13 @@ GTEST_TEST(ScreenLimit, DefaultScreenIsTrueUpToPointTwo) {
     EXPECT_EQ(highest(kDefault), 0.2f);
     EXPECT_EQ(metresForOne(kDefault), 133);
     EXPECT_EQ(accuracyNote(200.0f, 17.7f, kWidth, kHeight, 1024, 768),
-              "Проверка зрения точна до 0.2; для 1.0 нужно расстояние от 13.3 м");
+              "Проверка зрения точна до 0.2; для 1.0 нужно расстояние от 13.3 м\n"
+              "Тренировка подтвердит не больше 0.83 (элемент 2 — самый мелкий)");
+    // At 65.5 cm before a 24" screen of 1920 x 1080 no training confirms more than 0.34.
+    EXPECT_NE(accuracyNote(65.5f, 24.0f, kWidth, kHeight, 1920, 1080)
+                  .find("\nТренировка подтвердит не больше 0.34 (элемент 2"),
+              std::string::npos)
+        << accuracyNote(65.5f, 24.0f, kWidth, kHeight, 1920, 1080);
 }
 
 GTEST_TEST(ScreenLimit, TwoOtherScreens) {

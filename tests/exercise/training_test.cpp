@@ -716,6 +716,9 @@ GTEST_TEST(TrainingSummary, ScreenTextsFontsColoursAndPositions) {
         {30, 280, kMediumFont, green, cp1251("Острота зрения")},
         {390, 240, kLargeFont, green, "0.83"},
         {570, 280, kMediumFont, green, cp1251("подтверждена")},
+        // Element 2 is the smallest the start screen offers: the acuity is a ceiling.
+        {30, 380, kSmallFont, green, cp1251("Элемент 2 — самый мелкий: больше 0.83")},
+        {30, 420, kSmallFont, green, cp1251("тренировка на этом расстоянии не подтвердит")},
         {60, 550, kSmallFont, kBlue, promptText()},
     };
     const std::vector<TextRecord>& texts = run.window.texts();
@@ -747,6 +750,7 @@ GTEST_TEST(TrainingSummary, JournalEntryIsWrittenBeforeThePrompt) {
     ASSERT_FALSE(run.exit.has_value()) << run.exit->message;
     EXPECT_TRUE(run.window.promptSeen);
     EXPECT_EQ(run.window.journalAtPrompt, run.journal());
+    EXPECT_EQ(run.window.texts().size(), 10u) << "element 4 states no ceiling";
 
     // A new journal: the training's header, then the entry.
     const std::string journal = run.journal();
@@ -790,14 +794,23 @@ GTEST_TEST(TrainingSummary, NoPicturesWithoutAVolume) {
         EXPECT_TRUE(run.window.tones().empty());
         EXPECT_TRUE(run.window.sleeps().empty());
         const std::vector<std::string> texts = textsOf(run.window);
-        ASSERT_EQ(texts.size(), 10u);
+        ASSERT_EQ(texts.size(), 12u);
         EXPECT_EQ(texts[0], fields::I(volume, 4) + cp1251(" попыток"));
         EXPECT_EQ(texts[1], cp1251("   0 ошибок"));
         EXPECT_EQ(texts[5], "   0.00");
         EXPECT_EQ(texts[7], "0.83");
-        const std::vector<std::string> entries = journalEntries(run.journal());
-        ASSERT_EQ(entries.size(), 1u);
-        EXPECT_EQ(entries[0].substr(46), "0.83      0.00" + fields::I(volume, 6) + "   200.");
+        if (volume == 0) {
+            const std::vector<std::string> entries = journalEntries(run.journal());
+            ASSERT_EQ(entries.size(), 1u);
+            EXPECT_EQ(entries[0].substr(46), "0.83      0.00" + fields::I(volume, 6) + "   200.");
+        } else {
+            // A negative volume is no count of pictures: not journaled, and the user is told.
+            EXPECT_FALSE(run.journalExists());
+            ASSERT_EQ(run.window.messages().size(), 1u);
+            EXPECT_NE(run.window.messages()[0].find("Объём тренировки -2 не помещается"),
+                      std::string::npos)
+                << run.window.messages()[0];
+        }
     }
 }
 
@@ -809,9 +822,17 @@ GTEST_TEST(TrainingSummary, AcuityBeyondItsFieldShowsAsterisks) {
     run.run(2);
     ASSERT_FALSE(run.exit.has_value()) << run.exit->message;
     const std::vector<std::string> texts = textsOf(run.window);
-    ASSERT_EQ(texts.size(), 10u);
+    ASSERT_EQ(texts.size(), 12u);
     EXPECT_EQ(texts[7], "****");
-    EXPECT_EQ(journalEntries(run.journal()).at(0).substr(46), "****      0.00     0  5000.");
+    // A line of asterisks would stop every reader of the journal there: the result is shown
+    // and not journaled, and the message says why.
+    EXPECT_FALSE(run.journalExists());
+    ASSERT_EQ(run.window.messages().size(), 1u);
+    const std::string& message = run.window.messages()[0];
+    EXPECT_NE(message.find("Результат тренировки не записан"), std::string::npos) << message;
+    EXPECT_NE(message.find("Острота зрения 20."), std::string::npos) << message;
+    EXPECT_NE(message.find("не помещается в поле журнала"), std::string::npos) << message;
+    EXPECT_TRUE(run.window.promptSeen);
 }
 
 GTEST_TEST(TrainingSummary, UnwritableJournalIsReportedAndThePromptStillFollows) {

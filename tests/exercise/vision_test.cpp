@@ -821,23 +821,39 @@ GTEST_TEST(VisionCheck, DecisionTreeThroughAnsweredLevels) {
         const std::string entry = journal.substr(journal.find("\r\n") + 2);
         ASSERT_GE(entry.size(), 37u);
         EXPECT_EQ(std::stof(entry.substr(33, 4)), row.result);
-        // Above the highest level drawn true to size (0.6 here) the result says it is limited.
-        ASSERT_EQ(scene.window.texts().size(), row.result > 0.65f ? 5u : 3u);
+        // Above the highest level drawn true to size (0.6 here) the result says it is limited,
+        // in the journal and on the screen.
+        const bool limited = row.result > 0.65f;
+        EXPECT_EQ(entry.substr(37, 14), limited ? cp1251(" экран до 0.60") : std::string(14, ' '));
+        ASSERT_EQ(scene.window.texts().size(), limited ? 4u : 3u);
         EXPECT_EQ(std::stof(scene.window.texts()[1].text), std::round(row.result * 10) / 10 + 0.0f)
             << scene.window.texts()[1].text;
+        if (limited) {
+            // Under the prompt, clear of the last ring (which stays on the screen): the 0.8 ring
+            // of a result of 0.7 reaches below y = 330.
+            const TextRecord& limit = scene.window.texts()[3];
+            const int ringBottom = kHeight / 2 + drawnOuter(row.levels.back()) / 2 + 1;
+            EXPECT_GT(limit.y, ringBottom);
+            EXPECT_GE(limit.y, 550 + 38) << "below the prompt";
+            EXPECT_LE(limit.y + 38, kHeight);
+        }
     }
 }
 
 // The journal line the check writes at the virtual time of the window.
-std::string expectedEntry(const HeadlessWindow& w, const char* acuity, const char* distance) {
+std::string expectedEntry(const HeadlessWindow& w, const char* acuity, const char* distance,
+                          const char* trueTo = nullptr) {
     // The virtual clock starts at 2013-03-03 09:05:07 UTC, taken as local time.
     std::time_t t = 1362301507 + static_cast<std::time_t>(std::floor(w.elapsed()));
     std::tm tm{};
     gmtime_r(&t, &tm);
     char text[200];
-    std::snprintf(text, sizeof text, " %02d.%02d.%04dг, %2dч %2dм %2dс,   ОЗи=%s%32s%s\r\n",
+    const std::string between = trueTo != nullptr
+                                    ? " экран до " + std::string(trueTo) + std::string(18, ' ')
+                                    : std::string(32, ' ');
+    std::snprintf(text, sizeof text, " %02d.%02d.%04dг, %2dч %2dм %2dс,   ОЗи=%s%s%s\r\n",
                   tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec,
-                  acuity, "", distance);
+                  acuity, between.c_str(), distance);
     return cp1251(text);
 }
 
@@ -849,25 +865,23 @@ GTEST_TEST(VisionCheck, PassingEveryLevelGivesTwoWithJournalLineAndResultScreen)
     EXPECT_EQ(countTones(w, 1000), 50);
 
     const std::string journal = readBytes(scene.journalPath());
-    EXPECT_EQ(journal, checkHeader() + "\r\n" + expectedEntry(w, "2.00", " 200."));
+    // 2.0 lies above 0.2, the highest level the default screen draws true to size at 200 cm:
+    // the journal line carries the mark.
+    EXPECT_EQ(journal, checkHeader() + "\r\n" + expectedEntry(w, "2.00", " 200.", "0.20"));
     EXPECT_EQ(checkHeader().size(), 115u);
 
-    ASSERT_EQ(w.texts().size(), 5u);
+    ASSERT_EQ(w.texts().size(), 4u);
     const std::string title = "t'Times New Roman Cyr'h38w17ib";
     const std::string digits = "t'Times New Roman Cyr'h120w40ib";
     const TextRecord& a = w.texts()[0];
     const TextRecord& b = w.texts()[1];
-    const TextRecord& c = w.texts()[4];
-    // 2.0 lies above 0.2, the highest level the default screen draws true to size at 200 cm:
-    // one smaller line under the digits says so, drawn in two parts of the text buffer.
-    const TextRecord& limit = w.texts()[2];
-    EXPECT_EQ(utf8(limit.text) + utf8(w.texts()[3].text),
-              "Результат выше 0.2 ограничен экраном: на этом расстоянии щель не изображается "
-              "точно.");
+    const TextRecord& c = w.texts()[2];
+    // And one line under the prompt, in its font, says so on the screen.
+    const TextRecord& limit = w.texts()[3];
+    EXPECT_EQ(utf8(limit.text), "Экран точен лишь до 0.2 — результат выше не измерен");
     EXPECT_EQ(limit.x, 60);
-    EXPECT_EQ(limit.y, 330);
-    EXPECT_EQ(limit.font, "t'Times New Roman Cyr'h24w10ib");
-    EXPECT_EQ(w.texts()[3].font, limit.font);
+    EXPECT_EQ(limit.y, 600);
+    EXPECT_EQ(limit.font, title);
     EXPECT_EQ(utf8(a.text), "Острота зрения");
     EXPECT_EQ(a.x, 200);
     EXPECT_EQ(a.y, 250);
@@ -907,8 +921,8 @@ GTEST_TEST(VisionCheck, OnePointTwoFiveIsShownRoundedAwayAndJournalledExactly) {
     User user(w, planOf("PPPFP"), true);
     ASSERT_TRUE(runCheck());
     EXPECT_EQ(readBytes(scene.journalPath()),
-              checkHeader() + "\r\n" + expectedEntry(w, "1.25", " 200."));
-    ASSERT_EQ(w.texts().size(), 5u);
+              checkHeader() + "\r\n" + expectedEntry(w, "1.25", " 200.", "0.20"));
+    ASSERT_EQ(w.texts().size(), 4u);
     EXPECT_EQ(w.texts()[1].text, " 1.3");
 }
 

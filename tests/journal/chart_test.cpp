@@ -417,6 +417,51 @@ GTEST_TEST(ChartValues, LineWithBothMarkersDrawsTheCheckThenTheTraining) {
     EXPECT_EQ(run.at(489, lowerRow(0.5)), green);
 }
 
+GTEST_TEST(ChartValues, CheckLimitedByTheScreenHasAHollowDotAndALegend) {
+    auto legendShown = [](const ChartRun& run) {
+        for (const TextRecord& t : run.window.texts())
+            if (utf8FromCp1251(t.text) == "результат выше точности экрана") return true;
+        return false;
+    };
+    {
+        ChartRun run;
+        run.journal({checkEntryLine(1, 3, 2013, 12, 0, 0, 1.0f, 200.0f, 0.3f)});
+        run.draw();
+        const int y = upperRow(1.0);
+        EXPECT_EQ(run.at(489, y), white) << "hollow: the value stays, its middle is white";
+        EXPECT_EQ(run.at(489 - 5, y), red);
+        EXPECT_EQ(run.at(489 + 5, y), red);
+        EXPECT_EQ(run.at(489, y + 20), red) << "the bar as for any check";
+        EXPECT_TRUE(legendShown(run));
+        EXPECT_EQ(run.at(700, 19), white) << "the legend's own hollow dot";
+        EXPECT_EQ(run.at(695, 19), red);
+    }
+    {
+        ChartRun run;
+        run.journal({checkOn(1, 1.0f)});
+        run.draw();
+        EXPECT_EQ(run.at(489, upperRow(1.0)), red) << "an unmarked check keeps its filled dot";
+        EXPECT_FALSE(legendShown(run));
+        EXPECT_EQ(run.at(695, 19), white);
+    }
+}
+
+GTEST_TEST(ChartValues, CheckIsDrawnWhenTheTrainingOnItsLineCannotBeRead) {
+    // Both markers, the training's acuity in asterisks: the check comes first and is drawn,
+    // then the reading ends at this line.
+    const std::string line = cp1251(" 01.03.2013г, 12ч  0м  0с,   ОЗи=0.60     ОЗп=****") +
+                             "      1.50" + "   100" + "   200." + " \r\n";
+    ChartRun run;
+    run.journal({line, checkOn(2, 1.0f)});
+    run.draw();
+    const double span = 2 * day;
+    EXPECT_EQ(run.at(column(0.5 * day, span), upperRow(0.6)), red);
+    EXPECT_EQ(run.at(column(0.5 * day, span), lowerRow(0.4)), red) << "its distance";
+    EXPECT_FALSE(run.colouredBetween(column(1.5 * day, span), 0, 649)) << "after it";
+    EXPECT_EQ(run.textAtOrNone(200, 626),
+              "Чтение журнала остановлено на строке 2: не читаются значения.");
+}
+
 // --- Journal files -----------------------------------------------------------------------
 
 GTEST_TEST(ChartJournal, BothHeadersAndAnyFirstLineAreSkipped) {

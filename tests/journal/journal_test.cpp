@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,76 @@ GTEST_TEST(JournalEntryLine, CheckWorkedExampleByteForByte) {
     EXPECT_EQ(columns(line, 34, 37), "1.00");
     EXPECT_EQ(columns(line, 38, 69), std::string(32, ' '));
     EXPECT_EQ(columns(line, 70, 74), " 200.");
+}
+
+GTEST_TEST(JournalEntryLine, ScreenLimitMarkStandsOnlyInTheSkippedColumns) {
+    const std::string plain = checkEntryLine(3, 3, 2013, 9, 5, 7, 2.0f, 200.0f);
+    const std::string marked = checkEntryLine(3, 3, 2013, 9, 5, 7, 2.0f, 200.0f, 0.3f);
+    ASSERT_EQ(marked.size(), 74u + 2u);
+    EXPECT_EQ(columns(marked, 1, 37), columns(plain, 1, 37));
+    EXPECT_EQ(columns(marked, 68, 76), columns(plain, 68, 76));
+    // 1X, 'экран до ', F4.2, and blanks up to column 67 (56-67 stay free).
+    EXPECT_EQ(columns(marked, 38, 67),
+              " \xFD\xEA\xF0\xE0\xED \xE4\xEE 0.30" + std::string(16, ' '));
+    EXPECT_EQ(columns(checkEntryLine(3, 3, 2013, 9, 5, 7, 2.0f, 200.0f, 1.25f), 48, 51), "1.25");
+
+    // Every reader takes the same values from both lines: the layout skips columns 38-67.
+    const JournalLine a = parseJournalLine(plain.substr(0, 74));
+    const JournalLine b = parseJournalLine(marked.substr(0, 74));
+    EXPECT_EQ(b.status, LineStatus::ok);
+    EXPECT_EQ(b.checkAcuity, a.checkAcuity);
+    EXPECT_EQ(b.checkDistance, a.checkDistance);
+    EXPECT_FALSE(a.checkTrueTo.has_value());
+    ASSERT_TRUE(b.checkTrueTo.has_value());
+    EXPECT_FLOAT_EQ(*b.checkTrueTo, 0.3f);
+    // Other text there, by hand or by a later version, is no mark and stops nothing.
+    std::string other = marked.substr(0, 74);
+    other.replace(47, 4, "x.yz");
+    EXPECT_EQ(parseJournalLine(other).status, LineStatus::ok);
+    EXPECT_FALSE(parseJournalLine(other).checkTrueTo.has_value());
+}
+
+GTEST_TEST(JournalAppend, ValuesTheReaderWouldRefuseAreNotWritten) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string path = dir.file("trelvan.rez");
+    ASSERT_TRUE(appendCheckEntry(3, 3, 2013, 9, 5, 7, 1.0f, 200.0f, path));
+    const std::string before = readBytes(path);
+    struct Case {
+        const char* what;
+        bool appended;
+        std::string error;
+    };
+    std::vector<Case> cases;
+    auto training = [&](const char* what, float acuity, float time, int32_t volume, float d) {
+        std::string error;
+        const bool ok =
+            appendTrainingEntry(3, 3, 2013, 9, 5, 7, acuity, time, volume, d, path, &error);
+        cases.push_back({what, ok, error});
+    };
+    auto check = [&](const char* what, float acuity, float d) {
+        std::string error;
+        const bool ok = appendCheckEntry(3, 3, 2013, 9, 5, 7, acuity, d, path, &error);
+        cases.push_back({what, ok, error});
+    };
+    training("acuity 14.5 (tiny pixels far away)", 14.5f, 1.0f, 100, 900.0f);
+    training("acuity 9.996 rounds to 10.00", 9.996f, 1.0f, 100, 200.0f);
+    training("no acuity at all", std::numeric_limits<float>::infinity(), 1.0f, 100, 200.0f);
+    training("mean time of 10^7 s", 0.5f, 1.0e7f, 100, 200.0f);
+    training("volume 10^6", 0.5f, 1.0f, 1000000, 200.0f);
+    training("distance 0", 0.5f, 1.0f, 100, 0.0f);
+    training("distance -200", -0.83f, 1.0f, 100, -200.0f);
+    check("distance 10^5", 1.0f, 1.0e5f);
+    check("distance 0", 0.0f, 0.0f);
+    for (const Case& c : cases) {
+        EXPECT_FALSE(c.appended) << c.what;
+        EXPECT_NE(c.error.find("не помещается"), std::string::npos) << c.what << ": " << c.error;
+    }
+    EXPECT_EQ(readBytes(path), before) << "nothing written";
+    EXPECT_NE(cases[0].error.find("14.50"), std::string::npos) << cases[0].error;
+    // The largest values that fit are written.
+    EXPECT_TRUE(appendTrainingEntry(3, 3, 2013, 9, 5, 7, 9.99f, 99999.99f, 999999, 999.999f, path));
+    EXPECT_TRUE(appendCheckEntry(3, 3, 2013, 9, 5, 7, 2.0f, 999.999f, path, nullptr, 0.0f));
 }
 
 GTEST_TEST(JournalEntryLine, DateIsZeroFilledAndTimeBlankFilled) {
@@ -423,6 +494,26 @@ GTEST_TEST(JournalReader, EveryTrainingValueIsChecked) {
     std::string twoPoints = good;
     twoPoints[71] = '.';  // " 20.." in the distance
     EXPECT_EQ(parseJournalLine(twoPoints).status, LineStatus::badValues);
+}
+
+GTEST_TEST(JournalReader, ACheckStaysReadWhenTheTrainingOnItsLineCannotBe) {
+    const std::string both = cp1251(" 01.03.2013г, 12ч  0м  0с,   ОЗи=0.60     ОЗп=****") +
+                             "      1.50" + "   100" + "   250.";
+    const JournalLine line = parseJournalLine(both);
+    EXPECT_EQ(line.status, LineStatus::badValues);
+    EXPECT_TRUE(line.checkRead);
+    EXPECT_FLOAT_EQ(line.checkAcuity, 0.6f);
+    EXPECT_FLOAT_EQ(line.checkDistance, 250.0f);
+    EXPECT_EQ(line.trainingAcuity, 0.0f);
+    EXPECT_EQ(line.volume, 0);
+    // The other way round nothing is read: the check comes first.
+    std::string badCheck = both;
+    badCheck.replace(33, 4, "****");
+    badCheck.replace(46, 4, "0.80");
+    const JournalLine other = parseJournalLine(badCheck);
+    EXPECT_EQ(other.status, LineStatus::badValues);
+    EXPECT_FALSE(other.checkRead);
+    EXPECT_EQ(other.trainingAcuity, 0.0f);
 }
 
 GTEST_TEST(JournalReader, EveryCheckValueIsChecked) {

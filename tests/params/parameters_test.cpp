@@ -127,35 +127,100 @@ TEST_F(ParameterDialog, AnswerTimeIsCarriedThroughUnchanged) {
     EXPECT_EQ(readBytes(dir.file("trelvan.vvd")), file);
 }
 
-TEST_F(ParameterDialog, LargeDistanceIsUsedNowAndFallsBackNextTime) {
-    auto stop = run([](Dialog& d) {
-        DLGSET(d, 1000, "1500");
-        pressDialogButton(d, 1);
+TEST_F(ParameterDialog, ValuesTheFileCannotHoldOrTheExercisesCannotUseAreRefused) {
+    struct Case {
+        int id;
+        const char* text;
+        const char* explanation;
+    };
+    const Case cases[] = {
+        {1000, "1200", "Нужно больше 0, меньше 1000"},  // F7.3 would write asterisks
+        {1000, "999.9996", "Нужно больше 0, меньше 1000"},
+        {1000, "0", "Нужно больше 0, меньше 1000"},
+        {1000, "-200", "Нужно больше 0, меньше 1000"},
+        {1000, "0.0004", "Нужно больше 0, меньше 1000"},  // stored as 0.000
+        {1001, "", "Нужно больше 0, меньше 1000"},        // an empty field reads as 0
+        {1002, "0", "Нужно от 1 до 9999"},
+        {1003, "10000", "Нужно от 1 до 9999"},  // the dialog shows I4
+        {1004, "", "Нужно от 1 до 999999"},
+        {1004, "1000000", "Нужно от 1 до 999999"},  // the journal holds I6
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.id) + " \"" + c.text + "\"");
+        parameterSet = ParameterSet{};
+        int refused = 0;
+        auto stop = run([&](Dialog& d) {
+            DLGSET(d, c.id, c.text);
+            if (!pressDialogButton(d, 1)) ++refused;
+            EXPECT_TRUE(d.marked[c.id]);
+            EXPECT_EQ(d.labels[c.id + 10], c.explanation);
+            EXPECT_EQ(d.focusRequest, c.id);
+            DLGSET(d, c.id, "999");
+            dialogFieldEdited(d, c.id);
+            EXPECT_FALSE(d.marked[c.id]);
+            EXPECT_EQ(d.labels[c.id + 10], "");
+            EXPECT_TRUE(pressDialogButton(d, 1));
+        });
+        EXPECT_FALSE(stop);
+        EXPECT_EQ(refused, 1);
+        // What was started with reads back whole: no field falls back to its default.
+        ParameterSet again;
+        again.soundOn = false;
+        ParameterFileStop where;
+        EXPECT_EQ(readParameterFile(dir.file("trelvan.vvd"), again, &where), 0);
+        EXPECT_EQ(where.line, 0);
+        EXPECT_TRUE(again.soundOn);
+    }
+    // The largest values that fit.
+    run([](Dialog& d) {
+        DLGSET(d, 1000, "999.999");
+        DLGSET(d, 1001, "0.001");
+        DLGSET(d, 1002, "9999");
+        DLGSET(d, 1004, "999999");
+        EXPECT_TRUE(pressDialogButton(d, 1));
     });
-    EXPECT_FALSE(stop);
-    EXPECT_FLOAT_EQ(parameterSet.distanceCm, 1500.0f);
-    std::string file = readBytes(dir.file("trelvan.vvd"));
-    EXPECT_EQ(file.substr(0, 7), "*******");
-    parameterSet = ParameterSet{};
-    run(start);
-    EXPECT_EQ(text(shown, 1000), " 200.0") << "line 1 fails: every field takes its default";
+    EXPECT_EQ(readBytes(dir.file("trelvan.vvd")).substr(0, 7), "999.999");
+    EXPECT_EQ(parameterSet.trainingVolume, 999999);
 }
 
-TEST_F(ParameterDialog, ReadBackTakesTenCharactersEmptyIsZeroAndPointsAreOptional) {
+TEST_F(ParameterDialog, FileReadOnlyInPartSaysWhichLineStoppedIt) {
+    // Line 1 in asterisks, as an earlier version wrote a distance of 1000 cm or more: the
+    // reading stops there and every field shows its default, as before.
+    std::string file = kDefaultFile;
+    file.replace(0, 7, "*******");
+    file.replace(file.find(cp1251("    100  (")), 7, "     25");
+    writeBytes(dir.file("trelvan.vvd"), file);
+    run(start);
+    EXPECT_EQ(text(shown, 1000), " 200.0");
+    EXPECT_EQ(text(shown, 1004), " 100") << "the reading rule is kept";
+    EXPECT_EQ(shown.labels[1022],
+              "Файл trelvan.vvd: строка 1 не читается — значения с дальности "
+              "и дальше взяты по умолчанию");
+    // Rewritten whole, the file reads to its end next time.
+    run(start);
+    EXPECT_EQ(shown.labels[1022], "");
+
+    writeBytes(dir.file("trelvan.vvd"), "350.000  a\r\n 21.500\r\n   1080  c\r\n");
+    run(start);
+    EXPECT_EQ(shown.labels[1022],
+              "Файл trelvan.vvd: нет строки 4 — значения с разрешения по X "
+              "и дальше взяты по умолчанию");
+    EXPECT_EQ(parameterFileNote(ParameterFileStop{}), "");
+}
+
+TEST_F(ParameterDialog, ReadBackTakesTenCharactersAndPointsAreOptional) {
     run([](Dialog& d) {
         DLGSET(d, 1000, "18");
         DLGSET(d, 1001, "  15.6");
-        DLGSET(d, 1002, "");
-        DLGSET(d, 1003, "12345678901234");
-        DLGSET(d, 1004, "0");
+        DLGSET(d, 1003, "1280      9");
+        DLGSET(d, 1004, "7");
         DLGSETLOG(d, 1007, false);
-        pressDialogButton(d, 1);
+        EXPECT_TRUE(pressDialogButton(d, 1));
     });
     EXPECT_FLOAT_EQ(parameterSet.distanceCm, 18.0f);
     EXPECT_FLOAT_EQ(parameterSet.diagonalInch, 15.6f);
-    EXPECT_EQ(parameterSet.pixelsY, 0);
-    EXPECT_EQ(parameterSet.pixelsX, 1234567890) << "only the first ten characters";
-    EXPECT_EQ(parameterSet.trainingVolume, 0);
+    EXPECT_EQ(parameterSet.pixelsX, 1280) << "only the first ten characters";
+    EXPECT_EQ(parameterSet.trainingVolume, 7);
     EXPECT_FALSE(parameterSet.soundOn);
 }
 
@@ -321,16 +386,41 @@ std::string echoNote(float distanceCm, float diagonalInch, int32_t windowWidth,
     return text;
 }
 
-const ScreenReport kScreen{1280, 1024, 325.0, 260.0};
+const ScreenReport kScreen{1280, 1024, 376.0, 301.0};  // a 19" screen
 
-TEST_F(ParameterDialog, FirstStartTakesTheScreensResolutionAndShowsTheScreen) {
+TEST_F(ParameterDialog, FirstStartTakesTheScreensResolutionAndSizeAndShowsTheScreen) {
     window.screen = kScreen;
-    run(start);
+    run([](Dialog& d) {
+        const std::string screen =
+            "Экран по данным системы: 1280 × 1024 пикселей, 376 × 301 мм, 19.0″";
+        EXPECT_EQ(d.labels[1020], screen + "\nдиагональ по данным системы — проверьте линейкой");
+        DLGSET(d, 1001, "19.5");
+        dialogFieldEdited(d, 1001);
+        EXPECT_EQ(d.labels[1020], screen) << "a diagonal of the user's own";
+        DLGSET(d, 1001, " 18.96");
+        dialogFieldEdited(d, 1001);
+        EXPECT_NE(d.labels[1020], screen);
+        pressDialogButton(d, 1);
+    });
     EXPECT_EQ(text(shown, 1002), "1024");
     EXPECT_EQ(text(shown, 1003), "1280");
-    EXPECT_EQ(text(shown, 1001), " 17.70") << "the reported size is only a hint";
+    // sqrt(376^2 + 301^2) mm = 18.96 inches.
+    EXPECT_FLOAT_EQ(parameterSet.diagonalInch, 18.96f);
+    // Not at a later start: the file's diagonal stays.
+    window.screen = ScreenReport{1280, 1024, 300.0, 240.0};
+    run(start);
+    EXPECT_EQ(text(shown, 1001), " 18.96");
     EXPECT_EQ(shown.labels[1020],
-              "Экран по данным системы: 1280 × 1024 пикселей, 325 × 260 мм, 16.4″");
+              "Экран по данным системы: 1280 × 1024 пикселей, 300 × 240 мм, 15.1″");
+}
+
+TEST_F(ParameterDialog, FirstStartKeepsTheDefaultDiagonalWithoutAPlausibleSize) {
+    // 100 pixels per inch: the size Qt makes up for an output that reports none.
+    window.screen = ScreenReport{1280, 1024, 325.0, 260.0};
+    run(start);
+    EXPECT_EQ(text(shown, 1001), " 17.70");
+    EXPECT_EQ(shown.labels[1020], "Экран по данным системы: 1280 × 1024 пикселей");
+    EXPECT_EQ(text(shown, 1003), "1280");
     EXPECT_FALSE(shown.marked[1002]);
     EXPECT_FALSE(shown.marked[1003]);
     std::string file = kDefaultFile;
@@ -347,7 +437,7 @@ TEST_F(ParameterDialog, ResolutionOtherThanTheScreensIsMarkedWhileItDiffers) {
         EXPECT_TRUE(d.marked[1003]);
         EXPECT_FALSE(d.marked[1000]);
         EXPECT_EQ(d.labels[1020],
-                  "Экран по данным системы: 1280 × 1024 пикселей, 325 × 260 мм, 16.4″\n"
+                  "Экран по данным системы: 1280 × 1024 пикселей, 376 × 301 мм, 19.0″\n"
                   "разрешение в полях Nx, Ny другое — проверьте его");
         DLGSET(d, 1003, "1280");
         dialogFieldEdited(d, 1003);
@@ -357,7 +447,7 @@ TEST_F(ParameterDialog, ResolutionOtherThanTheScreensIsMarkedWhileItDiffers) {
         dialogFieldEdited(d, 1002);
         EXPECT_FALSE(d.marked[1002]);
         EXPECT_EQ(d.labels[1020],
-                  "Экран по данным системы: 1280 × 1024 пикселей, 325 × 260 мм, 16.4″");
+                  "Экран по данным системы: 1280 × 1024 пикселей, 376 × 301 мм, 19.0″");
         EXPECT_TRUE(pressDialogButton(d, 1)) << "a differing resolution does not hold the start";
     });
     EXPECT_EQ(parameterSet.pixelsX, 1280);
@@ -435,6 +525,12 @@ TEST_F(ParameterDialog, CancelledRulerChangesNothing) {
         EXPECT_FALSE(asked);
         EXPECT_TRUE(d.marked[1002]);
         EXPECT_EQ(d.labels[1012], "Нужно целое число");
+        DLGSET(d, 1002, "768");
+        DLGSET(d, 1003, "0");  // a number, but no resolution
+        pressDialogButton(d, 1008);
+        EXPECT_FALSE(asked);
+        EXPECT_TRUE(d.marked[1003]);
+        EXPECT_EQ(d.labels[1013], "Нужно от 1 до 9999");
         DLGSET(d, 1002, "768");
         DLGSET(d, 1003, "1024");
         pressDialogButton(d, 1);

@@ -220,9 +220,9 @@ GTEST_TEST(DialogFacility, TemplateOfTheParameterDialog) {
     EXPECT_EQ(d.tmpl.title, cp1251("Ввод параметров.    Если надо, измените!"));
     // The 21 controls of the parameters, the ruler button, five explanations and two lines
     // about the screen.
-    EXPECT_EQ(d.tmpl.controls.size(), 29u);
+    EXPECT_EQ(d.tmpl.controls.size(), 30u);
     EXPECT_EQ(d.tmpl.width, 334);
-    EXPECT_EQ(d.tmpl.height, 218);
+    EXPECT_EQ(d.tmpl.height, 248);
     EXPECT_TRUE(d.control(1010)->alert);
     EXPECT_TRUE(DLGSETLABEL(d, 1020, "Экран"));
     EXPECT_EQ(d.labels[1020], "Экран");

@@ -92,7 +92,7 @@ GTEST_TEST(ReportArguments, UsageNamesBothCommandsAndHelpTheExitStatus) {
     const std::string h = help();
     EXPECT_EQ(h.rfind(u, 0), 0u) << "help starts with the usage";
     EXPECT_NE(h.find("Exit status"), std::string::npos);
-    EXPECT_NE(h.find("date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm"),
+    EXPECT_NE(h.find("date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm,true_to"),
               std::string::npos);
 }
 
