@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/event_state.h"
+#include "app/status_line.h"
 #include "exercise/exercises.h"
 #include "exercise/random.h"
 #include "exercise/screen_limit.h"
@@ -136,6 +137,7 @@ void EVETEST(int32_t windowWidth, int32_t windowHeight) {
     // Drawn over the last ring, which stays on the screen.
     showResult(*acuity, highestTrueLevel(p.distanceCm, p.diagonalInch, windowWidth, windowHeight,
                                          p.pixelsX, p.pixelsY));
+    statusAnyButton();
     waitClick();
 }
 
