@@ -48,8 +48,14 @@ int32_t RasterWindow::APPENDMENUITEM(int32_t position, int32_t flags, const std:
     // Only items standing directly on the menu bar are supported: a position beyond the
     // items there appends a new one.
     if (position <= static_cast<int32_t>(menu_.size())) return 0;
-    menu_.push_back(MenuItem{text, routine});
+    menu_.push_back(MenuItem{text, routine, {}});
     return 1;
+}
+
+void RasterWindow::confirmFromKeyboard(int32_t position, const std::string& questionUtf8) {
+    std::lock_guard lock(frameMutex_);
+    if (position >= 1 && position <= static_cast<int32_t>(menu_.size()))
+        menu_[position - 1].keyboardQuestion = questionUtf8;
 }
 
 int32_t RasterWindow::OPENUSER(int32_t unit, const std::string& title) {
@@ -308,6 +314,12 @@ void RasterWindow::bumpInput() {
 void RasterWindow::deliverMouse(int32_t event, int32_t keystate, int32_t x, int32_t y) {
     MouseRoutine routine = mouseRoutine_;
     if (routine != nullptr && (mouseEvents_ & event) != 0) routine(1, event, keystate, x, y);
+    bumpInput();
+}
+
+void RasterWindow::deliverKey(Key key, bool pressed, bool autoRepeat) {
+    KeyRoutine routine = keyRoutine_;
+    if (routine != nullptr) routine(key, pressed, autoRepeat);
     bumpInput();
 }
 

@@ -18,6 +18,7 @@ namespace trelvan {
 struct MenuItem {
     std::string text;  // Windows-1251
     MenuRoutine routine = nullptr;
+    std::string keyboardQuestion;  // UTF-8; asked before a choice from the keyboard
 };
 
 class RasterWindow : public GraphicsWindow {
@@ -31,6 +32,7 @@ class RasterWindow : public GraphicsWindow {
     int32_t SETWSIZEQQ(int32_t unit, const FramePlacement& placement) override;
     int32_t APPENDMENUITEM(int32_t position, int32_t flags, const std::string& text,
                            MenuRoutine routine) override;
+    void confirmFromKeyboard(int32_t position, const std::string& questionUtf8) override;
     int32_t OPENUSER(int32_t unit, const std::string& title) override;
     void CLOSEUNIT(int32_t unit) override;
     bool SETWINDOWCONFIG(WindowConfig& config) override;
@@ -59,6 +61,7 @@ class RasterWindow : public GraphicsWindow {
     void OUTGTEXT(const std::string& text) override;
 
     int32_t REGISTERMOUSEEVENTQQ(int32_t unit, int32_t events, MouseRoutine routine) override;
+    void registerKeyRoutine(KeyRoutine routine) override { keyRoutine_ = routine; }
 
     uint32_t inputSequence() const override { return inputSeq_.load(); }
 
@@ -75,6 +78,8 @@ class RasterWindow : public GraphicsWindow {
     // Delivers one mouse event to the registered routine (when its event bit is registered)
     // and wakes a waiting program thread.
     void deliverMouse(int32_t event, int32_t keystate, int32_t x, int32_t y);
+    // Delivers one key event to the registered key routine and wakes a waiting program thread.
+    void deliverKey(Key key, bool pressed, bool autoRepeat);
     // Chooses the menu item at the position (1-based) and wakes a waiting program thread.
     void chooseMenu(int position);
     // Largest surface the services grant; requests above it are cut down.
@@ -129,6 +134,7 @@ class RasterWindow : public GraphicsWindow {
     std::atomic<int32_t> exitMode_{0};
     std::atomic<MouseRoutine> mouseRoutine_{nullptr};
     std::atomic<int32_t> mouseEvents_{0};
+    std::atomic<KeyRoutine> keyRoutine_{nullptr};
     TextRenderer* textRenderer_ = nullptr;
     int maxWidth_ = 4096;
     int maxHeight_ = 4096;
