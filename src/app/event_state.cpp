@@ -1,16 +1,72 @@
 #include "app/event_state.h"
 
+#include "app/status_line.h"
 #include "params/parameters.h"
 
 namespace trelvan {
 
 EventState eventState;
 
+namespace {
+
+// The buttons each source holds (input thread; atomic for the tests' user threads).
+std::atomic<int32_t> heldBy[2];
+// The keys held, one bit per Key.
+std::atomic<int32_t> keysHeld{0};
+// Set while the program thread waits for any button.
+std::atomic<bool> anyButtonWait{false};
+
+int32_t buttonsOf(Key key) {
+    switch (key) {
+        case Key::left:
+            return MOUSE_KS_LBUTTON;
+        case Key::right:
+            return MOUSE_KS_RBUTTON;
+        case Key::escape:
+            return MOUSE_KS_LBUTTON | MOUSE_KS_RBUTTON;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
 void resetEventState() {
     eventState.latchedMask = 0;
     eventState.clicked = 0;
     eventState.currentMask = 0;
     eventState.menuRequest = 0;
+    heldBy[0] = 0;
+    heldBy[1] = 0;
+    keysHeld = 0;
+    anyButtonWait = false;
+    resetStatus();
+}
+
+void buttonsHeld(ButtonSource source, int32_t mask) {
+    heldBy[static_cast<int>(source)] = mask;
+    const int32_t held = heldBy[0] | heldBy[1];
+    if (held != 0) {
+        eventState.clicked = 1;
+        if (eventState.latchedMask < 3) eventState.latchedMask = held;
+    }
+    eventState.currentMask = held;
+}
+
+void keyInput(Key key, bool pressed, bool autoRepeat) {
+    if (autoRepeat) return;
+    if (pressed && anyButtonWait) {
+        eventState.clicked = 1;
+        return;
+    }
+    if (buttonsOf(key) == 0) return;
+    const int32_t bit = 1 << static_cast<int32_t>(key);
+    keysHeld = pressed ? (keysHeld | bit) : (keysHeld & ~bit);
+    // The buttons the keys held now stand for: Left and Right together are both, as Escape is.
+    int32_t buttons = 0;
+    for (Key k : {Key::left, Key::right, Key::escape})
+        if (keysHeld & (1 << static_cast<int32_t>(k))) buttons |= buttonsOf(k);
+    buttonsHeld(ButtonSource::keys, buttons);
 }
 
 void waitButtonsUp() {
@@ -19,7 +75,9 @@ void waitButtonsUp() {
 
 void waitClick() {
     eventState.clicked = 0;
+    anyButtonWait = true;
     waitFor([] { return eventState.clicked.load() == 1; });
+    anyButtonWait = false;
     eventState.clicked = 0;
 }
 

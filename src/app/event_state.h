@@ -18,8 +18,23 @@ struct EventState {
 
 extern EventState eventState;
 
-// All four fields back to 0 (program start; tests).
+// All four fields back to 0, no button held by any source (program start; tests).
 void resetEventState();
+
+// Where button gestures come from: the mouse, and the keys that stand for its buttons.
+enum class ButtonSource { mouse = 0, keys = 1 };
+
+// Input thread: the buttons (1 left, 2 right) a source holds after one of its events. The
+// buttons all sources hold together make the event: when any is held, clicked is set and the
+// latching rule applies to them; currentMask becomes them in every case.
+void buttonsHeld(ButtonSource source, int32_t mask);
+
+// The key routine. Left and Right stand for the left and the right button, Escape for both:
+// a press latches like a button press and a release clears currentMask as the mouse does.
+// While the program waits for any button (waitClick) each of these keys, Space and Return
+// included, is that one click and latches nothing, so Escape there leaves the screen only.
+// Space and Return do nothing elsewhere; repeats of a held key are ignored.
+void keyInput(Key key, bool pressed, bool autoRepeat);
 
 // Waits until condition() holds. Polls as a busy loop would, but sleeps between input events
 // instead of spinning: the services wake the program thread on every mouse or menu event.

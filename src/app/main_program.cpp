@@ -2,6 +2,7 @@
 
 #include "app/event_state.h"
 #include "app/start_screen.h"
+#include "app/status_line.h"
 #include "app/symbols.h"
 #include "exercise/exercises.h"
 #include "exercise/screen_limit.h"
@@ -110,13 +111,9 @@ bool INITIALSETTINGS() {
 }
 
 // Only the two button bits make the gesture: a click with Shift or Control held still counts.
+// Keys that stand for buttons and are held meanwhile count with the mouse's buttons.
 void TYPXY(int32_t, int32_t, int32_t keystate, int32_t, int32_t) {
-    int32_t mask = keystate & (MOUSE_KS_LBUTTON | MOUSE_KS_RBUTTON);
-    if (mask != 0) {
-        eventState.clicked = 1;
-        if (eventState.latchedMask < 3) eventState.latchedMask = mask;
-    }
-    eventState.currentMask = mask;
+    buttonsHeld(ButtonSource::mouse, keystate & (MOUSE_KS_LBUTTON | MOUSE_KS_RBUTTON));
 }
 
 void TRITOUT_S(bool) {
@@ -144,8 +141,11 @@ void MAIN__() {
     g.INITIALIZEFONTS();
     setAccuracyNote(accuracyNote);
     VVDALND();
+    if (parameterSet.soundOn && !g.soundOutputAvailable())
+        statusNote("Звук включен, но устройство вывода недоступно");
     g.REGISTERMOUSEEVENTQQ(
         1, MOUSE_LBUTTONDOWN | MOUSE_LBUTTONUP | MOUSE_RBUTTONDOWN | MOUSE_RBUTTONUP, TYPXY);
+    g.registerKeyRoutine(keyInput);
     eventState.clicked = 0;
     sweepFrom = kSmallestSize;
     sweepTo = kLargestSize;

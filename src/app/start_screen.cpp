@@ -1,6 +1,7 @@
 #include "app/start_screen.h"
 
 #include "app/event_state.h"
+#include "app/status_line.h"
 #include "app/symbols.h"
 #include "exercise/picture.h"
 #include "exercise/random.h"
@@ -38,6 +39,7 @@ StepOutcome startScreenStep(int32_t k) {
     const bool composed = g.IMAGESIZE(0, 0, w - 1, h - 1) == kComposedImageBytes &&
                           54 + 4 * static_cast<int64_t>(w) * h == kComposedImageBytes;
     const PictureImage image{KADRDIM, w, 0, h};
+    statusStartScreen(currentSize);
 
     if (composed) {
         g.SETCOLORRGB(kGrey);
@@ -62,6 +64,7 @@ StepOutcome startScreenStep(int32_t k) {
     }
 
     currentSize = k;
+    statusStartScreen(k);
     const float position = RAN11() > 0.5f ? 450.0f : 20.0f;
     const int xoff = static_cast<int>(position / static_cast<float>(k)) * k;
     const int count = symbolTable.NOTDIM[k - 1];

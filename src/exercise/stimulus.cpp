@@ -4,10 +4,13 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <vector>
 
 #include "app/event_state.h"
+#include "app/status_line.h"
 #include "exercise/random.h"
 #include "exercise/vision.h"
+#include "params/parameters.h"
 #include "platform/colours.h"
 #include "platform/fields.h"
 
@@ -33,6 +36,13 @@ constexpr int kWrongToFail = 3;
 constexpr int kSilentToFail = 5;
 constexpr int kRunToPass = 10;
 
+// The sign of each answer that needs no sound: a band along the window's top edge, away from
+// the ring, in the answer's colour for the tone's duration.
+constexpr int kSignRows = 10;
+constexpr int32_t kSignRight = rgb::kGreen;
+constexpr int32_t kSignWrong = rgb::kRed;
+constexpr int32_t kSignMissed = 0x00FFFF;  // yellow
+
 // The quadrilateral of the current figure, as POLYGON takes it.
 XYCoord figureVertices[4];
 
@@ -46,6 +56,23 @@ float sinDeg(float degrees) {
 }
 float cosDeg(float degrees) {
     return static_cast<float>(std::cos(static_cast<double>(degrees) * (std::numbers::pi / 180.0)));
+}
+
+// Shows the band with the tone, then puts back what the band covered. Without sound the band
+// stays as long as the tone would have sounded.
+void answerSign(int32_t colour, int32_t frequency, int32_t durationMs, int32_t windowWidth) {
+    GraphicsWindow& g = gw();
+    const auto right = static_cast<int16_t>(windowWidth - 1);
+    const int32_t bytes = g.IMAGESIZE(0, 0, right, kSignRows - 1);
+    std::vector<uint8_t> under(bytes > 0 ? static_cast<size_t>(bytes) : 0);
+    if (!under.empty()) g.GETIMAGE(0, 0, right, kSignRows - 1, under.data());
+    g.SETCOLORRGB(colour);
+    g.RECTANGLE(GFILLINTERIOR, 0, 0, right, kSignRows - 1);
+    if (parameterSet.soundOn)
+        BEEPQQSK(frequency, durationMs);
+    else
+        g.SLEEPMS(durationMs);
+    if (!under.empty()) g.PUTIMAGE(0, 0, under.data(), GPSET);
 }
 
 void fillField(int32_t pixelsX, int32_t pixelsY) {
@@ -141,6 +168,7 @@ void TESTSTR(float level, float distanceCm, float diagonalInch, int32_t windowWi
         double t0 = g.CLOCKSECONDS();
         if (bothButtons()) return;
         eventState.clicked = 0;
+        statusCheck(level, run);
         BEEPQQSK(1000, 150);
 
         // Wait for the answer, two seconds on the clock, looking at the buttons between sleeps.
@@ -164,12 +192,12 @@ void TESTSTR(float level, float distanceCm, float diagonalInch, int32_t windowWi
                 ++run;
                 silent = 0;
                 if (bothButtons()) return;
-                BEEPQQSK(800, 200);
+                answerSign(kSignRight, 800, 200, windowWidth);
             } else {
                 ++wrong;
                 run = 0;
                 if (bothButtons()) return;
-                BEEPQQSK(200, 300);
+                answerSign(kSignWrong, 200, 300, windowWidth);
                 g.SLEEPMS(kWrongPauseMs);  // the ring stays on the screen meanwhile
             }
         } else if (wrong == 0 && run == 0 && level == 0.1f) {
@@ -177,7 +205,7 @@ void TESTSTR(float level, float distanceCm, float diagonalInch, int32_t windowWi
         } else {
             ++silent;
             if (bothButtons()) return;
-            BEEPQQSK(400, 200);
+            answerSign(kSignMissed, 400, 200, windowWidth);
         }
 
         if (wrong >= kWrongToFail || silent >= kSilentToFail) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/event_state.h"
+#include "app/status_line.h"
 #include "exercise/random.h"
 #include "exercise/training.h"
 #include "journal/journal.h"
@@ -158,6 +159,7 @@ void trainingSummary(int32_t p, const TrainingCounters& counters, int16_t window
     g.SETCOLORRGB(kBlue);
     drawLabel(60, 550, "Для продолжения нажмите любую кнопку мыши");
 
+    statusAnyButton();
     waitClick();
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "app/event_state.h"
+#include "app/status_line.h"
 #include "exercise/exercises.h"
 #include "exercise/picture.h"
 #include "exercise/random.h"
@@ -195,6 +196,7 @@ void TEST(int32_t p, const int32_t (&cellCounts)[9], const SymbolOffsets& cellOf
             const int xi = progressEnd(s.w, i, volume);
             fillRect(kBlue, xi, 0, s.w - 1, kStatusTop - 1);
             fillRect(kCyan, 0, 0, xi, kStatusTop - 1);
+            statusTraining(i, volume);
             BEEPQQSK(1000, 200);
 
             // No time limit: the wait ends with a click, both buttons or a menu request. The
@@ -219,8 +221,11 @@ void TEST(int32_t p, const int32_t (&cellCounts)[9], const SymbolOffsets& cellOf
                     return;
                 }
             } else {
-                // The status bar stays green until the next picture is ready.
+                // Red through the pause and until the next picture is ready: no answer is
+                // taken meanwhile, and the screen must not look as if one were awaited.
                 ++counters.wrongCount;
+                fillRect(kRed, 0, kStatusTop, s.w - 1, kFieldTop - 1);
+                statusTrainingWrong(volume);
                 BEEPQQSK(200, 300);
                 g.SLEEPMS(3000);
                 wrong = true;

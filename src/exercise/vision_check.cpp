@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/event_state.h"
+#include "app/status_line.h"
 #include "exercise/exercises.h"
 #include "exercise/random.h"
 #include "exercise/screen_limit.h"
@@ -148,6 +149,7 @@ void EVETEST(int32_t windowWidth, int32_t windowHeight) {
     journalResult(*acuity, trueTo);
     // Drawn over the last ring, which stays on the screen.
     showResult(*acuity, trueTo);
+    statusAnyButton();
     waitClick();
 }
 

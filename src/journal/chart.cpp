@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/event_state.h"
+#include "app/status_line.h"
 #include "journal/journal.h"
 #include "platform/colours.h"
 #include "platform/fields.h"
@@ -398,6 +399,7 @@ void TRITOUT() {
     } else {
         drawPromptAfterNote();
     }
+    statusChart();
     waitClick();
     ACTIV(1, 1);
 }

@@ -83,6 +83,12 @@ struct RulerReading {
 };
 
 using MouseRoutine = void (*)(int32_t unit, int32_t event, int32_t keystate, int32_t x, int32_t y);
+
+// The keys the program answers to; other keys never reach it.
+enum class Key : int32_t { left = 1, right, escape, space, enter };
+// Called on the input thread for every press and release of one of those keys. A press that
+// the system repeats while the key is held comes with autoRepeat set (its releases too).
+using KeyRoutine = void (*)(Key key, bool pressed, bool autoRepeat);
 using MenuRoutine = void (*)(bool checked);
 
 // Shows the about box; given to APPENDMENUITEM as the routine of an item.
@@ -121,6 +127,9 @@ class FrameServices {
     // known number of device pixels drawn 1:1 and asks for its length measured with a ruler.
     // Nothing when the user cancels.
     virtual std::optional<RulerReading> measureWithRuler() { return std::nullopt; }
+    // Shows the text (UTF-8, one line) in the frame's status bar, below the graphics window;
+    // an empty text clears it. Called from the program thread; returns at once.
+    virtual void setStatusText(const std::string& utf8) { (void)utf8; }
 };
 
 // Drawing state and primitives; they act on the active graphics window.
@@ -154,6 +163,9 @@ class InputServices {
     virtual ~InputServices() = default;
 
     virtual int32_t REGISTERMOUSEEVENTQQ(int32_t unit, int32_t events, MouseRoutine routine) = 0;
+    // From now on the keys of Key pressed or released while the graphics window has the
+    // keyboard call the routine on the input thread, and wake a waiting program thread.
+    virtual void registerKeyRoutine(KeyRoutine routine) { (void)routine; }
     // Number of input callbacks (mouse or menu) delivered so far. A waiting program thread
     // reads it, tests its condition, and calls waitInput with the value it read.
     virtual uint32_t inputSequence() const = 0;
@@ -173,6 +185,9 @@ class ToneAndClock {
     virtual void READLOCALTIME(int32_t& hour, int32_t& minute, int32_t& second,
                                int32_t& hundredths) = 0;
     virtual double CLOCKSECONDS() = 0;
+    // Whether tones can be heard: false when no sound server or output device can be
+    // reached (BEEPTONE then only waits the tone's duration).
+    virtual bool soundOutputAvailable() { return true; }
 };
 
 class GraphicsWindow : public FrameServices,

@@ -57,6 +57,31 @@ void HeadlessWindow::menu(int position, double at) {
     push(e);
 }
 
+void HeadlessWindow::keyPress(Key key, double at, long atOp, bool autoRepeat) {
+    ScriptEvent e;
+    e.kind = ScriptEvent::Kind::key;
+    e.at = at;
+    e.atOp = atOp;
+    e.key = key;
+    e.pressed = true;
+    e.autoRepeat = autoRepeat;
+    push(e);
+}
+
+void HeadlessWindow::keyRelease(Key key, double at, long atOp) {
+    ScriptEvent e;
+    e.kind = ScriptEvent::Kind::key;
+    e.at = at;
+    e.atOp = atOp;
+    e.key = key;
+    push(e);
+}
+
+void HeadlessWindow::keyTap(Key key, double at) {
+    keyPress(key, at);
+    keyRelease(key, at);
+}
+
 void HeadlessWindow::close() {
     {
         std::lock_guard lock(scriptMutex_);
@@ -73,6 +98,8 @@ void HeadlessWindow::deliver(const ScriptEvent& e) {
     } reset{delivering_};
     if (e.kind == ScriptEvent::Kind::menu)
         chooseMenu(e.menuPosition);
+    else if (e.kind == ScriptEvent::Kind::key)
+        deliverKey(e.key, e.pressed, e.autoRepeat);
     else
         deliverMouse(e.event, e.keystate, e.x, e.y);
 }
@@ -126,6 +153,7 @@ void HeadlessWindow::inputDelivered() {
 
 void HeadlessWindow::BEEPTONE(int32_t frequency, int32_t durationMs) {
     tones_.push_back(ToneRecord{now_, frequency, durationMs});
+    if (onToneStart) onToneStart(*this, frequency);
     advance(std::max(0, durationMs) / 1000.0);
 }
 

@@ -22,7 +22,7 @@
 namespace trelvan {
 
 struct ScriptEvent {
-    enum class Kind { mouse, menu };
+    enum class Kind { mouse, menu, key };
     Kind kind = Kind::mouse;
     // Delivered once the virtual clock reaches at (seconds since the headless epoch) or when
     // the drawing-operation counter reaches atOp, whichever comes first; with neither set it
@@ -33,6 +33,9 @@ struct ScriptEvent {
     int32_t keystate = 0;  // buttons held after the event
     int32_t x = 0, y = 0;
     int menuPosition = 0;
+    Key key = Key::left;  // a key event: the key, press or release, and a system repeat
+    bool pressed = false;
+    bool autoRepeat = false;
 };
 
 struct ToneRecord {
@@ -64,6 +67,11 @@ class HeadlessWindow : public RasterWindow {
     void release(int button, double at = kNext, long atOp = kNever);
     void click(int button, double at = kNext);  // press and release
     void menu(int position, double at = kNext);
+    // Key helpers: a press (autoRepeat: one the system repeats while the key is held), a
+    // release, and both at once.
+    void keyPress(Key key, double at = kNext, long atOp = kNever, bool autoRepeat = false);
+    void keyRelease(Key key, double at = kNext, long atOp = kNever);
+    void keyTap(Key key, double at = kNext);
     // When the script is empty and the program waits for input (or the clock passes the
     // limit), the run ends with ProgramExit{kScriptEnded}. Without close(), a wait blocks
     // until another thread pushes an event or delivers one itself (deliverMouse, chooseMenu),
@@ -88,6 +96,9 @@ class HeadlessWindow : public RasterWindow {
     uint64_t blockedWaits() const { return blockedWaits_.load(); }
     // Called whenever the program sleeps (after the clock advanced), for tests that watch it.
     std::function<void(HeadlessWindow&)> onSleep;
+    // Called when a tone starts (recorded, the clock not yet advanced), for tests that look at
+    // the screen while it sounds.
+    std::function<void(HeadlessWindow&, int32_t frequency)> onToneStart;
     // Answers a modal dialog: fill texts and states, then press a button with
     // pressDialogButton until it closes. Without one, DLGMODAL returns -1.
     std::function<void(Dialog&)> dialogHandler;
@@ -100,6 +111,12 @@ class HeadlessWindow : public RasterWindow {
     void showAbout() override { ++aboutShown_; }
     void showMessage(const std::string& messageUtf8) override { messages_.push_back(messageUtf8); }
     const std::vector<std::string>& messages() const { return messages_; }
+    // Every text given to the status bar, in order (UTF-8).
+    void setStatusText(const std::string& utf8) override { statusTexts_.push_back(utf8); }
+    const std::vector<std::string>& statusTexts() const { return statusTexts_; }
+    // Whether the services pretend a sound output can be reached.
+    bool soundAvailable = true;
+    bool soundOutputAvailable() override { return soundAvailable; }
     int32_t runDialog(Dialog& dialog) override;
     ScreenReport screenReport() override { return screen; }
     std::optional<RulerReading> measureWithRuler() override {
@@ -144,6 +161,7 @@ class HeadlessWindow : public RasterWindow {
     std::vector<TextRecord> texts_;
     std::vector<double> sleeps_;
     std::vector<std::string> messages_;
+    std::vector<std::string> statusTexts_;
     std::string font_;
     XYCoord lineStart_;  // the position of the last MOVETO
     int aboutShown_ = 0;

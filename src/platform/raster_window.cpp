@@ -311,6 +311,12 @@ void RasterWindow::deliverMouse(int32_t event, int32_t keystate, int32_t x, int3
     bumpInput();
 }
 
+void RasterWindow::deliverKey(Key key, bool pressed, bool autoRepeat) {
+    KeyRoutine routine = keyRoutine_;
+    if (routine != nullptr) routine(key, pressed, autoRepeat);
+    bumpInput();
+}
+
 void RasterWindow::chooseMenu(int position) {
     MenuRoutine routine = nullptr;
     {

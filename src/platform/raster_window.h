@@ -59,6 +59,7 @@ class RasterWindow : public GraphicsWindow {
     void OUTGTEXT(const std::string& text) override;
 
     int32_t REGISTERMOUSEEVENTQQ(int32_t unit, int32_t events, MouseRoutine routine) override;
+    void registerKeyRoutine(KeyRoutine routine) override { keyRoutine_ = routine; }
 
     uint32_t inputSequence() const override { return inputSeq_.load(); }
 
@@ -75,6 +76,8 @@ class RasterWindow : public GraphicsWindow {
     // Delivers one mouse event to the registered routine (when its event bit is registered)
     // and wakes a waiting program thread.
     void deliverMouse(int32_t event, int32_t keystate, int32_t x, int32_t y);
+    // Delivers one key event to the registered key routine and wakes a waiting program thread.
+    void deliverKey(Key key, bool pressed, bool autoRepeat);
     // Chooses the menu item at the position (1-based) and wakes a waiting program thread.
     void chooseMenu(int position);
     // Largest surface the services grant; requests above it are cut down.
@@ -129,6 +132,7 @@ class RasterWindow : public GraphicsWindow {
     std::atomic<int32_t> exitMode_{0};
     std::atomic<MouseRoutine> mouseRoutine_{nullptr};
     std::atomic<int32_t> mouseEvents_{0};
+    std::atomic<KeyRoutine> keyRoutine_{nullptr};
     TextRenderer* textRenderer_ = nullptr;
     int maxWidth_ = 4096;
     int maxHeight_ = 4096;

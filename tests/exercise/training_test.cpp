@@ -374,9 +374,14 @@ GTEST_TEST(TrainingRun, WrongAnswerRestartsTheCountAndTheProgressBar) {
     // The bars during each grey pause, while a picture is being prepared.
     std::vector<uint32_t> statusWhilePreparing;
     std::vector<uint32_t> progressEndWhilePreparing;
+    std::vector<uint32_t> statusDuringWrongPause;
     run.window.onSleep = [&](HeadlessWindow& w) {
-        if (w.sleeps().back() != 1.0) return;
         const Raster r = w.snapshot();
+        if (w.sleeps().back() == 3.0) {
+            for (int x : {0, 500, 979})
+                for (int y : {10, 19}) statusDuringWrongPause.push_back(r.pixel(x, y));
+        }
+        if (w.sleeps().back() != 1.0) return;
         statusWhilePreparing.push_back(r.pixel(500, 15));
         progressEndWhilePreparing.push_back(r.pixel(979, 5));
     };
@@ -405,9 +410,11 @@ GTEST_TEST(TrainingRun, WrongAnswerRestartsTheCountAndTheProgressBar) {
         expectProgress(run.window.pictures[i], xi[i]);
         expectStatus(run.window.pictures[i], kGreen);
     }
-    // Red while preparing after a right answer; still green after the wrong one, with the
-    // full bar of the third picture until the fourth is ready.
-    EXPECT_EQ(statusWhilePreparing, (std::vector<uint32_t>{kRed, kRed, kRed, kGreen, kRed, kRed}));
+    // Red while preparing, after the wrong answer too: through the 3 s pause, where answers
+    // are discarded, the screen must not look like one waiting for an answer. The progress bar
+    // keeps the third picture's full bar until the fourth is ready.
+    EXPECT_EQ(statusWhilePreparing, (std::vector<uint32_t>{kRed, kRed, kRed, kRed, kRed, kRed}));
+    EXPECT_EQ(statusDuringWrongPause, std::vector<uint32_t>(6, kRed));
     EXPECT_EQ(progressEndWhilePreparing,
               (std::vector<uint32_t>{kBlue, kBlue, kBlue, kCyan, kBlue, kBlue}));
 

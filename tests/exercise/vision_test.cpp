@@ -647,6 +647,67 @@ GTEST_TEST(VisionLevel, SilentWhenSoundIsOff) {
     EXPECT_TRUE(w.tones().empty());
 }
 
+// The band along the top edge that signs each answer: its colour across the band's rows, or
+// white when none is shown.
+uint32_t signColour(const Raster& img) {
+    const uint32_t c = img.pixel(0, 0);
+    for (int x : {0, kWidth / 2, kWidth - 1})
+        for (int y : {0, 9})
+            if (img.pixel(x, y) != c) return 0x123456;    // not one band
+    return img.pixel(0, 10) == 0xFFFFFFu ? c : 0x654321;  // the band is 10 rows high
+}
+
+GTEST_TEST(VisionLevel, EveryAnswerShowsItsSignAlongTheTopEdgeForTheTone) {
+    Scene scene;
+    HeadlessWindow& w = scene.window;
+    User user(w, {Act::right, Act::wrong, Act::silent, Act::wrong, Act::wrong});
+    std::vector<std::pair<int32_t, uint32_t>> seen;  // tone, band while it sounds
+    w.onToneStart = [&](HeadlessWindow& hw, int32_t frequency) {
+        seen.emplace_back(frequency, signColour(hw.snapshot()));
+    };
+    int32_t passed = -7;
+    ASSERT_TRUE(runLevel(0.3f, passed));
+    EXPECT_EQ(passed, 0);
+    const uint32_t white = 0xFFFFFF, green = 0x00FF00, red = 0x0000FF, yellow = 0x00FFFF;
+    EXPECT_EQ(seen, (std::vector<std::pair<int32_t, uint32_t>>{{1000, white},
+                                                               {800, green},
+                                                               {1000, white},
+                                                               {200, red},
+                                                               {1000, white},
+                                                               {400, yellow},
+                                                               {1000, white},
+                                                               {200, red},
+                                                               {1000, white},
+                                                               {200, red}}));
+    // Taken away after the tone: the last ring stands on a white field again.
+    EXPECT_EQ(signColour(w.snapshot()), white);
+    EXPECT_GT(measure(w.snapshot()).outer, 0);
+}
+
+GTEST_TEST(VisionLevel, SignsStayForTheToneDurationWithoutSound) {
+    Scene scene;
+    HeadlessWindow& w = scene.window;
+    parameterSet.soundOn = false;
+    // One answer with the right button 0.5 s into the first figure, both buttons at 5 s.
+    w.click(2, 0.5);
+    w.press(1, 5.0);
+    w.press(2, 5.0);
+    std::vector<std::pair<double, uint32_t>> signs;  // sleep, band during it
+    w.onSleep = [&](HeadlessWindow& hw) {
+        const uint32_t c = signColour(hw.snapshot());
+        if (c != 0xFFFFFFu) signs.emplace_back(hw.sleeps().back(), c);
+    };
+    int32_t passed = 5;
+    ASSERT_TRUE(runLevel(0.5f, passed));
+    EXPECT_TRUE(w.tones().empty());
+    const bool gapRight = positionsAfterReset(1)[0].side > 0;
+    // A right answer leaves time for a second figure, missed before the buttons come; a
+    // wrong one is followed by its 3 s pause.
+    using Signs = std::vector<std::pair<double, uint32_t>>;
+    EXPECT_EQ(signs,
+              gapRight ? (Signs{{0.2, 0x00FF00u}, {0.2, 0x00FFFFu}}) : (Signs{{0.3, 0x0000FFu}}));
+}
+
 GTEST_TEST(VisionLevel, BothButtonsEndTheLevelAtOnceLeavingPassed) {
     Scene scene;
     HeadlessWindow& w = scene.window;
