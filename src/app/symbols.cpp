@@ -67,11 +67,13 @@ std::string printable(std::string_view field) {
 constexpr size_t kMaxLine = 1u << 16;
 
 // Status "unknown": an existing file is opened, a missing one is created empty (without
-// waiting, should something other than a file appear at the path meanwhile).
+// waiting, should something other than a file appear at the path meanwhile). A symbolic link
+// that leads to no file is reported, never used to make one.
 std::unique_ptr<LineInput> openUnknown(const std::string& path) {
     auto input = std::make_unique<LineInput>(path, kMaxLine);
     if (input->isOpen() || input->error() != ENOENT) return input;
-    const UniqueFd created(::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666));
+    const UniqueFd created(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC, 0666));
     if (!created) return input;
     return std::make_unique<LineInput>(path, kMaxLine);
 }
@@ -110,6 +112,12 @@ class SymbolFile {
         return *value;
     }
 
+    // A cell count beyond the capacity of the table IJNOT stops the program.
+    [[noreturn]] void tooManyCells(const std::string& what, int32_t count) {
+        fail(what + ", строка " + std::to_string(lineNumber_) + ": " + std::to_string(count) +
+             " больше наибольшего возможного " + std::to_string(kMaxCells) + " (таблица IJNOT)");
+    }
+
   private:
     [[noreturn]] void fail(const std::string& reason) {
         stopWithMessage("Файл " + path_ + " (unit " + std::to_string(kUnit) + "): " + reason);
@@ -134,7 +142,7 @@ void loadFigure(SymbolFile& file, SymbolTable& table, int s) {
         file.nextLine(offsetsWhat);
         return;
     }
-    checkIndex("IJNOT", n, 1, kMaxCells);
+    if (n > kMaxCells) file.tooManyCells(countWhat, n);
 
     std::string line;
     for (int v = 0; v < 2 * n; ++v) {

@@ -309,8 +309,10 @@ void drawPrompt() {
     gw().OUTGTEXT(cp1251(promptText));
 }
 
+// Read to its end, or missing: nothing to say. A journal that is there but could not be opened
+// or read gets a note like one that stopped early.
 bool readToTheEnd(const ChartReading& reading) {
-    return !reading.opened || (reading.endStatus == LineStatus::ok && reading.error == 0);
+    return reading.endStatus == LineStatus::ok && reading.error == 0;
 }
 
 // Why the reading stopped, for the note.
@@ -333,10 +335,14 @@ const char* stopReason(LineStatus status) {
 // The note of a journal that was not read to its end: one line at the bottom of the page,
 // between the start and the end texts, which line and why. The prompt, when the chart waits
 // for the click, follows it on the same line (drawPromptAfterNote).
-void drawReadingNote(const ChartReading& reading) {
+void drawReadingNote(const ChartReading& reading, const std::string& journalPath) {
     if (readToTheEnd(reading)) return;
     std::string text;
-    if (reading.endStatus != LineStatus::ok) {
+    if (reading.error == lockedByOther) {
+        text = journalLockedText(journalPath);
+    } else if (!reading.opened) {
+        text = "Не удалось открыть журнал " + journalPath + ": " + errorReason(reading.error) + ".";
+    } else if (reading.endStatus != LineStatus::ok) {
         text = "Чтение журнала остановлено на строке " + std::to_string(reading.endLine) + ": " +
                stopReason(reading.endStatus) + ".";
     } else {
@@ -387,8 +393,8 @@ ChartReading drawProgressChart(const std::string& journalPath) {
             drawRecord(endTextX, "Конец  ", range->last);
             drawEntries(journalPath, range->start, reading);
         }
-        drawReadingNote(reading);
     }
+    drawReadingNote(reading, journalPath);
     return reading;
 }
 

@@ -23,7 +23,9 @@ struct ChartReading {
 // Everything TRITOUT shows, from the journal at journalPath, short of the prompt: clears the
 // window and draws the regions, labels, dates and entries (nothing more when the journal is
 // missing), and where the reading stopped before the end of the journal, one line at the
-// bottom of the page that says at which line and why. Returns at once.
+// bottom of the page that says at which line and why; a journal that is there but cannot be
+// opened (no access, a directory, a FIFO, a loop of links, a lock another program keeps) gets
+// only that line, which says why. Returns at once.
 ChartReading drawProgressChart(const std::string& journalPath);
 
 // Day number of a date; day 0 is 1 January 1900.

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/fields.h"
+#include "platform/graphics_window.h"
 
 namespace trelvan {
 
@@ -69,12 +70,55 @@ bool allDateFieldsBlank(std::string_view line) {
     return true;
 }
 
+// Whether text is a proper beginning of whole (shorter than it).
+bool cutShortOf(std::string_view text, std::string_view whole) {
+    return text.size() < whole.size() && whole.substr(0, text.size()) == text;
+}
+
+// A last line without a line end, as an append finds it: whole when it is a complete entry
+// (date, time and the values of its markers readable, up to the end of the last field), or a
+// first line that is not a header cut short. Anything else, and anything holding a zero byte
+// (a power loss before the text reached the disk), is the remains of an append cut short.
+bool isWholeLastLine(std::string_view line, bool firstLine) {
+    if (line.find('\0') != std::string_view::npos) return false;
+    if (firstLine) {
+        return !cutShortOf(line, trainingHeader()) && !cutShortOf(line, checkHeader());
+    }
+    const JournalLine entry = parseJournalLine(line);
+    if (entry.status != LineStatus::ok || (!entry.isCheck && !entry.isTraining)) return false;
+    constexpr size_t trainingLength = 73;  // ends with the distance field, columns 69-73
+    constexpr size_t checkLength = 74;     // columns 70-74
+    return line.size() >= (entry.isCheck ? checkLength : trainingLength);
+}
+
 bool append(const std::string& path, const std::string& header, const std::string& line,
             std::string* errorText) {
-    return appendToFile(path, header + lineEnd, line, errorText) == WriteResult::ok;
+    for (;;) {
+        std::string reason;
+        int error = 0;
+        if (appendToFile(path, header + lineEnd, line, &reason, &error, isWholeLastLine) ==
+            WriteResult::ok) {
+            return true;
+        }
+        if (error == lockedByOther) {
+            // The entry is still at hand: the user may free the journal and try again.
+            reason = journalLockedText(path);
+            if (gw().askRetry(reason + "\nРезультат ещё не записан. Повторить попытку?")) continue;
+        }
+        if (errorText != nullptr) *errorText = reason;
+        return false;
+    }
 }
 
 }  // namespace
+
+std::string journalLockedText(const std::string& path) {
+    const std::string holder = lockHolder(path);
+    const long seconds = static_cast<long>((lockWait().count() + 999) / 1000);
+    return "Журнал занят другой программой: файл " + path + " заблокирован" +
+           (holder.empty() ? std::string() : " (" + holder + ")") + " дольше " +
+           std::to_string(seconds) + " с.";
+}
 
 const std::string& trainingHeader() {
     return texts().trainingHeader;

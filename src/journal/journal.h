@@ -47,7 +47,10 @@ std::string checkEntryProblem(float acuity, float distanceCm, std::optional<floa
 // Append one entry to the journal at path, creating the file with the header of this
 // exercise when it is missing or empty. The date and time are those taken just before the
 // call. On failure the file is as it was, the result is false and errorText (if given)
-// receives a UTF-8 reason for the screen. Values the entry's fields cannot hold (see
+// receives a UTF-8 reason for the screen. When another program keeps the journal locked, the
+// user is asked (askRetry of the window services) whether to try again, as often as they
+// like; a last line without a line end that is no whole entry (the remains of an append cut
+// short) is cut off before the entry is written. Values the entry's fields cannot hold (see
 // trainingEntryProblem) are refused that way before the file is touched.
 bool appendTrainingEntry(int day, int month, int year, int hour, int minute, int second,
                          float acuity, float meanTime, int32_t volume, float distanceCm,
@@ -56,6 +59,10 @@ bool appendTrainingEntry(int day, int month, int year, int hour, int minute, int
 bool appendCheckEntry(int day, int month, int year, int hour, int minute, int second, float acuity,
                       float distanceCm, const std::string& path = journalFileName,
                       std::string* errorText = nullptr, std::optional<float> trueTo = std::nullopt);
+
+// The message that another program keeps the journal at path locked (UTF-8): "Журнал занят
+// другой программой: …", naming the process where the system tells it.
+std::string journalLockedText(const std::string& path);
 
 // How a line of the journal could be read.
 enum class LineStatus {

@@ -398,10 +398,12 @@ void VVDALND() {
         stopProgram(0);
     }
 
-    std::string error;
-    if (writeFileAtomically(kParameterFile, parameterFileText(p), &error) != WriteResult::ok) {
+    int error = 0;
+    if (writeFileAtomically(kParameterFile, parameterFileText(p), nullptr, &error) !=
+        WriteResult::ok) {
         gw().showMessage("Не удалось записать файл параметров " + std::string(kParameterFile) +
-                         ": " + error + "\nПрограмма продолжит работу с введёнными значениями.");
+                         ": " + errorReason(error) +
+                         ".\nПрограмма продолжит работу с введёнными значениями.");
     }
 }
 

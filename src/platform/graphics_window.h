@@ -119,6 +119,12 @@ class FrameServices {
     // Shows a message to the user and returns when it has been acknowledged (the program
     // goes on). The message is UTF-8.
     virtual void showMessage(const std::string& messageUtf8) { (void)messageUtf8; }
+    // Asks whether to try again what has just failed (the message, UTF-8, says what and why):
+    // true for "Повторить", false for "Отмена". Returns when the user has answered.
+    virtual bool askRetry(const std::string& messageUtf8) {
+        (void)messageUtf8;
+        return false;
+    }
     // Shows the dialog modally; returns when a callback has closed it (-1: not shown).
     virtual int32_t runDialog(Dialog& dialog) = 0;
     // The screen that shows the frame, as the system reports it.

@@ -117,6 +117,13 @@ class HeadlessWindow : public RasterWindow {
     // Whether the services pretend a sound output can be reached.
     bool soundAvailable = true;
     bool soundOutputAvailable() override { return soundAvailable; }
+    // The questions of askRetry, in order; retryHandler answers them ("Отмена" without one).
+    bool askRetry(const std::string& messageUtf8) override {
+        questions_.push_back(messageUtf8);
+        return retryHandler ? retryHandler(messageUtf8) : false;
+    }
+    const std::vector<std::string>& questions() const { return questions_; }
+    std::function<bool(const std::string&)> retryHandler;
     int32_t runDialog(Dialog& dialog) override;
     ScreenReport screenReport() override { return screen; }
     std::optional<RulerReading> measureWithRuler() override {
@@ -162,6 +169,7 @@ class HeadlessWindow : public RasterWindow {
     std::vector<double> sleeps_;
     std::vector<std::string> messages_;
     std::vector<std::string> statusTexts_;
+    std::vector<std::string> questions_;
     std::string font_;
     XYCoord lineStart_;  // the position of the last MOVETO
     int aboutShown_ = 0;

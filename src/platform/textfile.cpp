@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -11,7 +12,10 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <limits>
+#include <sstream>
+#include <thread>
 #include <utility>
 
 namespace trelvan {
@@ -143,6 +147,13 @@ std::string directoryOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+// After an open or stat of path failed with ENOENT: danglingLink when path itself is a
+// symbolic link (to a file that does not exist), else ENOENT.
+int missingError(const std::string& path) {
+    struct stat link {};
+    return ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) ? danglingLink : ENOENT;
+}
+
 // The error for a file of this kind in place of one of the program's files: 0 for a regular
 // file.
 int kindError(mode_t mode) {
@@ -190,23 +201,85 @@ bool setAppendMark(int fd, off_t length) {
     return ::fsetxattr(fd, appendMarkName, value.data(), value.size(), 0) == 0;
 }
 
-// Waits for the lock (LOCK_EX or LOCK_SH) on the file; a file system without locks goes on
-// without.
-void lockFile(int fd, int operation) {
-    while (::flock(fd, operation) != 0 && errno == EINTR) {
+std::atomic<int64_t> lockWaitMs{5000};
+
+// What shows that the file is still being worked on while a lock is waited for.
+struct FileState {
+    off_t size = 0;
+    struct timespec modified {};
+    bool operator==(const FileState& other) const {
+        return size == other.size && modified.tv_sec == other.modified.tv_sec &&
+               modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+FileState stateOf(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return {};
+    return FileState{info.st_size, info.st_mtim};
+}
+
+// Takes the lock (LOCK_EX or LOCK_SH) on the file, trying again at short intervals while
+// another holds it. Other appends come and go within milliseconds and change the file; a
+// holder that keeps the lock while the file stands still for lockWait() is another program,
+// and the wait ends with lockedByOther. A file system without locks goes on without. Returns
+// 0 or lockedByOther.
+int lockFile(int fd, int operation) {
+    using Clock = std::chrono::steady_clock;
+    auto pause = std::chrono::milliseconds(1);
+    FileState seen = stateOf(fd);
+    Clock::time_point deadline = Clock::now() + lockWait();
+    for (;;) {
+        if (::flock(fd, operation | LOCK_NB) == 0) return 0;
+        if (errno != EWOULDBLOCK && errno != EINTR) return 0;
+        const FileState now = stateOf(fd);
+        if (!(now == seen)) {
+            seen = now;
+            deadline = Clock::now() + lockWait();
+        } else if (Clock::now() >= deadline) {
+            return lockedByOther;
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(20));
     }
 }
 
 // How much of a regular file a reader may take: its length, or less where an append whose
 // writer died began. Learnt under the shared lock, so no append is half-way through its write.
-off_t readableLength(int fd) {
-    lockFile(fd, LOCK_SH);
+// Nothing when another program keeps the lock.
+std::optional<off_t> readableLength(int fd) {
+    if (lockFile(fd, LOCK_SH) != 0) return std::nullopt;
     struct stat info {};
     off_t length = ::fstat(fd, &info) == 0 ? info.st_size : 0;
     const AppendMark mark = readAppendMark(fd);
     if (mark.length && *mark.length < length) length = *mark.length;
     ::flock(fd, LOCK_UN);
     return length;
+}
+
+// The remains of an append cut short that left no mark (a file system without extended
+// attributes, or a power loss before its text reached the disk): a last line without a line
+// end that wholeLine does not take for whole. It is cut off. Only a last line as short as an
+// append's text can be is looked at; a longer one was never written by an append. Returns 0
+// or the errno of the failure.
+int cutTornLastLine(int fd, WholeLineTest wholeLine) {
+    constexpr off_t longestTail = 1 << 16;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return errno;
+    const off_t size = info.st_size;
+    if (size == 0) return 0;
+    const off_t from = std::max<off_t>(0, size - longestTail);
+    std::string tail(static_cast<size_t>(size - from), '\0');
+    if (::pread(fd, tail.data(), tail.size(), from) != static_cast<ssize_t>(tail.size())) return 0;
+    if (tail.back() == '\n') return 0;
+    const size_t lf = tail.rfind('\n');
+    if (lf == std::string::npos && from > 0) return 0;
+    const size_t start = lf == std::string::npos ? 0 : lf + 1;
+    std::string_view line(tail.data() + start, tail.size() - start);
+    if (line.back() == '\r') line.remove_suffix(1);
+    if (wholeLine(line, from + static_cast<off_t>(start) == 0)) return 0;
+    if (::ftruncate(fd, from + static_cast<off_t>(start)) != 0) return errno;
+    return syncFile(fd);
 }
 
 // Cuts off what an append whose writer died left behind, as its mark tells, and removes the
@@ -281,6 +354,8 @@ int openForAppend(const std::string& path, AppendTarget& target) {
             fd.reset(::open(path.c_str(), O_WRONLY | flags));
         }
         if (!fd && errno == ENOENT) {
+            // A link is followed to its file, never used to make one.
+            if (missingError(path) == danglingLink) return danglingLink;
             readable = true;
             fd.reset(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | flags, 0666));
             created = static_cast<bool>(fd);
@@ -298,7 +373,7 @@ int openForAppend(const std::string& path, AppendTarget& target) {
         clearNonBlocking(fd.get());
 
         // One append at a time, in this process and in others; the lock goes with the close.
-        lockFile(fd.get(), LOCK_EX);
+        if (const int error = lockFile(fd.get(), LOCK_EX)) return error;
         if (!stillAtPath(fd.get(), path)) continue;
         target.fd = std::move(fd);
         target.created = created;
@@ -363,6 +438,10 @@ std::string errorReason(int error) {
             return "это не обычный файл";
         case shortWrite:
             return "записана только часть данных";
+        case lockedByOther:
+            return "файл занят другой программой";
+        case danglingLink:
+            return "символическая ссылка ведёт к несуществующему файлу";
         case EACCES:
         case EPERM:
             return "нет доступа";
@@ -416,7 +495,7 @@ LineInput::LineInput(const std::string& path, size_t maxLine, FileKind kind) : m
     const int flags = O_RDONLY | O_CLOEXEC | (kind == FileKind::regularOnly ? O_NONBLOCK : 0);
     UniqueFd fd(::open(path.c_str(), flags));
     if (!fd) {
-        error_ = errno;
+        error_ = errno == ENOENT ? missingError(path) : errno;
         return;
     }
     struct stat info {};
@@ -430,7 +509,12 @@ LineInput::LineInput(const std::string& path, size_t maxLine, FileKind kind) : m
     }
     if (S_ISREG(info.st_mode)) {
         clearNonBlocking(fd.get());
-        left_ = readableLength(fd.get());
+        const std::optional<off_t> length = readableLength(fd.get());
+        if (!length) {
+            error_ = lockedByOther;
+            return;
+        }
+        left_ = *length;
     } else {
         left_ = std::numeric_limits<off_t>::max();  // a stream, read to its end
     }
@@ -496,12 +580,18 @@ WriteResult writeFileAtomically(const std::string& path, std::string_view text,
     const std::string target = resolveLinks(path);
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
+    int refused = 0;
     if (exists) {
-        if (const int kind = kindError(old.st_mode)) {
-            setError(errorText, failedWrite, path, kind);
-            if (errorNumber != nullptr) *errorNumber = kind;
-            return WriteResult::failed;
-        }
+        refused = kindError(old.st_mode);
+    } else if (errno == ELOOP) {
+        refused = ELOOP;  // a loop of links is left as it is, never replaced by a file
+    } else if (errno == ENOENT && target != path) {
+        refused = danglingLink;  // nor is a file made where a link leads to nothing
+    }
+    if (refused != 0) {
+        setError(errorText, failedWrite, path, refused);
+        if (errorNumber != nullptr) *errorNumber = refused;
+        return WriteResult::failed;
     }
 
     // The temporary file is created with the usual permissions (0666 less the umask) and
@@ -536,27 +626,27 @@ WriteResult writeFileAtomically(const std::string& path, std::string_view text,
 }
 
 WriteResult appendToFile(const std::string& path, std::string_view headerWhenNew,
-                         std::string_view text, std::string* errorText) {
+                         std::string_view text, std::string* errorText, int* errorNumber,
+                         WholeLineTest wholeLine) {
     const std::string failedOpen = "Не удалось открыть файл";
     const std::string failedWrite = "Не удалось дописать файл";
+    auto fail = [&](const std::string& action, int error) {
+        setError(errorText, action, path, error);
+        if (errorNumber != nullptr) *errorNumber = error;
+        return WriteResult::failed;
+    };
 
     AppendTarget target;
-    if (const int error = openForAppend(path, target)) {
-        setError(errorText, failedOpen, path, error);
-        return WriteResult::failed;
-    }
+    if (const int error = openForAppend(path, target)) return fail(failedOpen, error);
     const int fd = target.fd.get();
     if (!target.created) {
-        if (const int error = repairUnfinishedAppend(fd)) {
-            setError(errorText, failedWrite, path, error);
-            return WriteResult::failed;
+        if (const int error = repairUnfinishedAppend(fd)) return fail(failedWrite, error);
+        if (wholeLine != nullptr && target.readable) {
+            if (const int error = cutTornLastLine(fd, wholeLine)) return fail(failedWrite, error);
         }
     }
     struct stat before {};
-    if (::fstat(fd, &before) != 0) {
-        setError(errorText, failedOpen, path, errno);
-        return WriteResult::failed;
-    }
+    if (::fstat(fd, &before) != 0) return fail(failedOpen, errno);
     const off_t oldLength = before.st_size;
     const std::string data = appendData(target, oldLength, headerWhenNew, text);
 
@@ -573,13 +663,53 @@ WriteResult appendToFile(const std::string& path, std::string_view headerWhenNew
             reason += "; прежнюю длину файла восстановить не удалось";
         }
         if (errorText != nullptr) *errorText = failedWrite + " " + path + ": " + reason;
+        if (errorNumber != nullptr) *errorNumber = error;
         return WriteResult::failed;
     }
-    if (const int closeError = target.fd.close()) {
-        setError(errorText, failedWrite, path, closeError);
-        return WriteResult::failed;
-    }
+    if (const int closeError = target.fd.close()) return fail(failedWrite, closeError);
     return WriteResult::ok;
+}
+
+std::chrono::milliseconds lockWait() {
+    return std::chrono::milliseconds(lockWaitMs.load());
+}
+
+void setLockWait(std::chrono::milliseconds wait) {
+    lockWaitMs.store(wait.count());
+}
+
+std::string lockHolder(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return std::string();
+    std::ostringstream wanted;
+    wanted << std::hex;
+    wanted.width(2);
+    wanted.fill('0');
+    wanted << major(info.st_dev) << ':';
+    wanted.width(2);
+    wanted << minor(info.st_dev) << ':' << std::dec << info.st_ino;
+    // Lines such as "1: FLOCK  ADVISORY  WRITE 1234 fd:00:5678 0 EOF"; "->" marks a waiter.
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    while (std::getline(locks, line)) {
+        std::istringstream fields(line);
+        std::string number, kind, advisory, access, pid, file;
+        fields >> number >> kind;
+        if (kind == "->") continue;
+        fields >> advisory >> access >> pid >> file;
+        if (file != wanted.str() || pid == std::to_string(::getpid())) continue;
+        if (pid.empty() || pid[0] == '-') return std::string();
+        std::ifstream commFile("/proc/" + pid + "/comm");
+        std::string comm;
+        std::getline(commFile, comm);
+        return "процесс " + pid + (comm.empty() ? std::string() : ", " + comm);
+    }
+    return std::string();
+}
+
+std::string lockHolder(const std::string& path) {
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    return fd ? lockHolder(fd.get()) : std::string();
 }
 
 }  // namespace trelvan

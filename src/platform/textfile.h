@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -21,6 +22,27 @@ std::string utf8FromCp1251(std::string_view bytes);
 // or written to in their place.
 inline constexpr int notRegularFile = -2;
 
+// Not an errno: another program held a lock on the file (see lockWait) the whole time this one
+// waited for it, while the file did not change.
+inline constexpr int lockedByOther = -3;
+
+// Not an errno: the path is a symbolic link that leads to no file. The program's files follow
+// a link to the file it leads to, and never create or replace a file through a link that leads
+// nowhere (a loop of links fails with ELOOP).
+inline constexpr int danglingLink = -4;
+
+// How long a reader or an append waits for a lock that another program holds: the wait starts
+// again whenever the file changes meanwhile (other appends going on), and ends with
+// lockedByOther once the file has stood still for this long. Polled, never blocking for longer
+// than a fraction of a second at a time.
+std::chrono::milliseconds lockWait();
+void setLockWait(std::chrono::milliseconds wait);  // for tests
+
+// Who holds a lock on the open file, as the system's lock table tells: "процесс 1234, name",
+// or empty when no other process is found.
+std::string lockHolder(int fd);
+std::string lockHolder(const std::string& path);
+
 // A short Russian reason for an errno or notRegularFile, for texts the program shows.
 std::string errorReason(int error);
 
@@ -38,9 +60,11 @@ enum class FileKind {
 //
 // A regular file is read up to the length it has when it is opened, taken under a shared lock
 // on the file: an append in progress (see appendToFile) ends before that, and the text
-// appended later is not read. A file that carries the mark of an append whose writer died is
-// read only up to where that append began. A regular-only input never waits: a FIFO with no
-// writer or a device is found out without reading from it.
+// appended later is not read. A lock that another program keeps on the file is waited for no
+// longer than lockWait(): the file is then not open and error() says lockedByOther. A file that
+// carries the mark of an append whose writer died is read only up to where that append began. A
+// regular-only input never waits: a FIFO with no writer or a device is found out without reading
+// from it.
 class LineInput {
   public:
     explicit LineInput(const std::string& path, size_t maxLine = 1u << 20,
@@ -77,9 +101,10 @@ enum class WriteResult { ok, failed };
 // renamed over it, so that the old content survives a failure. A symbolic link stays: the
 // file it leads to is replaced, its temporary file made in that file's directory. Only a
 // regular file (or none) is replaced; anything else fails (notRegularFile, or EISDIR for a
-// directory). The new file keeps the permissions of the old one, with read and write for the
-// owner added where they were missing, so that it can be read back. errorText receives a
-// UTF-8 reason (Russian, for the screen), errorNumber the errno (or notRegularFile).
+// directory), and so does a link that leads to no file (danglingLink, or ELOOP for a loop). The new
+// file keeps the permissions of the old one, with read and write for the owner added where they
+// were missing, so that it can be read back. errorText receives a UTF-8 reason (Russian, for the
+// screen), errorNumber the errno (or notRegularFile).
 WriteResult writeFileAtomically(const std::string& path, std::string_view text,
                                 std::string* errorText = nullptr, int* errorNumber = nullptr);
 
@@ -87,18 +112,25 @@ WriteResult writeFileAtomically(const std::string& path, std::string_view text,
 // failure.
 int writeAll(int fd, std::string_view text);
 
+// Whether a last line that has no line end (without its trailing CR; firstLine: it is the
+// file's first line) is whole. See appendToFile.
+using WholeLineTest = bool (*)(std::string_view line, bool firstLine);
+
 // Appends text to the file with one write and flushes it to the disk; when the file is
 // missing or empty it receives headerWhenNew followed by text. When the file does not end
 // with a line end, the same write puts CR LF first (LF alone after a CR), so that the text
 // starts a line of its own. Only a regular file is appended to (anything else fails, and a
-// FIFO is found out without waiting for a reader). errorText receives a UTF-8 reason
-// (Russian, for the screen).
+// FIFO is found out without waiting for a reader), and a symbolic link is followed only to a
+// file that exists (danglingLink otherwise). errorText receives a UTF-8 reason (Russian, for
+// the screen), errorNumber the errno (or notRegularFile, lockedByOther, danglingLink).
 //
 // Appends and readers agree through a lock on the file (flock): an append holds it
 // exclusively from before it looks at the file until its text is on the disk, so appends of
 // several processes follow one another whole, and a LineInput takes it shared for the moment
 // it needs to learn how far it may read. An append that was waiting for the lock while the
-// file was removed or replaced opens the file at the path again.
+// file was removed or replaced opens the file at the path again. A lock that another program
+// keeps is waited for no longer than lockWait(); the append then fails with lockedByOther,
+// leaving the file as it was.
 //
 // The existing content is never changed: an append that fails cuts the file back to the
 // length it found under the lock, so only its own bytes go. A file it created is removed again
@@ -110,9 +142,14 @@ int writeAll(int fd, std::string_view text);
 // appendMarkName) and takes the mark away once the text is on the disk. A mark found under the
 // lock was left by a writer that died: the next append cuts the file back to the marked length
 // before it writes, and readers (LineInput) stop there. Where the file system keeps no
-// extended attributes the append goes on unmarked.
+// extended attributes the append goes on unmarked; so that its remains can still be found
+// (and those of an append whose text never reached the disk before a power loss: zero bytes
+// without a line end), an append that finds the file's last line without a line end asks
+// wholeLine whether that line is whole. One that is not is cut off, under the lock, before the
+// text is written; a whole one (or any, without wholeLine) is kept and ended as above.
 WriteResult appendToFile(const std::string& path, std::string_view headerWhenNew,
-                         std::string_view text, std::string* errorText = nullptr);
+                         std::string_view text, std::string* errorText = nullptr,
+                         int* errorNumber = nullptr, WholeLineTest wholeLine = nullptr);
 
 // The extended attribute that marks an append in progress: the file's length before it, in
 // decimal digits.

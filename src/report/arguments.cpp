@@ -110,8 +110,10 @@ std::string help() {
            "at once): the rows (or entries) before it are written, standard error names the\n"
            "line and the reason, and the exit status stays 0.\n"
            "\n"
-           "Exit status: 0 done; 1 journal missing or unreadable, output not written, or\n"
-           "output that would replace the journal; 2 wrong arguments.\n";
+           "A journal that another program keeps locked is waited for 5 seconds.\n"
+           "\n"
+           "Exit status: 0 done; 1 journal missing, unreadable or locked, output not written,\n"
+           "or output that would replace the journal; 2 wrong arguments.\n";
 }
 
 }  // namespace trelvan::report

@@ -2,6 +2,7 @@
 // screen. The chart's text is drawn by the program's own text renderer on Qt's offscreen
 // platform, which gives the same pixels as on the desktop.
 #include <QGuiApplication>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -40,6 +41,9 @@ void startQt(std::unique_ptr<QGuiApplication>& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A file size limit makes a write fail with EFBIG instead of ending the process, so the
+    // temporary file is removed and the reason given.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::unique_ptr<QGuiApplication> app;
     trelvan::QtTextRenderer renderer;
     trelvan::report::ChartTools tools;

@@ -31,6 +31,11 @@ void say(std::FILE* err, const std::string& message) {
 
 std::string reason(int error) {
     if (error == notRegularFile) return "not a regular file";
+    if (error == danglingLink) return "a symbolic link to a file that does not exist";
+    if (error == lockedByOther) {
+        const long seconds = static_cast<long>((lockWait().count() + 999) / 1000);
+        return "locked by another program for more than " + std::to_string(seconds) + " s";
+    }
     return std::strerror(error);
 }
 
@@ -252,7 +257,7 @@ int drawChart(const Arguments& a, std::FILE* err, const ChartTools& tools) {
     }
     if (!image.reading.opened || image.reading.error != 0) {
         say(err, "cannot read the journal " + journal.name() + ": " +
-                     reason(image.reading.opened ? image.reading.error : ENOENT));
+                     reason(image.reading.error != 0 ? image.reading.error : ENOENT));
         return 1;
     }
     const std::string png = tools.encodePng(image.picture);

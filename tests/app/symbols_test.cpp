@@ -399,14 +399,33 @@ GTEST_TEST(SymbolFileFailures, OffsetThatIsNotANumberStops) {
     }
 }
 
-GTEST_TEST(SymbolFileFailures, CountAboveCapacityStopsNamingIJNOT) {
+GTEST_TEST(SymbolFileFailures, CountAboveCapacityStopsInRussianNamingTheFileAndIJNOT) {
     TempDir dir;
     Loader loader;
-    const std::string message = loader.loadStops(
-        dir.write("trelvan.sym", standardBlocks(1, 5) + countLine(10001) + "   1   2\r\n"));
-    EXPECT_EQ(message,
-              "Subscript #1 of the array IJNOT has value 10001 which is greater than the upper "
-              "bound of 10000");
+    const std::string path =
+        dir.write("trelvan.sym", standardBlocks(1, 5) + countLine(78901234) + "   1   2\r\n");
+    const std::string message = loader.loadStops(path);
+    // Figures 1 to 5 take a count line and one offset line each: figure 6 counts on line 11.
+    EXPECT_EQ(message, "Файл " + path +
+                           " (unit 14): число клеток, фигура 6, строка 11: 78901234 больше "
+                           "наибольшего возможного 10000 (таблица IJNOT)");
+}
+
+GTEST_TEST(SymbolFileFailures, LinkToNoFileIsReportedAndNothingIsMadeThroughIt) {
+    TempDir dir;
+    Loader loader;
+    const std::string link = dir.file("trelvan.sym");
+    ASSERT_EQ(::symlink("elsewhere.sym", link.c_str()), 0);
+    EXPECT_NE(loader.loadStops(link).find("символическая ссылка ведёт к несуществующему файлу"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(dir.file("elsewhere.sym"))) << "no file made through the link";
+
+    ASSERT_EQ(::unlink(link.c_str()), 0);
+    ASSERT_EQ(::symlink("trelvan.sym", link.c_str()), 0);  // a loop
+    EXPECT_NE(loader.loadStops(link).find("слишком много символических ссылок"), std::string::npos);
+    struct stat info {};
+    ASSERT_EQ(::lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
 }
 
 // --- The supplied figures ----------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "platform/textfile.h"
 #include "plot/plot.h"
 #include "support/child_process.h"
+#include "support/lock_holder.h"
 #include "support/temp_dir.h"
 
 namespace trelvan {
@@ -814,6 +816,64 @@ GTEST_TEST(ChartDrawing, FifoOrDeviceInPlaceOfTheJournalIsNotReadAndSaysWhy) {
         });
         EXPECT_EQ(child.status, 0) << path;
     }
+}
+
+// The note and the prompt after it at the bottom of an otherwise empty page.
+void expectOnlyTheNote(const ChartRun& run, const std::string& note) {
+    const std::vector<TextRecord>& texts = run.window.texts();
+    ASSERT_EQ(texts.size(), 2u) << "nothing but the note and the prompt";
+    EXPECT_EQ(utf8FromCp1251(texts[0].text), note);
+    EXPECT_EQ(texts[0].x, 200);
+    EXPECT_EQ(texts[0].y, 626);
+    EXPECT_EQ(texts[0].colour, static_cast<int32_t>(red));
+    EXPECT_EQ(utf8FromCp1251(texts[1].text), "  Для продолжения нажмите любую кнопку мыши");
+}
+
+GTEST_TEST(ChartJournal, JournalThereButNotOpenedSaysWhyInsteadOfAnEmptyPage) {
+    struct Case {
+        std::string name;
+        void (*make)();
+        std::string reason;
+    };
+    const std::vector<Case> cases{
+        {"directory", [] { ASSERT_EQ(::mkdir(journalFileName, 0700), 0); }, "это каталог"},
+        {"fifo", [] { ASSERT_EQ(::mkfifo(journalFileName, 0600), 0); }, "это не обычный файл"},
+        {"loop", [] { ASSERT_EQ(::symlink(journalFileName, journalFileName), 0); },
+         "слишком много символических ссылок"},
+        {"link to nothing", [] { ASSERT_EQ(::symlink("gone.rez", journalFileName), 0); },
+         "символическая ссылка ведёт к несуществующему файлу"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ChartRun run;
+        c.make();
+        run.draw();
+        expectOnlyTheNote(run, "Не удалось открыть журнал trelvan.rez: " + c.reason + ".");
+    }
+}
+
+GTEST_TEST(ChartJournal, JournalLockedByAnotherProgramSaysSoWithinTheWait) {
+    // Another program keeps an exclusive lock: the chart waits its bounded time, then says so
+    // on its page. In a child process with a time bound, for a chart that would wait forever.
+    ChartRun run;
+    run.journal({trainingOn(1, 0.5f)});
+    const testing::ChildResult child = testing::runInChild(
+        [&run](int out) {
+            testing::LockHolder holder(journalFileName, LOCK_EX);
+            if (!holder.held()) return 1;
+            setLockWait(std::chrono::milliseconds(300));
+            run.draw();
+            const std::vector<TextRecord>& texts = run.window.texts();
+            if (texts.size() != 2) return 2;
+            testing::sendText(out, utf8FromCp1251(texts[0].text));
+            return 0;
+        },
+        10);
+    ASSERT_EQ(child.status, 0) << child.output;
+    const std::string expected = "Журнал занят другой программой: файл trelvan.rez заблокирован";
+    EXPECT_EQ(child.output.substr(0, expected.size()), expected) << child.output;
+    EXPECT_NE(child.output.find("(процесс "), std::string::npos) << child.output;
+    EXPECT_NE(child.output.find(" дольше 1 с."), std::string::npos) << child.output;
 }
 
 }  // namespace

@@ -283,7 +283,10 @@ TEST_F(ParameterDialog, UnwritableFileIsReportedAndTheWorkGoesOn) {
         window.messages()[0].find("Не удалось прочитать файл параметров trelvan.vvd: это каталог"),
         std::string::npos)
         << window.messages()[0];
-    EXPECT_NE(window.messages()[1].find("trelvan.vvd"), std::string::npos);
+    // The file is named once.
+    EXPECT_EQ(window.messages()[1],
+              "Не удалось записать файл параметров trelvan.vvd: это каталог.\nПрограмма "
+              "продолжит работу с введёнными значениями.");
 }
 
 TEST_F(ParameterDialog, FifoInPlaceOfTheFileIsReportedWithoutWaitingAndLeftAlone) {
@@ -324,6 +327,38 @@ TEST_F(ParameterDialog, FileBehindASymbolicLinkIsRewrittenAndTheLinkKept) {
     EXPECT_EQ(again.distanceCm, 150.0f);
     EXPECT_EQ(again.trainingVolume, 7);
     EXPECT_TRUE(window.messages().empty());
+}
+
+TEST_F(ParameterDialog, LinkThatLeadsToNoFileIsReportedAndNothingIsMadeThroughIt) {
+    // As for the journal and the figures: a link to no file, or a loop of links, is neither
+    // used to make a file nor replaced by one.
+    const std::string path = dir.file("trelvan.vvd");
+    for (const char* target : {"settings/gone.vvd", "trelvan.vvd"}) {
+        SCOPED_TRACE(target);
+        const size_t first = window.messages().size();
+        ::unlink(path.c_str());
+        ASSERT_EQ(::symlink(target, path.c_str()), 0);
+        const auto stop = run([](Dialog& d) {
+            DLGSET(d, 1004, "7");
+            pressDialogButton(d, 1);
+        });
+        EXPECT_FALSE(stop);
+        EXPECT_EQ(parameterSet.trainingVolume, 7) << "the confirmed values are used";
+        const std::string reason = std::string(target) == "trelvan.vvd"
+                                       ? "слишком много символических ссылок"
+                                       : "символическая ссылка ведёт к несуществующему файлу";
+        ASSERT_EQ(window.messages().size(), first + 2);
+        EXPECT_EQ(window.messages()[first],
+                  "Не удалось прочитать файл параметров trelvan.vvd: " + reason +
+                      ".\nНепрочитанные значения заменены значениями по умолчанию.");
+        EXPECT_EQ(window.messages()[first + 1],
+                  "Не удалось записать файл параметров trelvan.vvd: " + reason +
+                      ".\nПрограмма продолжит работу с введёнными значениями.");
+        struct stat info {};
+        ASSERT_EQ(::lstat(path.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link stays a link";
+        EXPECT_FALSE(exists(dir.file("settings/gone.vvd")));
+    }
 }
 
 TEST_F(ParameterDialog, FileTheOwnerCannotReadIsReportedAndWrittenReadable) {

@@ -324,13 +324,28 @@ GTEST_TEST(WriteFileAtomically, SymbolicLinkStaysAndTheFileItLeadsToIsReplaced) 
     EXPECT_EQ(readBytes(target), "new");
     EXPECT_EQ(dir.names().size(), 2u) << "no temporary file left beside the link";
 
-    // A link to a file not yet there: the file is made where the link points.
+    // A link to a file not there is followed to no file: nothing is made through it, and the
+    // link stays as it was.
     ASSERT_EQ(::unlink(target.c_str()), 0);
-    ASSERT_EQ(writeFileAtomically(link, "newer"), WriteResult::ok);
-    EXPECT_EQ(readBytes(target), "newer");
+    int error = 0;
+    std::string text;
+    EXPECT_EQ(writeFileAtomically(link, "newer", &text, &error), WriteResult::failed);
+    EXPECT_EQ(error, danglingLink);
+    EXPECT_EQ(text, "Не удалось записать файл " + link +
+                        ": символическая ссылка ведёт к несуществующему файлу");
+    EXPECT_FALSE(testing::exists(target));
     ASSERT_EQ(::lstat(link.c_str(), &info), 0);
     EXPECT_TRUE(S_ISLNK(info.st_mode));
-    ::unlink(target.c_str());
+    EXPECT_EQ(dir.names().size(), 2u);
+
+    // A loop of links is left as it is, not replaced by a file.
+    ASSERT_EQ(::unlink(link.c_str()), 0);
+    ASSERT_EQ(::symlink("trelvan.vvd", link.c_str()), 0);
+    EXPECT_EQ(writeFileAtomically(link, "loop", nullptr, &error), WriteResult::failed);
+    EXPECT_EQ(error, ELOOP);
+    ASSERT_EQ(::lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(dir.names().size(), 2u);
 }
 
 GTEST_TEST(WriteFileAtomically, NeverReplacesAFifoOrADevice) {

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
@@ -442,6 +443,21 @@ void QtWindow::showAbout() {
 void QtWindow::showMessage(const std::string& messageUtf8) {
     QString text = QString::fromStdString(messageUtf8);
     onGui(qApp, [&] { QMessageBox::warning(frame_, caption(), text); });
+}
+
+bool QtWindow::askRetry(const std::string& messageUtf8) {
+    const QString text = QString::fromStdString(messageUtf8);
+    bool retry = false;
+    onGui(qApp, [&] {
+        QMessageBox box(QMessageBox::Warning, caption(), text, QMessageBox::NoButton, frame_);
+        QPushButton* again = box.addButton(QStringLiteral("Повторить"), QMessageBox::AcceptRole);
+        QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+        box.setDefaultButton(again);
+        box.setEscapeButton(cancel);
+        box.exec();
+        retry = box.clickedButton() == again;
+    });
+    return retry;
 }
 
 void QtWindow::BEEPTONE(int32_t frequency, int32_t durationMs) {

@@ -64,6 +64,7 @@ class QtWindow : public RasterWindow {
 
     void showAbout() override;
     void showMessage(const std::string& messageUtf8) override;
+    bool askRetry(const std::string& messageUtf8) override;
     int32_t runDialog(Dialog& dialog) override;
     ScreenReport screenReport() override;
     std::optional<RulerReading> measureWithRuler() override;
