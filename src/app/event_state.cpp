@@ -61,6 +61,9 @@ void keyInput(Key key, bool pressed, bool autoRepeat) {
     }
     if (buttonsOf(key) == 0) return;
     const int32_t bit = 1 << static_cast<int32_t>(key);
+    // A press of a key held already is a repeat however it comes; the release of a key not
+    // held (its press went elsewhere) is none of the program's business.
+    if (pressed == ((keysHeld & bit) != 0)) return;
     keysHeld = pressed ? (keysHeld | bit) : (keysHeld & ~bit);
     // The buttons the keys held now stand for: Left and Right together are both, as Escape is.
     int32_t buttons = 0;

@@ -107,6 +107,8 @@ bool INITIALSETTINGS() {
     gw().APPENDMENUITEM(1, 4, cp1251("Выход"), PROGEXIT);
     gw().APPENDMENUITEM(2, 4, cp1251("Итоги_тренировок"), TRITOUT_S);
     gw().APPENDMENUITEM(3, 4, cp1251("Инструкция"), WINABOUT);
+    // Alt highlights the first item: Alt and Return alone must not end the program.
+    gw().confirmFromKeyboard(1, "Завершить работу программы?");
     return true;
 }
 

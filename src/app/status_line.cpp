@@ -26,7 +26,7 @@ std::string levelText(float level) {
 }
 
 constexpr const char* kGap = "   ";
-constexpr const char* kLeaveKeys = "Esc или обе кнопки — в начало";
+constexpr const char* kLeaveKeys = "Esc/обе кнопки — в начало";
 constexpr const char* kAnyButton = "любую кнопку мыши, пробел или Enter";
 
 }  // namespace
@@ -37,23 +37,20 @@ std::string statusText(const StatusLine& line) {
         case Screen::startScreen: {
             std::string text = line.note.empty() ? "" : line.note + kGap;
             return text + "Размер элемента: " + number(line.size) + " пикс." + kGap +
-                   "← или левая кнопка мыши — тренировка, → или правая — проверка зрения, "
-                   "Esc или обе кнопки — выход";
+                   "←/левая кнопка — тренировка, →/правая — проверка зрения, Esc/обе — выход";
         }
         case Screen::training:
             return "Тренировка: картинка " + number(line.picture) + " из " + number(line.volume) +
-                   kGap + "Цифра слева — ← или левая кнопка мыши, справа — → или правая" + kGap +
-                   kLeaveKeys;
+                   kGap + "Цифра слева — ←/левая кнопка, справа — →/правая" + kGap + kLeaveKeys;
         case Screen::trainingWrong:
-            return "Тренировка: ошибка — пауза 3 с, ответы не принимаются; счёт картинок "
+            return "Тренировка: ошибка — пауза 3 с, ответы не принимаются, счёт картинок "
                    "начнётся заново" +
                    std::string(kGap) + kLeaveKeys;
         case Screen::check:
             return "Проверка зрения: уровень " + levelText(line.level) + ", верно подряд " +
                    number(line.run) + " из 10" + kGap +
-                   "Ответ в течение 2 с: зазор слева — ← или левая кнопка мыши, справа — → или "
-                   "правая" +
-                   kGap + kLeaveKeys;
+                   "Ответ за 2 с: зазор слева — ←/левая кнопка, справа — →/правая" + kGap +
+                   kLeaveKeys;
         case Screen::anyButton:
             return std::string("Для продолжения нажмите ") + kAnyButton;
         case Screen::chart:

@@ -178,6 +178,7 @@ void TEST(int32_t p, const int32_t (&cellCounts)[9], const SymbolOffsets& cellOf
     }
 
     const int32_t volume = parameterSet.trainingVolume;
+    if (volume > 0) statusTraining(1, volume);
     for (;;) {  // restart point: the count starts again at the first picture
         int32_t i = 1;
         if (volume <= 0) {

@@ -136,6 +136,13 @@ class FrameServices {
     // Shows the text (UTF-8, one line) in the frame's status bar, below the graphics window;
     // an empty text clears it. Called from the program thread; returns at once.
     virtual void setStatusText(const std::string& utf8) { (void)utf8; }
+    // The menu item at position (1-based), chosen from the keyboard rather than with the
+    // mouse, first asks the question (UTF-8) and runs only when the user confirms it. For an
+    // item that cannot be undone, which the menu bar's keyboard navigation may have
+    // highlighted by itself.
+    virtual void confirmFromKeyboard(int32_t position, const std::string& questionUtf8) {
+        (void)position, (void)questionUtf8;
+    }
 };
 
 // Drawing state and primitives; they act on the active graphics window.

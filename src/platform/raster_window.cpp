@@ -48,8 +48,14 @@ int32_t RasterWindow::APPENDMENUITEM(int32_t position, int32_t flags, const std:
     // Only items standing directly on the menu bar are supported: a position beyond the
     // items there appends a new one.
     if (position <= static_cast<int32_t>(menu_.size())) return 0;
-    menu_.push_back(MenuItem{text, routine});
+    menu_.push_back(MenuItem{text, routine, {}});
     return 1;
+}
+
+void RasterWindow::confirmFromKeyboard(int32_t position, const std::string& questionUtf8) {
+    std::lock_guard lock(frameMutex_);
+    if (position >= 1 && position <= static_cast<int32_t>(menu_.size()))
+        menu_[position - 1].keyboardQuestion = questionUtf8;
 }
 
 int32_t RasterWindow::OPENUSER(int32_t unit, const std::string& title) {

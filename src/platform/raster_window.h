@@ -18,6 +18,7 @@ namespace trelvan {
 struct MenuItem {
     std::string text;  // Windows-1251
     MenuRoutine routine = nullptr;
+    std::string keyboardQuestion;  // UTF-8; asked before a choice from the keyboard
 };
 
 class RasterWindow : public GraphicsWindow {
@@ -31,6 +32,7 @@ class RasterWindow : public GraphicsWindow {
     int32_t SETWSIZEQQ(int32_t unit, const FramePlacement& placement) override;
     int32_t APPENDMENUITEM(int32_t position, int32_t flags, const std::string& text,
                            MenuRoutine routine) override;
+    void confirmFromKeyboard(int32_t position, const std::string& questionUtf8) override;
     int32_t OPENUSER(int32_t unit, const std::string& title) override;
     void CLOSEUNIT(int32_t unit) override;
     bool SETWINDOWCONFIG(WindowConfig& config) override;

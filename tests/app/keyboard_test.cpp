@@ -134,7 +134,7 @@ GTEST_TEST(KeyboardProgram, TrainingWithTheKeysAlone) {
     EXPECT_LT(start, training);
     EXPECT_LT(training, summary);
     EXPECT_NE(s.back().find("Размер элемента"), std::string::npos) << "back on the start screen";
-    EXPECT_NE(s.front().find("← или левая кнопка мыши — тренировка"), std::string::npos);
+    EXPECT_NE(s.front().find("←/левая кнопка — тренировка"), std::string::npos);
 }
 
 GTEST_TEST(KeyboardProgram, AHeldKeyAnswersOnceWhateverItsRepeats) {
@@ -235,7 +235,7 @@ GTEST_TEST(KeyboardProgram, VisionCheckWithTheKeysAlone) {
     EXPECT_EQ(countTones(w, 400), 0) << "no ring went unanswered";
     EXPECT_TRUE(said(w, "Проверка зрения: уровень 0.1, верно подряд 0 из 10"));
     EXPECT_TRUE(said(w, "верно подряд 1 из 10"));
-    EXPECT_TRUE(said(w, "Ответ в течение 2 с"));
+    EXPECT_TRUE(said(w, "Ответ за 2 с"));
     EXPECT_TRUE(said(w, "Для продолжения нажмите"));
     EXPECT_NE(w.statusTexts().back().find("Размер элемента"), std::string::npos)
         << "the result screen was left";

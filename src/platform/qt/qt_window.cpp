@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -11,6 +13,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
@@ -157,10 +160,66 @@ void SurfaceWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     pass(event, true);
 }
 
+// The keys that stand for the buttons. With Alt, Control or Meta held a key belongs to the
+// menu bar or a shortcut.
+bool SurfaceWidget::passKey(QKeyEvent* event, bool press) {
+    if (event->modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier))
+        return false;
+    Key key;
+    switch (event->key()) {
+        case Qt::Key_Left:
+            key = Key::left;
+            break;
+        case Qt::Key_Right:
+            key = Key::right;
+            break;
+        case Qt::Key_Escape:
+            key = Key::escape;
+            break;
+        case Qt::Key_Space:
+            key = Key::space;
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            key = Key::enter;
+            break;
+        default:
+            return false;
+    }
+    services_.key(key, press, event->isAutoRepeat());
+    return true;
+}
+
+void SurfaceWidget::keyPressEvent(QKeyEvent* event) {
+    if (passKey(event, true))
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void SurfaceWidget::keyReleaseEvent(QKeyEvent* event) {
+    if (passKey(event, false))
+        event->accept();
+    else
+        QWidget::keyReleaseEvent(event);
+}
+
+// Keys held when the keyboard goes elsewhere (a menu, a message box, another window) are let
+// go of: their releases will not come here.
+void SurfaceWidget::focusOutEvent(QFocusEvent* event) {
+    services_.releaseKeys();
+    QWidget::focusOutEvent(event);
+}
+
 // --- FrameWindow ------------------------------------------------------------------------
 
-FrameWindow::FrameWindow(QtWindow& services) : services_(services), area_(new QMdiArea) {
+FrameWindow::FrameWindow(QtWindow& services)
+    : services_(services), area_(new QMdiArea), status_(new QLabel) {
     setCentralWidget(area_);
+    // Below the graphics window: where the user is and what the buttons and keys do.
+    // A long text is cut, never widening the frame.
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusBar()->addWidget(status_, 1);
     area_->setBackground(QBrush(QColor(0xAB, 0xAB, 0xAB)));
     area_->installEventFilter(this);
 }
@@ -171,6 +230,9 @@ void FrameWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == menuWidget() && event->type() == QEvent::KeyPress &&
+        services_.menuKey(static_cast<QKeyEvent*>(event)))
+        return true;
     // The graphics window goes only when the program closes its unit (a keyboard shortcut
     // or the window menu must not take it away while the program runs).
     if (watched != area_ && event->type() == QEvent::Close) {
@@ -209,11 +271,10 @@ void QtWindow::createFrame() {
         for (size_t i = 0; i < items.size(); ++i) {
             QAction* action = bar->addAction(fromCp1251(items[i].text));
             int position = static_cast<int>(i) + 1;
-            QObject::connect(action, &QAction::triggered, frame_, [this, position] {
-                stampInput();
-                chooseMenu(position);
-            });
+            QObject::connect(action, &QAction::triggered, frame_,
+                             [this, position] { menuChosen(position); });
         }
+        bar->installEventFilter(frame_);
     } else {
         frame_->setMenuBar(nullptr);
     }
@@ -345,6 +406,85 @@ void QtWindow::mouse(int32_t event, int32_t keystate, int32_t x, int32_t y) {
     }
     stampInput();
     deliverMouse(event, keystate, x, y);
+}
+
+void QtWindow::key(Key key, bool pressed, bool autoRepeat) {
+    const int bit = 1 << static_cast<int>(key);
+    if (!autoRepeat) keysDown_ = pressed ? (keysDown_ | bit) : (keysDown_ & ~bit);
+    stampInput();
+    deliverKey(key, pressed, autoRepeat);
+}
+
+void QtWindow::releaseKeys() {
+    for (Key k : {Key::left, Key::right, Key::escape, Key::space, Key::enter})
+        if (keysDown_ & (1 << static_cast<int>(k))) key(k, false, false);
+}
+
+void QtWindow::setStatusText(const std::string& utf8) {
+    if (frame_ == nullptr) return;
+    const QString text = QString::fromStdString(utf8);
+    QMetaObject::invokeMethod(
+        frame_,
+        [this, text] {
+            frame_->statusLabel()->setText(text);
+            // For end-to-end tests: every text the status bar has shown, one a line.
+            static const QByteArray log = qgetenv("TRELVAN_STATUS_LOG");
+            if (!log.isEmpty()) {
+                std::ofstream out(log.toStdString(), std::ios::app);
+                out << frame_->statusLabel()->text().toStdString() << '\n';
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+bool QtWindow::menuKey(QKeyEvent* event) {
+    // The menu bar triggers its highlighted item on these keys, within this event.
+    const int k = event->key();
+    keyboardChoice_ = k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Space;
+    return false;
+}
+
+// A menu item chosen: at once, or, when it was chosen from the keyboard and must be
+// confirmed, after the question.
+void QtWindow::menuChosen(int position) {
+    const bool fromKeyboard = keyboardChoice_;
+    keyboardChoice_ = false;
+    const auto items = menuItems();
+    const QString question =
+        position >= 1 && position <= static_cast<int>(items.size())
+            ? QString::fromStdString(items[static_cast<size_t>(position) - 1].keyboardQuestion)
+            : QString();
+    if (!fromKeyboard || question.isEmpty()) {
+        stampInput();
+        chooseMenu(position);
+        return;
+    }
+    const QString choice = frame_->menuBar()->actions().value(position - 1)->text();
+    // Asked once the menu bar has left its keyboard navigation.
+    QMetaObject::invokeMethod(
+        frame_,
+        [this, position, question, choice] {
+            QMessageBox box(QMessageBox::Question, caption(), question, QMessageBox::NoButton,
+                            frame_);
+            QPushButton* yes = box.addButton(choice, QMessageBox::AcceptRole);
+            QPushButton* no = box.addButton(QString::fromUtf8("Отмена"), QMessageBox::RejectRole);
+            box.setDefaultButton(no);
+            box.setEscapeButton(no);
+            box.exec();
+            if (box.clickedButton() == yes) {
+                stampInput();
+                chooseMenu(position);
+            }
+            // The keyboard back to the graphics window, also where no window manager
+            // gives the frame its focus back.
+            frame_->activateWindow();
+            if (surfaceWidget_ != nullptr) surfaceWidget_->setFocus();
+        },
+        Qt::QueuedConnection);
+}
+
+bool QtWindow::soundOutputAvailable() {
+    return ToneGenerator::available();
 }
 
 // For end-to-end tests: where the menu items and the drawing surface are on the screen.

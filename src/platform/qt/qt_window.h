@@ -12,6 +12,7 @@
 #include "platform/qt/tone.h"
 #include "platform/raster_window.h"
 
+class QLabel;
 class QMdiArea;
 class QTimer;
 class QMdiSubWindow;
@@ -31,9 +32,13 @@ class SurfaceWidget : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     void pass(QMouseEvent* event, bool press);
+    bool passKey(QKeyEvent* event, bool press);
     QtWindow& services_;
 };
 
@@ -42,6 +47,7 @@ class FrameWindow : public QMainWindow {
   public:
     explicit FrameWindow(QtWindow& services);
     QMdiArea* area() const { return area_; }
+    QLabel* statusLabel() const { return status_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -50,6 +56,7 @@ class FrameWindow : public QMainWindow {
   private:
     QtWindow& services_;
     QMdiArea* area_;
+    QLabel* status_;
 };
 
 class QtWindow : public RasterWindow {
@@ -67,6 +74,8 @@ class QtWindow : public RasterWindow {
     bool askRetry(const std::string& messageUtf8) override;
     int32_t runDialog(Dialog& dialog) override;
     ScreenReport screenReport() override;
+    void setStatusText(const std::string& utf8) override;
+    bool soundOutputAvailable() override;
     std::optional<RulerReading> measureWithRuler() override;
     void BEEPTONE(int32_t frequency, int32_t durationMs) override;
     void SLEEPMS(int32_t ms) override;
@@ -83,6 +92,14 @@ class QtWindow : public RasterWindow {
     void reportGeometry();
     void paintSurface(QWidget& widget);
     void mouse(int32_t event, int32_t keystate, int32_t x, int32_t y);
+    // Input thread: one key of Key pressed or released; releaseKeys lets go of every key held
+    // (the surface lost the keyboard, so their releases will not come).
+    void key(Key key, bool pressed, bool autoRepeat);
+    void releaseKeys();
+    // Input thread: a key pressed on the menu bar (false: the bar handles it as usual), and
+    // a menu item chosen.
+    bool menuKey(QKeyEvent* event);
+    void menuChosen(int position);
     bool onInputThread() const;
     // Device pixels per logical pixel of the surface's window, as last painted.
     qreal deviceRatio() const;
@@ -114,6 +131,8 @@ class QtWindow : public RasterWindow {
     QImage shown_;
     QTimer* placeTimer_ = nullptr;
     int placeChecks_ = 0;
+    int keysDown_ = 0;             // input thread: one bit per Key held
+    bool keyboardChoice_ = false;  // input thread: the menu bar is handling a choosing key
 };
 
 }  // namespace trelvan

@@ -37,6 +37,16 @@ void ToneGenerator::play(int32_t frequency, int32_t durationMs) {
     std::this_thread::sleep_until(end);
 }
 
+bool ToneGenerator::available() {
+    pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, kRate, 1};
+    int error = 0;
+    pa_simple* stream = pa_simple_new(nullptr, "trelvan", PA_STREAM_PLAYBACK, nullptr, "probe",
+                                      &sampleFormat, nullptr, nullptr, &error);
+    if (stream == nullptr) return false;
+    pa_simple_free(stream);
+    return true;
+}
+
 void ToneGenerator::run() {
     pa_simple* stream = nullptr;
     bool serverTried = false;

@@ -18,6 +18,8 @@ class ToneGenerator {
     // Plays the tone and returns when its duration has passed (silent without a server;
     // frequency 0 is silence).
     void play(int32_t frequency, int32_t durationMs);
+    // Whether a sound server with an output can be reached now.
+    static bool available();
 
   private:
     void run();
