@@ -4,7 +4,7 @@ BUILD_PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev lib
                   qt6-base-dev libqt6opengl6-dev libxcb1-dev libwayland-dev libpulse-dev \
                   fonts-liberation2
 TEST_PACKAGES  := xvfb xdotool imagemagick x11-utils x11-xserver-utils python3 \
-                  weston qt6-wayland openbox
+                  weston qt6-wayland openbox chromium libreoffice-calc-nogui locales
 # The checks of the sources and of the package (format, lintian, AppStream).
 CHECK_PACKAGES := clang-format lintian appstream
 
@@ -32,8 +32,10 @@ all: build
 deps:
 	$(call install-missing,$(BUILD_PACKAGES))
 
+# The spreadsheet test opens the decimal-comma CSV under a Russian locale.
 test-deps:
 	$(call install-missing,$(TEST_PACKAGES))
+	@locale -a | grep -qix 'ru_RU.utf8' || $(SUDO) localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
 
 check-deps:
 	$(call install-missing,$(CHECK_PACKAGES))
