@@ -531,6 +531,11 @@ void QtWindow::reportGeometry() {
     QPoint c = client->mapToGlobal(QPoint(0, 0));
     out << "client " << c.x() << ' ' << c.y() << ' ' << client->width() << ' ' << client->height()
         << '\n';
+    if (auto* eye = frame_->findChild<QPushButton*>(QStringLiteral("eyeButton"))) {
+        QPoint e = eye->mapToGlobal(QPoint(0, 0));
+        out << "eye " << e.x() << ' ' << e.y() << ' ' << eye->width() << ' ' << eye->height()
+            << '\n';
+    }
     if (surfaceWidget_ != nullptr && child_ != nullptr && child_->isVisible()) {
         QPoint s = surfaceWidget_->mapToGlobal(QPoint(0, 0));
         withSurface([&](const Raster& surface) {
