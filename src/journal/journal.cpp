@@ -1,6 +1,7 @@
 #include "journal/journal.h"
 
 #include <cmath>
+#include <initializer_list>
 #include <optional>
 #include <utility>
 

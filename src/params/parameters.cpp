@@ -124,7 +124,7 @@ void showState(Dialog& dialog) {
     std::string screen = screenLine(scene.screen, yDiffers || xDiffers);
     if (!scene.diagonalFromSystem.empty() &&
         conversionText(dialog, kDiagonal) == scene.diagonalFromSystem)
-        screen += "\nдиагональ в поле — по данным системы, проверьте её линейкой";
+        screen += "\nдиагональ по данным системы — проверьте линейкой";
     DLGSETLABEL(dialog, kScreenLine, screen);
     DLGSETLABEL(dialog, kFileNote, scene.fileNote);
 
@@ -160,11 +160,13 @@ void fieldChanged(Dialog& dialog, int32_t, int32_t) {
     showState(dialog);
 }
 
-// Callback of the ruler button: the diagonal from a bar measured on the screen.
+// Callback of the ruler button: the diagonal from a bar measured on the screen or a bank card's
+// outline matched to a card.
 void measureDiagonal(Dialog& dialog, int32_t, int32_t) {
     const std::optional<int32_t> pixelsY = integerField(dialog, kPixelsY);
     const std::optional<int32_t> pixelsX = integerField(dialog, kPixelsX);
-    if (!pixelsX || !pixelsY) {
+    if (!pixelsX || !pixelsY || !acceptableValue(kPixelsX, *pixelsX) ||
+        !acceptableValue(kPixelsY, *pixelsY)) {
         markUnreadable(dialog);
         return;
     }

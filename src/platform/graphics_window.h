@@ -143,8 +143,10 @@ class FrameServices {
     // The screen that shows the frame, as the system reports it.
     virtual ScreenReport screenReport() { return {}; }
     // Called from a dialog callback: shows, modally over the dialog, a horizontal bar of a
-    // known number of device pixels drawn 1:1 and asks for its length measured with a ruler.
-    // Nothing when the user cancels.
+    // known number of device pixels drawn 1:1 and asks for its length measured with a ruler,
+    // or (the shorter measure) the outline of a bank card of 85.60 mm the user matches to a
+    // card; either way a length in device pixels and in millimetres. Nothing when the user
+    // cancels.
     virtual std::optional<RulerReading> measureWithRuler() { return std::nullopt; }
     // Shows the text (UTF-8, one line) in the frame's status bar, below the graphics window;
     // an empty text clears it. Called from the program thread; returns at once.

@@ -1,6 +1,7 @@
 """The real screen in the parameter dialog, on an X server of a size and pixel density this test
-sets: the dialog's line about the screen and its marks, the ruler window's bar measured on a
-screenshot, and the diagonal the ruler sets written to trelvan.vvd."""
+sets: the dialog's line about the screen and its marks, the diagonal a first start takes from the
+reported size, the ruler window's bar measured on a screenshot, and the diagonal the ruler sets
+written to trelvan.vvd."""
 
 import os
 import re
@@ -136,7 +137,10 @@ def test(binary):
         try:
             wid = p.wait_window("Ввод параметров")
             before = dialog_state(p, lambda s: 1020 in s)
-            check(before[1020] == screen_line, "screen line %r" % before[1020])
+            # The reported size is plausible: the diagonal comes from it, to be checked.
+            check(before[1020] == screen_line +
+                  "\nдиагональ по данным системы — проверьте линейкой",
+                  "screen line %r" % before[1020])
             check(not before["marked"], "marked %r" % before["marked"])
             check(pink_pixels(wid) == 0, "a field is marked on the screen")
 
@@ -162,6 +166,7 @@ def test(binary):
             xdotool("key", "Return")
             after = dialog_state(p, lambda s: s.get(1021) != before[1021])
             check(after[1021].startswith("Проверка зрения точна до"), "accuracy %r" % after[1021])
+            check(after[1020] == screen_line, "measured: %r" % after[1020])
             xdotool("windowfocus", "--sync", wid)
             xdotool("key", "Tab")  # to Ny; Enter in a field starts the work
             xdotool("key", "Return")

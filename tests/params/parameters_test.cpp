@@ -393,8 +393,7 @@ TEST_F(ParameterDialog, FirstStartTakesTheScreensResolutionAndSizeAndShowsTheScr
     run([](Dialog& d) {
         const std::string screen =
             "Экран по данным системы: 1280 × 1024 пикселей, 376 × 301 мм, 19.0″";
-        EXPECT_EQ(d.labels[1020],
-                  screen + "\nдиагональ в поле — по данным системы, проверьте её линейкой");
+        EXPECT_EQ(d.labels[1020], screen + "\nдиагональ по данным системы — проверьте линейкой");
         DLGSET(d, 1001, "19.5");
         dialogFieldEdited(d, 1001);
         EXPECT_EQ(d.labels[1020], screen) << "a diagonal of the user's own";
@@ -526,6 +525,12 @@ TEST_F(ParameterDialog, CancelledRulerChangesNothing) {
         EXPECT_FALSE(asked);
         EXPECT_TRUE(d.marked[1002]);
         EXPECT_EQ(d.labels[1012], "Нужно целое число");
+        DLGSET(d, 1002, "768");
+        DLGSET(d, 1003, "0");  // a number, but no resolution
+        pressDialogButton(d, 1008);
+        EXPECT_FALSE(asked);
+        EXPECT_TRUE(d.marked[1003]);
+        EXPECT_EQ(d.labels[1013], "Нужно от 1 до 9999");
         DLGSET(d, 1002, "768");
         DLGSET(d, 1003, "1024");
         pressDialogButton(d, 1);
