@@ -44,7 +44,7 @@ void keyInput(Key key, bool pressed, bool autoRepeat);
 void eyeChoiceOpen(bool open);
 
 // Waits until condition() holds. Polls as a busy loop would, but sleeps between input events
-// instead of spinning: the services wake the program thread on every mouse or menu event.
+// instead of spinning: the services wake the program thread on every mouse, key or menu event.
 template <class Condition>
 void waitFor(Condition condition) {
     for (;;) {

@@ -194,7 +194,7 @@ class InputServices {
     // From now on the keys of Key pressed or released while the graphics window has the
     // keyboard call the routine on the input thread, and wake a waiting program thread.
     virtual void registerKeyRoutine(KeyRoutine routine) { (void)routine; }
-    // Number of input callbacks (mouse or menu) delivered so far. A waiting program thread
+    // Number of input callbacks (mouse, key or menu) delivered so far. A waiting program thread
     // reads it, tests its condition, and calls waitInput with the value it read.
     virtual uint32_t inputSequence() const = 0;
     // Blocks the calling (program) thread until inputSequence() differs from seen, without

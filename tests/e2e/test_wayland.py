@@ -46,9 +46,9 @@ def picture_on_output(weston, expected, timeout=8):
 
 def test(binary):
     expected = start_picture(2, False, load_symbols())
-    # Output sizes in logical pixels: the frame fits, and weston's X window leaves room around
-    # it for the pointer to leave and enter.
-    for scale, size, pixel in ((1, (1200, 960), (123, 457)), (2, (600, 480), (124, 458))):
+    # Output sizes in logical pixels: the frame fits, its status bar included, and weston's X
+    # window leaves room around it for the pointer to leave and enter.
+    for scale, size, pixel in ((1, (1200, 960), (123, 457)), (2, (600, 500), (124, 458))):
         weston = Weston(scale, *size)
         p = None
         try:
