@@ -129,7 +129,7 @@ double median(std::vector<double> values) {
 
 // --- The chart --------------------------------------------------------------------------------
 
-constexpr double chartWidth = 900, chartHeight = 380;
+constexpr double chartWidth = 900, chartHeight = 420;
 constexpr double left = 70, right = 830, top = 20, bottom = 300;
 constexpr const char* fontFamily = "Liberation Sans, Arial, Helvetica, sans-serif";
 
@@ -256,20 +256,26 @@ std::string chartSvg(const std::vector<const ReportEntry*>& entries, double day0
         }
     }
 
-    // The legend under the dates.
+    // The legend under the dates, in rows of what fits.
     double x = left;
-    const double y = bottom + 50;
+    double y = bottom + 50;
     for (const auto& [key, points] : series) {
         const char* colour = eyeColour(key.eye);
-        svg += marker(x + 5, y - 4, key.isCheck, colour, false);
         const std::string label =
             std::string(key.isCheck ? "проверка" : "тренировка") + ", " + eyeTitle(key.eye);
+        const double width = 14 + 7.0 * static_cast<double>(cp1251(label).size() + 4);
+        if (x > left && x + width > chartWidth) {
+            x = left;
+            y += 20;
+        }
+        svg += marker(x + 5, y - 4, key.isCheck, colour, false);
         svg += "<text x=\"" + n(x + 14) + "\" y=\"" + n(y) + "\">" + label + "</text>\n";
-        x += 14 + 7.0 * static_cast<double>(cp1251(label).size() + 4);
+        x += width;
     }
     if (anyLimited) {
-        svg += marker(left + 5, y + 20, true, "#555555", true);
-        svg += "<text x=\"" + n(left + 14) + "\" y=\"" + n(y + 24) +
+        y += 20;
+        svg += marker(left + 5, y - 4, true, "#555555", true);
+        svg += "<text x=\"" + n(left + 14) + "\" y=\"" + n(y) +
                "\">пустой знак: результат выше точности экрана</text>\n";
     }
     svg += "</svg>\n";
