@@ -118,7 +118,7 @@ std::string help() {
            "          journal\n"
            "  html    write a progress report (Russian) into one self-contained HTML file:\n"
            "          acuity over the dates per eye and kind, one panel per viewing\n"
-           "          distance, a table per week, and the lines that could not be read\n"
+           "          distance, a table per week, and the line that stopped the reading\n"
            "\n"
            "Options:\n"
            "  -o, --output FILE  the PNG file of chart, the HTML file of html\n"
