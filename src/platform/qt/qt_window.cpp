@@ -256,9 +256,7 @@ void FrameWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == menuWidget() && event->type() == QEvent::KeyPress &&
-        services_.menuKey(static_cast<QKeyEvent*>(event)))
-        return true;
+    if (watched == menuWidget()) services_.menuInput(event);
     // The graphics window goes only when the program closes its unit (a keyboard shortcut
     // or the window menu must not take it away while the program runs).
     if (watched != area_ && event->type() == QEvent::Close) {
@@ -463,11 +461,14 @@ void QtWindow::setStatusText(const std::string& utf8) {
         Qt::QueuedConnection);
 }
 
-bool QtWindow::menuKey(QKeyEvent* event) {
-    // The menu bar triggers its highlighted item on these keys, within this event.
-    const int k = event->key();
-    keyboardChoice_ = k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Space;
-    return false;
+void QtWindow::menuInput(QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        // The menu bar triggers its highlighted item on these keys, within this event.
+        const int k = static_cast<QKeyEvent*>(event)->key();
+        keyboardChoice_ = k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Space;
+    } else if (event->type() == QEvent::MouseButtonPress) {
+        keyboardChoice_ = false;
+    }
 }
 
 // A menu item chosen: at once, or, when it was chosen from the keyboard and must be

@@ -96,9 +96,9 @@ class QtWindow : public RasterWindow {
     // (the surface lost the keyboard, so their releases will not come).
     void key(Key key, bool pressed, bool autoRepeat);
     void releaseKeys();
-    // Input thread: a key pressed on the menu bar (false: the bar handles it as usual), and
-    // a menu item chosen.
-    bool menuKey(QKeyEvent* event);
+    // Input thread: an event of the menu bar, before the bar handles it (a choice from the
+    // keyboard or with the mouse is told apart), and a menu item chosen.
+    void menuInput(QEvent* event);
     void menuChosen(int position);
     bool onInputThread() const;
     // Device pixels per logical pixel of the surface's window, as last painted.
