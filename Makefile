@@ -5,7 +5,8 @@ BUILD_PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev lib
                   fonts-liberation2
 TEST_PACKAGES  := xvfb xdotool imagemagick x11-utils x11-xserver-utils python3 \
                   weston qt6-wayland openbox \
-                  sway grim wtype gnome-shell kwin-wayland dbus python3-dbus
+                  sway grim wtype gnome-shell kwin-wayland dbus python3-dbus \
+                  chromium libreoffice-calc-nogui locales
 # The checks of the sources and of the package (format, lintian, AppStream).
 CHECK_PACKAGES := clang-format lintian appstream
 
@@ -33,8 +34,10 @@ all: build
 deps:
 	$(call install-missing,$(BUILD_PACKAGES))
 
+# The spreadsheet test opens the decimal-comma CSV under a Russian locale.
 test-deps:
 	$(call install-missing,$(TEST_PACKAGES))
+	@locale -a | grep -qix 'ru_RU.utf8' || $(SUDO) localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
 
 check-deps:
 	$(call install-missing,$(CHECK_PACKAGES))

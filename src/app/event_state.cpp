@@ -15,6 +15,24 @@ std::atomic<int32_t> heldBy[2];
 std::atomic<int32_t> keysHeld{0};
 // Set while the program thread waits for any button.
 std::atomic<bool> anyButtonWait{false};
+// Set while the start screen takes the eye keys.
+std::atomic<bool> eyeKeysOpen{false};
+
+// The value of EventState::eye an eye key chooses, or -1 for other keys.
+int32_t eyeOf(Key key) {
+    switch (key) {
+        case Key::eyeBoth:
+            return 0;
+        case Key::eyeRight:
+            return 1;
+        case Key::eyeLeft:
+            return 2;
+        case Key::eyeNext:
+            return 3;
+        default:
+            return -1;
+    }
+}
 
 int32_t buttonsOf(Key key) {
     switch (key) {
@@ -40,6 +58,8 @@ void resetEventState() {
     heldBy[1] = 0;
     keysHeld = 0;
     anyButtonWait = false;
+    eyeKeysOpen = false;
+    eventState.eye = 0;
     resetStatus();
 }
 
@@ -55,6 +75,11 @@ void buttonsHeld(ButtonSource source, int32_t mask) {
 
 void keyInput(Key key, bool pressed, bool autoRepeat) {
     if (autoRepeat) return;
+    // An eye key is never a button: it chooses on the start screen and does nothing elsewhere.
+    if (const int32_t eye = eyeOf(key); eye >= 0) {
+        if (pressed && eyeKeysOpen) eventState.eye = eye == 3 ? (eventState.eye + 1) % 3 : eye;
+        return;
+    }
     if (pressed && anyButtonWait) {
         eventState.clicked = 1;
         return;
@@ -70,6 +95,10 @@ void keyInput(Key key, bool pressed, bool autoRepeat) {
     for (Key k : {Key::left, Key::right, Key::escape})
         if (keysHeld & (1 << static_cast<int32_t>(k))) buttons |= buttonsOf(k);
     buttonsHeld(ButtonSource::keys, buttons);
+}
+
+void eyeChoiceOpen(bool open) {
+    eyeKeysOpen = open;
 }
 
 void waitButtonsUp() {

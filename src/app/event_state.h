@@ -14,6 +14,9 @@ struct EventState {
     std::atomic<int32_t> clicked{0};      // a button event happened since the last clearing
     std::atomic<int32_t> currentMask{0};  // buttons held now, 0 when all are up
     std::atomic<int32_t> menuRequest{0};  // 0 none, 1 vision check, 3 progress chart
+    // The eye the next exercises are for, kept for the run: 0 both, 1 right, 2 left (the
+    // values of Eye in the journal). Changed by the eye keys while the start screen shows.
+    std::atomic<int32_t> eye{0};
 };
 
 extern EventState eventState;
@@ -35,6 +38,10 @@ void buttonsHeld(ButtonSource source, int32_t mask);
 // included, is that one click and latches nothing, so Escape there leaves the screen only.
 // Space and Return do nothing elsewhere; repeats of a held key are ignored.
 void keyInput(Key key, bool pressed, bool autoRepeat);
+
+// Program thread: whether the eye keys change the eye now (on the start screen) or are
+// ignored (in an exercise, the chart, a message).
+void eyeChoiceOpen(bool open);
 
 // Waits until condition() holds. Polls as a busy loop would, but sleeps between input events
 // instead of spinning: the services wake the program thread on every mouse, key or menu event.

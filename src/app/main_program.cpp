@@ -38,6 +38,7 @@ std::string aboutText() {
 
 // Step 1 of the main loop: a pending vision check, then a pending progress chart.
 void serveRequests() {
+    eyeChoiceOpen(false);
     if (eventState.menuRequest == 1) {
         eventState.menuRequest = 0;
         EVETEST(windowWidth, windowHeight);
@@ -72,6 +73,7 @@ bool visionCheckTest() {
 
 bool trainingTest() {
     if (eventState.clicked == 1 && eventState.latchedMask == 1 && eventState.currentMask == 0) {
+        eyeChoiceOpen(false);
         TEST(currentSize, symbolTable.NOTDIM, symbolTable.IJNOT, windowWidth, windowHeight);
         waitButtonsUp();
         eventState.latchedMask = 0;
@@ -80,9 +82,16 @@ bool trainingTest() {
     return false;
 }
 
+// The start screen takes the eye keys; the status bar follows a change at every check.
+void eyeTest() {
+    eyeChoiceOpen(true);
+    statusStartScreen(currentSize);
+}
+
 }  // namespace
 
 StepOutcome fullCheck() {
+    eyeTest();
     if (requestTest()) return StepOutcome::toTop;
     exitTest();
     if (visionCheckTest()) return StepOutcome::toTop;
@@ -91,6 +100,7 @@ StepOutcome fullCheck() {
 }
 
 StepOutcome figureCheck() {
+    eyeTest();
     exitTest();
     if (requestTest()) return StepOutcome::toTop;
     if (visionCheckTest()) return StepOutcome::toTop;
@@ -98,6 +108,7 @@ StepOutcome figureCheck() {
 }
 
 StepOutcome exitCheck() {
+    eyeTest();
     exitTest();
     return StepOutcome::done;
 }
@@ -157,6 +168,7 @@ void MAIN__() {
 
     for (;;) {  // the top of the main loop
         serveRequests();
+        eyeChoiceOpen(true);
         sweepFrom = sweepStep == -1 ? kLargestSize : kSmallestSize;
         bool toTop = false;
         while (!toTop) {
@@ -177,7 +189,10 @@ void MAIN__() {
                 sweepTo = kLargestSize;
             }
             sweepStep = -sweepStep;
-            if (eventState.menuRequest != 0) serveRequests();
+            if (eventState.menuRequest != 0) {
+                serveRequests();
+                eyeChoiceOpen(true);
+            }
         }
     }
 }

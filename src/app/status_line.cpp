@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/event_state.h"
 #include "platform/graphics_window.h"
 
 namespace trelvan {
@@ -27,6 +28,18 @@ std::string levelText(float level) {
 
 constexpr const char* kGap = "   ";
 constexpr const char* kLeaveKeys = "Esc/обе кнопки — в начало";
+// The eye chosen, as the status bar names it.
+std::string eyeText(int32_t eye) {
+    switch (eye) {
+        case 1:
+            return "Глаз: правый";
+        case 2:
+            return "Глаз: левый";
+        default:
+            return "Глаз: оба";
+    }
+}
+
 constexpr const char* kAnyButton = "любую кнопку мыши, пробел или Enter";
 
 }  // namespace
@@ -36,12 +49,14 @@ std::string statusText(const StatusLine& line) {
     switch (line.screen) {
         case Screen::startScreen: {
             std::string text = line.note.empty() ? "" : line.note + kGap;
-            return text + "Размер элемента: " + number(line.size) + " пикс." + kGap +
+            return text + eyeText(line.eye) + " (П/Л/О)" + kGap +
+                   "Размер элемента: " + number(line.size) + " пикс." + kGap +
                    "←/левая кнопка — тренировка, →/правая — проверка зрения, Esc/обе — выход";
         }
         case Screen::training:
             return "Тренировка: картинка " + number(line.picture) + " из " + number(line.volume) +
-                   kGap + "Цифра слева — ←/левая кнопка, справа — →/правая" + kGap + kLeaveKeys;
+                   kGap + "Цифра слева — ←/левая кнопка, справа — →/правая" + kGap + kLeaveKeys +
+                   kGap + eyeText(line.eye);
         case Screen::trainingWrong:
             return "Тренировка: ошибка — пауза 3 с, ответы не принимаются, счёт картинок "
                    "начнётся заново" +
@@ -50,7 +65,7 @@ std::string statusText(const StatusLine& line) {
             return "Проверка зрения: уровень " + levelText(line.level) + ", верно подряд " +
                    number(line.run) + " из 10" + kGap +
                    "Ответ за 2 с: зазор слева — ←/левая кнопка, справа — →/правая" + kGap +
-                   kLeaveKeys;
+                   kLeaveKeys + kGap + eyeText(line.eye);
         case Screen::anyButton:
             return std::string("Для продолжения нажмите ") + kAnyButton;
         case Screen::chart:
@@ -71,6 +86,7 @@ void statusStartScreen(int32_t size) {
     StatusLine line;
     line.size = size;
     line.note = pendingNote;
+    line.eye = eventState.eye;
     showStatus(line);
 }
 
@@ -80,6 +96,7 @@ void statusTraining(int32_t picture, int32_t volume) {
     line.screen = StatusLine::Screen::training;
     line.picture = picture;
     line.volume = volume;
+    line.eye = eventState.eye;
     showStatus(line);
 }
 
@@ -96,6 +113,7 @@ void statusCheck(float level, int32_t run) {
     line.screen = StatusLine::Screen::check;
     line.level = level;
     line.run = run;
+    line.eye = eventState.eye;
     showStatus(line);
 }
 

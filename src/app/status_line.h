@@ -16,6 +16,7 @@ struct StatusLine {
     float level = 0;   // check: the acuity level being run
     int32_t run = 0;   // check: right answers in a row at this level
     std::string note;  // start screen: said in front of the rest (UTF-8)
+    int32_t eye = 0;   // the eye chosen for the run (EventState::eye)
 };
 
 // The text of the line, UTF-8.
@@ -24,7 +25,7 @@ std::string statusText(const StatusLine& line);
 // Program thread: shows the line in the status bar, unless the bar says it already.
 void showStatus(const StatusLine& line);
 
-// The screens, as their code shows them.
+// The screens, as their code shows them; each names the eye chosen for the run.
 void statusStartScreen(int32_t size);
 void statusTraining(int32_t picture, int32_t volume);
 void statusTrainingWrong(int32_t volume);

@@ -150,7 +150,8 @@ void trainingSummary(int32_t p, const TrainingCounters& counters, int16_t window
     DATETIMEWR(day, month, year, hour, minute, second);
     std::string reason;
     if (!appendTrainingEntry(day, month, year, hour, minute, second, acuity, meanTime,
-                             params.trainingVolume, params.distanceCm, journalFileName, &reason)) {
+                             params.trainingVolume, params.distanceCm, journalFileName, &reason,
+                             static_cast<Eye>(eventState.eye.load()))) {
         g.showMessage(std::string("Результат тренировки не записан в журнал ") + journalFileName +
                       ".\n" + reason);
     }

@@ -88,7 +88,8 @@ void journalResult(float acuity, std::optional<float> trueTo) {
     DATETIMEWR(day, month, year, hour, minute, second);
     std::string error;
     if (!appendCheckEntry(day, month, year, hour, minute, second, acuity, parameterSet.distanceCm,
-                          journalFileName, &error, trueTo)) {
+                          journalFileName, &error, trueTo,
+                          static_cast<Eye>(eventState.eye.load()))) {
         gw().showMessage("Результат проверки зрения не записан в журнал " +
                          std::string(journalFileName) + ".\n" + error);
     }

@@ -33,11 +33,18 @@ struct Texts {
     std::string checkMarker = cp1251("ОЗи=");
     std::string trainingMarker = cp1251("ОЗп=");
     std::string limitMark = cp1251("экран до ");
+    std::string eyeBoth = cp1251("гл.оба  ");
+    std::string eyeRight = cp1251("гл.прав ");
+    std::string eyeLeft = cp1251("гл.лев  ");
 };
 
 // The screen-limit mark of a check entry: 1X, 'экран до ', F4.2 in columns 38-51.
 constexpr size_t limitMarkColumn = 39;
 constexpr int limitMarkBlanks = 18;  // columns 52-69 up to the distance
+// The eye mark: 8 columns in the blanks of each entry kind.
+constexpr size_t trainingEyeColumn = 34;
+constexpr size_t checkEyeColumn = 56;
+constexpr size_t eyeMarkWidth = 8;
 
 const Texts& texts() {
     static const Texts instance;
@@ -129,17 +136,49 @@ const std::string& checkHeader() {
     return texts().checkHeader;
 }
 
+std::string eyeMark(Eye eye) {
+    const Texts& t = texts();
+    switch (eye) {
+        case Eye::right:
+            return t.eyeRight;
+        case Eye::left:
+            return t.eyeLeft;
+        case Eye::both:
+            break;
+    }
+    return t.eyeBoth;
+}
+
+namespace {
+
+// The eye read from the 8 columns at the 1-based column first: both unless they hold a mark.
+Eye eyeAt(std::string_view line, size_t first) {
+    if (line.size() < first - 1) return Eye::both;
+    std::string field(line.substr(first - 1, eyeMarkWidth));
+    field.resize(eyeMarkWidth, ' ');
+    for (Eye eye : {Eye::right, Eye::left})
+        if (field == eyeMark(eye)) return eye;
+    return Eye::both;
+}
+
+}  // namespace
+
 std::string trainingEntryLine(int day, int month, int year, int hour, int minute, int second,
-                              float acuity, float meanTime, int32_t volume, float distanceCm) {
-    return dateAndTime(day, month, year, hour, minute, second) + texts().trainingSecond +
-           F(acuity, 4, 2) + F(meanTime, 10, 2) + I(volume, 6) + X(2) + F(distanceCm, 5, 0) +
-           lineEnd;
+                              float acuity, float meanTime, int32_t volume, float distanceCm,
+                              std::optional<Eye> eye) {
+    std::string second25to46 = texts().trainingSecond;
+    if (eye) second25to46.replace(trainingEyeColumn - 25, eyeMarkWidth, eyeMark(*eye));
+    return dateAndTime(day, month, year, hour, minute, second) + second25to46 + F(acuity, 4, 2) +
+           F(meanTime, 10, 2) + I(volume, 6) + X(2) + F(distanceCm, 5, 0) + lineEnd;
 }
 
 std::string checkEntryLine(int day, int month, int year, int hour, int minute, int second,
-                           float acuity, float distanceCm, std::optional<float> trueTo) {
-    const std::string between =
+                           float acuity, float distanceCm, std::optional<float> trueTo,
+                           std::optional<Eye> eye) {
+    // Columns 38-69.
+    std::string between =
         trueTo ? X(1) + texts().limitMark + F(*trueTo, 4, 2) + X(limitMarkBlanks) : X(32);
+    if (eye) between.replace(checkEyeColumn - 38, eyeMarkWidth, eyeMark(*eye));
     return dateAndTime(day, month, year, hour, minute, second) + texts().checkSecond +
            F(acuity, 4, 2) + between + F(distanceCm, 5, 0) + lineEnd;
 }
@@ -203,7 +242,7 @@ std::string checkEntryProblem(float acuity, float distanceCm, std::optional<floa
 
 bool appendTrainingEntry(int day, int month, int year, int hour, int minute, int second,
                          float acuity, float meanTime, int32_t volume, float distanceCm,
-                         const std::string& path, std::string* errorText) {
+                         const std::string& path, std::string* errorText, std::optional<Eye> eye) {
     const std::string problem = trainingEntryProblem(acuity, meanTime, volume, distanceCm);
     if (!problem.empty()) {
         if (errorText != nullptr) *errorText = problem;
@@ -211,13 +250,13 @@ bool appendTrainingEntry(int day, int month, int year, int hour, int minute, int
     }
     return append(path, trainingHeader(),
                   trainingEntryLine(day, month, year, hour, minute, second, acuity, meanTime,
-                                    volume, distanceCm),
+                                    volume, distanceCm, eye),
                   errorText);
 }
 
 bool appendCheckEntry(int day, int month, int year, int hour, int minute, int second, float acuity,
                       float distanceCm, const std::string& path, std::string* errorText,
-                      std::optional<float> trueTo) {
+                      std::optional<float> trueTo, std::optional<Eye> eye) {
     const std::string problem = checkEntryProblem(acuity, distanceCm, trueTo);
     if (!problem.empty()) {
         if (errorText != nullptr) *errorText = problem;
@@ -225,7 +264,7 @@ bool appendCheckEntry(int day, int month, int year, int hour, int minute, int se
     }
     return append(
         path, checkHeader(),
-        checkEntryLine(day, month, year, hour, minute, second, acuity, distanceCm, trueTo),
+        checkEntryLine(day, month, year, hour, minute, second, acuity, distanceCm, trueTo, eye),
         errorText);
 }
 
@@ -297,6 +336,7 @@ JournalLine parseJournalLine(std::string_view line) {
                     *trueTo >= 0)
                     result.checkTrueTo = static_cast<float>(*trueTo);
             }
+            result.eye = eyeAt(line, checkEyeColumn);
         } else {
             valuesRead = false;
         }
@@ -314,6 +354,7 @@ JournalLine parseJournalLine(std::string_view line) {
             result.meanTime = static_cast<float>(*meanTime);
             result.volume = static_cast<int32_t>(*volume);  // six columns always fit
             result.trainingDistance = static_cast<float>(*distance);
+            if (!result.isCheck) result.eye = eyeAt(line, trainingEyeColumn);
         } else {
             valuesRead = false;
         }

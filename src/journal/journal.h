@@ -19,6 +19,14 @@ namespace trelvan {
 // The journal in the working directory.
 inline constexpr const char* journalFileName = "trelvan.rez";
 
+// The eye an exercise was done with. Entries written before the eye was recorded, and entries
+// whose mark is missing or unknown, are for both eyes.
+enum class Eye : int32_t { both = 0, right = 1, left = 2 };
+
+// The eye mark of an entry, Windows-1251, left-justified in 8 columns that every reader skips:
+// "гл.оба", "гл.прав" or "гл.лев" in columns 34-41 of a training, 56-63 of a vision check.
+std::string eyeMark(Eye eye);
+
 // Header line texts (Windows-1251 bytes, without the line end): 74 characters when a
 // training creates the file, 115 when a vision check does. No reader interprets them.
 const std::string& trainingHeader();
@@ -26,17 +34,21 @@ const std::string& checkHeader();
 
 // One training entry, 73 characters and CR LF:
 // 1X,I2.2,'.',I2.2,'.',I4,'г, ',I2,'ч ',I2,'м ',I2,'с,                ОЗп=',F4.2,F10.2,I6,2X,F5.0
+// With an eye, its mark stands in columns 34-41 of the 16 blanks (27-42) before the marker.
 std::string trainingEntryLine(int day, int month, int year, int hour, int minute, int second,
-                              float acuity, float meanTime, int32_t volume, float distanceCm);
+                              float acuity, float meanTime, int32_t volume, float distanceCm,
+                              std::optional<Eye> eye = std::nullopt);
 
 // One vision check entry, 74 characters and CR LF:
 // 1X,I2.2,'.',I2.2,'.',I4,'г, ',I2,'ч ',I2,'м ',I2,'с,   ОЗи=',F4.2,32X,F5.0
 // A result above the highest level the screen draws true to size carries that level as a
 // mark in columns 38-51, which every reader of the journal skips:
 // ...,'ОЗи=',F4.2,1X,'экран до ',F4.2,18X,F5.0 (columns 52-67 stay blank).
+// With an eye, its mark stands in columns 56-63 (64-69 stay blank).
 std::string checkEntryLine(int day, int month, int year, int hour, int minute, int second,
                            float acuity, float distanceCm,
-                           std::optional<float> trueTo = std::nullopt);
+                           std::optional<float> trueTo = std::nullopt,
+                           std::optional<Eye> eye = std::nullopt);
 
 // Why an entry with these values cannot be journaled (UTF-8, for the screen), or an empty
 // text when every value fits its field: a value written as asterisks, or one that makes no
@@ -55,10 +67,11 @@ std::string checkEntryProblem(float acuity, float distanceCm, std::optional<floa
 bool appendTrainingEntry(int day, int month, int year, int hour, int minute, int second,
                          float acuity, float meanTime, int32_t volume, float distanceCm,
                          const std::string& path = journalFileName,
-                         std::string* errorText = nullptr);
+                         std::string* errorText = nullptr, std::optional<Eye> eye = std::nullopt);
 bool appendCheckEntry(int day, int month, int year, int hour, int minute, int second, float acuity,
                       float distanceCm, const std::string& path = journalFileName,
-                      std::string* errorText = nullptr, std::optional<float> trueTo = std::nullopt);
+                      std::string* errorText = nullptr, std::optional<float> trueTo = std::nullopt,
+                      std::optional<Eye> eye = std::nullopt);
 
 // The message that another program keeps the journal at path locked (UTF-8): "Журнал занят
 // другой программой: …", naming the process where the system tells it.
@@ -101,6 +114,9 @@ struct JournalLine {
     // highest level the screen drew true to size. Absent on older lines and on results the
     // screen could show.
     std::optional<float> checkTrueTo;
+    // The eye of the entry, from the mark of its kind (a check's when the line has both
+    // markers); both when there is no mark.
+    Eye eye = Eye::both;
 
     bool isTraining = false;  // "ОЗп=" in columns 43-46
     float trainingAcuity = 0.0f;

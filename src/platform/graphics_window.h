@@ -85,7 +85,20 @@ struct RulerReading {
 using MouseRoutine = void (*)(int32_t unit, int32_t event, int32_t keystate, int32_t x, int32_t y);
 
 // The keys the program answers to; other keys never reach it.
-enum class Key : int32_t { left = 1, right, escape, space, enter };
+// The eye keys: П, Л, О (and the Latin keys in their places, G, K, J) or 1, 2, 3 for the right
+// eye, the left eye and both; eyeNext is the status bar's eye button (the next of both, right,
+// left).
+enum class Key : int32_t {
+    left = 1,
+    right,
+    escape,
+    space,
+    enter,
+    eyeRight,
+    eyeLeft,
+    eyeBoth,
+    eyeNext
+};
 // Called on the input thread for every press and release of one of those keys. A press that
 // the system repeats while the key is held comes with autoRepeat set (its releases too).
 using KeyRoutine = void (*)(Key key, bool pressed, bool autoRepeat);

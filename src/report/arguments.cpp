@@ -28,6 +28,7 @@ Arguments parseArguments(const std::vector<std::string>& args) {
     }
 
     std::optional<std::string> command, journal, output;
+    bool decimalComma = false;
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -36,6 +37,10 @@ Arguments parseArguments(const std::vector<std::string>& args) {
             continue;
         }
         if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            if (arg == "--decimal-comma") {
+                decimalComma = true;
+                continue;
+            }
             std::optional<std::string> value;
             if (arg == "-o" || arg == "--output") {
                 if (i + 1 >= args.size()) return wrong("option " + arg + " needs a file name");
@@ -53,7 +58,8 @@ Arguments parseArguments(const std::vector<std::string>& args) {
             continue;
         }
         if (!command) {
-            if (arg != "csv" && arg != "chart") return wrong("unknown command '" + arg + "'");
+            if (arg != "csv" && arg != "chart" && arg != "html")
+                return wrong("unknown command '" + arg + "'");
             command = arg;
         } else if (!journal) {
             journal = arg;
@@ -64,13 +70,21 @@ Arguments parseArguments(const std::vector<std::string>& args) {
 
     if (!command) return wrong("no command given");
     Arguments a;
-    a.command = *command == "csv" ? Command::csv : Command::chart;
+    a.command = *command == "csv"     ? Command::csv
+                : *command == "chart" ? Command::chart
+                                      : Command::html;
     a.journal = journal.value_or(journalFileName);
     a.journalGiven = journal.has_value();
     if (a.command == Command::csv && output)
-        return wrong("csv writes to standard output; -o belongs to chart");
+        return wrong("csv writes to standard output; -o belongs to chart and html");
+    if (decimalComma && a.command != Command::csv) return wrong("--decimal-comma belongs to csv");
+    a.decimalComma = decimalComma;
     if (a.command == Command::chart) {
         if (!output) return wrong("chart needs the output file: -o FILE.png");
+        a.output = *output;
+    }
+    if (a.command == Command::html) {
+        if (!output) return wrong("html needs the output file: -o FILE.html");
         a.output = *output;
     }
     return a;
@@ -78,7 +92,9 @@ Arguments parseArguments(const std::vector<std::string>& args) {
 
 std::string usage() {
     return "Usage: trelvan-report csv [JOURNAL]\n"
+           "       trelvan-report csv --decimal-comma [JOURNAL]\n"
            "       trelvan-report chart [JOURNAL] -o FILE.png\n"
+           "       trelvan-report html [JOURNAL] -o FILE.html\n"
            "       trelvan-report --help | --version\n";
 }
 
@@ -93,15 +109,22 @@ std::string help() {
            "\n"
            "Commands:\n"
            "  csv     write the entries as CSV (RFC 4180, UTF-8, CR LF) to standard output:\n"
-           "          date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm,true_to\n"
-           "          one row per training or check, a check first when a line holds both\n"
+           "          date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm,true_to,eye\n"
+           "          one row per training or check, a check first when a line holds both;\n"
+           "          eye is both, right or left\n"
            "  chart   draw the progress chart as the program shows it (980 x 650 pixels,\n"
            "          without the prompt) into a PNG file; needs no screen. The file is\n"
            "          replaced once the chart is written whole, and never when it is the\n"
            "          journal\n"
+           "  html    write a progress report (Russian) into one self-contained HTML file:\n"
+           "          acuity over the dates per eye and kind, one panel per viewing\n"
+           "          distance, a table per week, and the line that stopped the reading\n"
            "\n"
            "Options:\n"
-           "  -o, --output FILE  the PNG file of chart\n"
+           "  -o, --output FILE  the PNG file of chart, the HTML file of html\n"
+           "      --decimal-comma  csv: semicolons between the fields, decimal commas and\n"
+           "                     dates as YYYY-MM-DD HH:MM:SS, as a spreadsheet in a Russian\n"
+           "                     locale reads numbers\n"
            "  -h, --help         show this help and exit\n"
            "      --version      show the version and exit\n"
            "\n"

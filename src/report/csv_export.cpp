@@ -80,14 +80,65 @@ bool appendDigits(std::string& out, int value, int width) {
     return true;
 }
 
-void appendField(std::string& row, std::string_view field) {
-    row += csvField(field);
-}
+// A record under construction in one style.
+class Record {
+  public:
+    Record(std::string& rows, CsvStyle style)
+        : rows_(rows), separator_(style.decimalComma ? ';' : ','), comma_(style.decimalComma) {}
+
+    void dateTime(const JournalLine& line) {
+        start();
+        const size_t at = rows_.size();
+        appendIsoDateTime(line, rows_);
+        // A spreadsheet takes "2013-03-03 12:00:00" for a date and time in every locale.
+        if (comma_ && rows_.size() > at + 10 && rows_[at + 10] == 'T') rows_[at + 10] = ' ';
+    }
+    void text(std::string_view field) {
+        start();
+        rows_ += csvField(field, separator_);
+    }
+    void number(std::string_view field) {
+        start();
+        const size_t at = rows_.size();
+        rows_ += csvField(field, separator_);
+        if (comma_)
+            for (size_t i = at; i < rows_.size(); ++i)
+                if (rows_[i] == '.') rows_[i] = ',';
+    }
+    void empty() { start(); }
+    void end() {
+        rows_ += recordEnd;
+        first_ = true;
+    }
+
+  private:
+    void start() {
+        if (!first_) rows_ += separator_;
+        first_ = false;
+    }
+    std::string& rows_;
+    char separator_;
+    bool comma_;
+    bool first_ = true;
+};
 
 }  // namespace
 
-std::string csvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+std::string_view eyeName(Eye eye) {
+    switch (eye) {
+        case Eye::right:
+            return "right";
+        case Eye::left:
+            return "left";
+        case Eye::both:
+            break;
+    }
+    return "both";
+}
+
+std::string csvField(std::string_view text, char separator) {
+    const char special[] = {separator, '"', '\r', '\n', '\0'};
+    if (text.find_first_of(special) == std::string_view::npos) return std::string(text);
     std::string quoted = "\"";
     for (char c : text) {
         if (c == '"') quoted += '"';
@@ -136,49 +187,52 @@ void appendIsoDateTime(const JournalLine& line, std::string& out) {
     out += text;
 }
 
-void appendRows(const JournalLine& line, std::string_view text, std::string& rows) {
+void appendRows(const JournalLine& line, std::string_view text, std::string& rows, CsvStyle style) {
     if (!line.isCheck && !line.isTraining) return;
+    Record r(rows, style);
     if (line.isCheck) {
-        appendIsoDateTime(line, rows);
-        rows += ",check,";
-        appendField(rows, writtenValue(text, checkAcuity.first, checkAcuity.width, line.checkAcuity,
-                                       acuityDecimals));
-        rows += ',';
-        appendField(rows, logMar(line.checkAcuity));
-        rows += ",,,";
-        appendField(rows, writtenValue(text, checkDistance.first, checkDistance.width,
-                                       line.checkDistance, distanceDecimals));
-        rows += ',';
+        r.dateTime(line);
+        r.text("check");
+        r.number(writtenValue(text, checkAcuity.first, checkAcuity.width, line.checkAcuity,
+                              acuityDecimals));
+        r.number(logMar(line.checkAcuity));
+        r.empty();
+        r.empty();
+        r.number(writtenValue(text, checkDistance.first, checkDistance.width, line.checkDistance,
+                              distanceDecimals));
         if (line.checkTrueTo)
-            appendField(rows, writtenValue(text, checkTrueTo.first, checkTrueTo.width,
-                                           *line.checkTrueTo, acuityDecimals));
-        rows += recordEnd;
+            r.number(writtenValue(text, checkTrueTo.first, checkTrueTo.width, *line.checkTrueTo,
+                                  acuityDecimals));
+        else
+            r.empty();
+        r.text(eyeName(line.eye));
+        r.end();
     }
     if (line.isTraining) {
-        appendIsoDateTime(line, rows);
-        rows += ",training,";
-        appendField(rows, writtenValue(text, trainingAcuity.first, trainingAcuity.width,
-                                       line.trainingAcuity, acuityDecimals));
-        rows += ',';
-        appendField(rows, logMar(line.trainingAcuity));
-        rows += ',';
-        appendField(rows, writtenValue(text, meanTime.first, meanTime.width, line.meanTime,
-                                       meanTimeDecimals));
-        rows += ',';
-        rows += std::to_string(line.volume);
-        rows += ',';
-        appendField(rows, writtenValue(text, trainingDistance.first, trainingDistance.width,
-                                       line.trainingDistance, distanceDecimals));
-        rows += ',';  // true_to belongs to checks only
-        rows += recordEnd;
+        r.dateTime(line);
+        r.text("training");
+        r.number(writtenValue(text, trainingAcuity.first, trainingAcuity.width, line.trainingAcuity,
+                              acuityDecimals));
+        r.number(logMar(line.trainingAcuity));
+        r.number(
+            writtenValue(text, meanTime.first, meanTime.width, line.meanTime, meanTimeDecimals));
+        r.number(std::to_string(line.volume));
+        r.number(writtenValue(text, trainingDistance.first, trainingDistance.width,
+                              line.trainingDistance, distanceDecimals));
+        r.empty();  // true_to belongs to checks only
+        r.text(eyeName(line.eye));
+        r.end();
     }
 }
 
-CsvExport writeJournalCsv(JournalReader& reader, std::FILE* out) {
+CsvExport writeJournalCsv(JournalReader& reader, std::FILE* out, CsvStyle style) {
     CsvExport result;
     std::string rows;
     rows.reserve(1 << 16);
     rows += csvHeader;
+    if (style.decimalComma)
+        for (char& c : rows)
+            if (c == ',') c = ';';
     rows += recordEnd;
     // Rows go out in blocks of about 64 KiB; a failed write ends the export.
     auto flush = [&] {
@@ -197,12 +251,12 @@ CsvExport writeJournalCsv(JournalReader& reader, std::FILE* out) {
                 JournalLine check = *line;
                 check.isTraining = false;
                 result.rows += 1;
-                appendRows(check, reader.text(), rows);
+                appendRows(check, reader.text(), rows, style);
             }
             break;
         }
         result.rows += (line->isCheck ? 1 : 0) + (line->isTraining ? 1 : 0);
-        appendRows(*line, reader.text(), rows);
+        appendRows(*line, reader.text(), rows, style);
         if (rows.size() >= (1u << 16) - 512) {
             flush();
             if (result.writeError != 0) return result;

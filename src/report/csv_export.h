@@ -12,11 +12,23 @@ namespace trelvan::report {
 
 // The header row, without its line end.
 inline constexpr std::string_view csvHeader =
-    "date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm,true_to";
+    "date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm,true_to,eye";
 
-// A field as it stands in a record: between quotes, its quotes doubled, when it holds a comma,
-// a quote, a CR or an LF; unchanged otherwise.
-std::string csvField(std::string_view text);
+// How the fields are separated and the numbers written.
+struct CsvStyle {
+    // false: commas between the fields and decimal points (RFC 4180, the form of programs);
+    // true: semicolons and decimal commas, the form a spreadsheet in a Russian (or German,
+    // French, ...) locale takes as numbers, with the date and time as "YYYY-MM-DD HH:MM:SS".
+    bool decimalComma = false;
+};
+
+// The eye of an entry as the CSV names it: both, right or left.
+std::string_view eyeName(Eye eye);
+
+// A field as it stands in a record: between quotes, its quotes doubled, when it holds the
+// separator (a comma, or the semicolon of the decimal-comma form), a quote, a CR or an LF;
+// unchanged otherwise.
+std::string csvField(std::string_view text, char separator = ',');
 
 // logMAR of a decimal acuity: -log10(acuity) with two decimals, halves rounded away from
 // zero, never "-0.00". Empty for an acuity of 0 or less, which has none.
@@ -37,7 +49,8 @@ std::string writtenValue(std::string_view line, int first, int width, double val
 // The rows of one entry line (the check first when it holds both markers, as the chart draws
 // them; nothing for a line without a marker), each ended by CR LF, appended to rows. text is
 // the line as read.
-void appendRows(const JournalLine& line, std::string_view text, std::string& rows);
+void appendRows(const JournalLine& line, std::string_view text, std::string& rows,
+                CsvStyle style = {});
 
 // How an export went.
 struct CsvExport {
@@ -50,6 +63,6 @@ struct CsvExport {
 
 // Writes the header row and the rows of every entry line the reader hands out, streaming: up
 // to the end of the journal or to the first line that cannot be read, which gives no row.
-CsvExport writeJournalCsv(JournalReader& reader, std::FILE* out);
+CsvExport writeJournalCsv(JournalReader& reader, std::FILE* out, CsvStyle style = {});
 
 }  // namespace trelvan::report

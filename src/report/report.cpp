@@ -14,6 +14,7 @@
 #include "platform/unique_fd.h"
 #include "report/arguments.h"
 #include "report/csv_export.h"
+#include "report/html_report.h"
 
 #ifndef TRELVAN_VERSION
 #define TRELVAN_VERSION "unknown"
@@ -178,7 +179,9 @@ int exportCsv(const Arguments& a, std::FILE* out, std::FILE* err) {
         say(err, "cannot read the journal " + journal.name() + ": " + reason(reader.error()));
         return 1;
     }
-    const CsvExport result = writeJournalCsv(reader, out);
+    CsvStyle style;
+    style.decimalComma = a.decimalComma;
+    const CsvExport result = writeJournalCsv(reader, out, style);
     if (result.writeError != 0) {
         say(err, "cannot write the CSV: " + reason(result.writeError));
         return 1;
@@ -243,6 +246,27 @@ class Output {
     struct stat info_ {};
 };
 
+int writeHtml(const Arguments& a, std::FILE* err) {
+    JournalSource journal;
+    if (!journal.open(journalToRead(a, err), a.journalGiven, err)) return 1;
+    Output output;
+    if (!output.check(a.output, journal, err)) return 1;
+    JournalReader reader(journal.path());
+    if (!reader.isOpen()) {
+        say(err, "cannot read the journal " + journal.name() + ": " + reason(reader.error()));
+        return 1;
+    }
+    const ReportData data = collectReport(reader);
+    if (reader.error() != 0) {
+        say(err, "cannot read the journal " + journal.name() + ": " + reason(reader.error()));
+        return 1;
+    }
+    if (!output.write(htmlReport(data, journal.name()), err)) return 1;
+    noteEarlyEnd(err, journal.name(), data.endStatus, data.endLine,
+                 "named in the report, no entries from it on");
+    return 0;
+}
+
 int drawChart(const Arguments& a, std::FILE* err, const ChartTools& tools) {
     JournalSource journal;
     if (!journal.open(journalToRead(a, err), a.journalGiven, err)) return 1;
@@ -305,6 +329,8 @@ int runReport(const std::vector<std::string>& args, std::FILE* out, std::FILE* e
             return exportCsv(a, out, err);
         case Command::chart:
             return drawChart(a, err, chart);
+        case Command::html:
+            return writeHtml(a, err);
     }
     if (std::fflush(out) != 0) return 1;
     return 0;

@@ -137,6 +137,51 @@ GTEST_TEST(KeyboardProgram, TrainingWithTheKeysAlone) {
     EXPECT_NE(s.front().find("←/левая кнопка — тренировка"), std::string::npos);
 }
 
+GTEST_TEST(KeyInput, EyeKeysChooseOnlyWhileTheStartScreenTakesThem) {
+    resetEventState();
+    keyInput(Key::eyeRight, true, false);
+    EXPECT_EQ(eventState.eye, 0) << "in an exercise the eye stays";
+    eyeChoiceOpen(true);
+    keyInput(Key::eyeRight, true, false);
+    EXPECT_EQ(eventState.eye, 1);
+    keyInput(Key::eyeRight, false, false);
+    keyInput(Key::eyeLeft, true, true);
+    EXPECT_EQ(eventState.eye, 1) << "a repeat is no new press";
+    keyInput(Key::eyeLeft, true, false);
+    EXPECT_EQ(eventState.eye, 2);
+    keyInput(Key::eyeNext, true, false);
+    EXPECT_EQ(eventState.eye, 0) << "the status bar's button: left, then both";
+    keyInput(Key::eyeNext, true, false);
+    EXPECT_EQ(eventState.eye, 1);
+    EXPECT_EQ(state(), (State{0, 0, 0})) << "no eye key is a button";
+    eyeChoiceOpen(false);
+    keyInput(Key::eyeBoth, true, false);
+    EXPECT_EQ(eventState.eye, 1);
+}
+
+GTEST_TEST(KeyboardProgram, TheEyeChosenOnTheStartScreenGoesIntoTheEntries) {
+    WorkDir dir;
+    ProgramRun run;
+    HeadlessWindow& w = run.window;
+    w.dialogHandler = volumeOne;
+    w.keyTap(Key::eyeLeft, 1.0);
+    w.keyTap(Key::left, 2.0);      // a training at size 2; its picture is on the left
+    w.keyTap(Key::eyeRight, 2.3);  // during the training: ignored
+    w.keyTap(Key::left);           // the right answer
+    w.keyTap(Key::space);          // leaves the summary
+    ProgramExit e = run.run(30.0);
+    EXPECT_EQ(e.status, HeadlessWindow::kScriptEnded);
+    const std::string journal = dir.read("trelvan.rez");
+    const size_t entry = journal.find(cp1251("ОЗп="));
+    ASSERT_NE(entry, std::string::npos);
+    EXPECT_EQ(journal.substr(entry - 9, 8), cp1251("гл.лев  ")) << "columns 34-41";
+    EXPECT_TRUE(said(w, "Глаз: левый (П/Л/О)"));
+    EXPECT_TRUE(said(w, "Тренировка: картинка 1 из 1"));
+    EXPECT_NE(w.statusTexts().back().find("Глаз: левый"), std::string::npos) << "kept for the run";
+    EXPECT_FALSE(said(w, "Глаз: правый"));
+    EXPECT_NE(w.statusTexts().front().find("Глаз: оба"), std::string::npos) << "the default";
+}
+
 GTEST_TEST(KeyboardProgram, AHeldKeyAnswersOnceWhateverItsRepeats) {
     WorkDir dir;
     ProgramRun run;

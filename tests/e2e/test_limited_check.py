@@ -63,8 +63,8 @@ def test(binary):
         check(re.fullmatch(r" \d\d\.\d\d\.\d{4}г, [ \d]\dч [ \d]\dм [ \d]\dс,   ОЗи=2\.00",
                            entry[:37].decode("cp1251")), "columns 1-37 %r" % entry[:37])
         check(entry[67:74] == b"   200.", "columns 68-74 %r" % entry[67:74])
-        # The mark in 38-67: the highest level drawn true to size.
-        check(entry[37:67] == " экран до 0.30".encode("cp1251") + b" " * 16,
+        # The mark in 38-51: the highest level drawn true to size; the eye in 56-63.
+        check(entry[37:67] == " экран до 0.30    гл.оба      ".encode("cp1251"),
               "columns 38-67 %r" % entry[37:67])
 
         time.sleep(0.5)
@@ -79,10 +79,11 @@ def test(binary):
                              env=dict(os.environ, QT_QPA_PLATFORM="offscreen"), timeout=20)
         check(csv.returncode == 0, "trelvan-report: %r" % csv.stderr)
         rows = csv.stdout.split(b"\r\n")
-        check(rows[0] == b"date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm,true_to",
+        check(rows[0] == b"date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm,true_to,eye",
               "CSV header %r" % rows[0])
-        check(re.fullmatch(rb"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d,check,2\.00,-0\.30,,,200,0\.30",
-                           rows[1]), "CSV row %r" % rows[1])
+        check(re.fullmatch(
+            rb"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d,check,2\.00,-0\.30,,,200,0\.30,both", rows[1]),
+            "CSV row %r" % rows[1])
 
         check(p.running(), "program ended")
         p.click_surface(1)

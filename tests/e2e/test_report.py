@@ -36,12 +36,12 @@ JOURNAL = (HEADER + training(1, 10, 0.8, 3.0, 160, 200) + check_entry(2, 14, 1.0
            + training(3, 16, 0.6, 3.5, 180, 250) + check_entry(4, 9, 2.0, 600)
            + training(6, 20, 0.35, 0.9, 300, 150))
 
-CSV = (b"date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm,true_to\r\n"
-       b"2013-03-01T10:05:07,training,0.80,0.10,3.00,160,200,\r\n"
-       b"2013-03-02T14:30:00,check,1.00,0.00,,,300,\r\n"
-       b"2013-03-03T16:05:07,training,0.60,0.22,3.50,180,250,\r\n"
-       b"2013-03-04T09:30:00,check,2.00,-0.30,,,600,\r\n"
-       b"2013-03-06T20:05:07,training,0.35,0.46,0.90,300,150,\r\n")
+CSV = (b"date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm,true_to,eye\r\n"
+       b"2013-03-01T10:05:07,training,0.80,0.10,3.00,160,200,,both\r\n"
+       b"2013-03-02T14:30:00,check,1.00,0.00,,,300,,both\r\n"
+       b"2013-03-03T16:05:07,training,0.60,0.22,3.50,180,250,,both\r\n"
+       b"2013-03-04T09:30:00,check,2.00,-0.30,,,600,,both\r\n"
+       b"2013-03-06T20:05:07,training,0.35,0.46,0.90,300,150,,both\r\n")
 
 
 def read_ppm(path):

@@ -49,7 +49,8 @@ def test(binary):
         check(entry[29:33] == "ОЗи=".encode("cp1251"), "marker %r" % entry)
         check(entry[33:37] == b"0.10", "acuity %r" % entry[33:37])
         check(entry[37:51] == " экран до 0.00".encode("cp1251"), "mark %r" % entry)
-        check(entry[51:69] == b" " * 18 and entry[69:74] == b"  30.", "distance %r" % entry)
+        check(entry[51:69] == "    гл.оба        ".encode("cp1251") and entry[69:74] == b"  30.",
+              "eye and distance %r" % entry)
         time.sleep(0.5)
         result = p.surface()
         if blue_pixels(result, 600, 645) < 100:

@@ -431,7 +431,7 @@ GTEST_TEST(TrainingRun, WrongAnswerRestartsTheCountAndTheProgressBar) {
     // answer times 1 + 1 + 4 + 1 + 1 + 1.
     const std::vector<std::string> entries = journalEntries(run.journal());
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0], cp1251(" 03.03.2013г,  9ч  5м 26с,                ОЗп=0.83      1.50"
+    EXPECT_EQ(entries[0], cp1251(" 03.03.2013г,  9ч  5м 26с,       гл.оба   ОЗп=0.83      1.50"
                                  "     3   200."));
 }
 

@@ -909,9 +909,12 @@ std::string expectedEntry(const HeadlessWindow& w, const char* acuity, const cha
     std::tm tm{};
     gmtime_r(&t, &tm);
     char text[200];
-    const std::string between = trueTo != nullptr
-                                    ? " экран до " + std::string(trueTo) + std::string(18, ' ')
-                                    : std::string(32, ' ');
+    // Columns 38-69: the screen-limit mark, and the eye the program writes into every entry
+    // ("гл.оба", both eyes unless the start screen chose one) in 56-63.
+    std::string between = trueTo != nullptr
+                              ? " экран до " + std::string(trueTo) + std::string(18, ' ')
+                              : std::string(32, ' ');
+    between.replace(between.size() - 14, 8, "гл.оба  ");
     std::snprintf(text, sizeof text, " %02d.%02d.%04dг, %2dч %2dм %2dс,   ОЗи=%s%s%s\r\n",
                   tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec,
                   acuity, between.c_str(), distance);

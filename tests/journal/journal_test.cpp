@@ -4,7 +4,9 @@
 
 #include <cerrno>
 #include <limits>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/temp_dir.h"
@@ -115,6 +117,87 @@ GTEST_TEST(JournalEntryLine, ScreenLimitMarkStandsOnlyInTheSkippedColumns) {
     other.replace(47, 4, "x.yz");
     EXPECT_EQ(parseJournalLine(other).status, LineStatus::ok);
     EXPECT_FALSE(parseJournalLine(other).checkTrueTo.has_value());
+}
+
+// The eye marks, Windows-1251: "гл.прав ", "гл.лев  ", "гл.оба  ".
+const std::string rightMark = "\xE3\xEB.\xEF\xF0\xE0\xE2 ";
+const std::string leftMark = "\xE3\xEB.\xEB\xE5\xE2  ";
+const std::string bothMark = "\xE3\xEB.\xEE\xE1\xE0  ";
+
+GTEST_TEST(JournalEntryLine, EyeMarkStandsOnlyInTheSkippedColumnsOfATraining) {
+    const std::string plain = exampleTraining();
+    for (const auto& [eye, mark] :
+         {std::pair{Eye::right, rightMark}, std::pair{Eye::left, leftMark},
+          std::pair{Eye::both, bothMark}}) {
+        const std::string line =
+            trainingEntryLine(3, 3, 2013, 9, 5, 7, 0.85f, 1.23f, 100, 200.0f, eye);
+        ASSERT_EQ(line.size(), plain.size());
+        EXPECT_EQ(columns(line, 1, 33), columns(plain, 1, 33)) << "30-33 stay blank";
+        EXPECT_EQ(columns(line, 34, 41), mark);
+        EXPECT_EQ(columns(line, 42, 75), columns(plain, 42, 75));
+        const JournalLine read = parseJournalLine(line.substr(0, 73));
+        EXPECT_EQ(read.status, LineStatus::ok);
+        EXPECT_FALSE(read.isCheck);
+        EXPECT_EQ(read.eye, eye);
+        EXPECT_FLOAT_EQ(read.trainingAcuity, 0.85f);
+        EXPECT_FLOAT_EQ(read.meanTime, 1.23f);
+        EXPECT_EQ(read.volume, 100);
+        EXPECT_FLOAT_EQ(read.trainingDistance, 200.0f);
+    }
+}
+
+GTEST_TEST(JournalEntryLine, EyeMarkStandsOnlyInTheSkippedColumnsOfACheck) {
+    for (std::optional<float> trueTo : {std::optional<float>(), std::optional<float>(0.3f)}) {
+        const std::string plain = checkEntryLine(3, 3, 2013, 9, 5, 7, 2.0f, 200.0f, trueTo);
+        for (const auto& [eye, mark] :
+             {std::pair{Eye::right, rightMark}, std::pair{Eye::left, leftMark},
+              std::pair{Eye::both, bothMark}}) {
+            const std::string line = checkEntryLine(3, 3, 2013, 9, 5, 7, 2.0f, 200.0f, trueTo, eye);
+            ASSERT_EQ(line.size(), plain.size());
+            EXPECT_EQ(columns(line, 1, 55), columns(plain, 1, 55)) << "the screen-limit mark kept";
+            EXPECT_EQ(columns(line, 56, 63), mark);
+            EXPECT_EQ(columns(line, 64, 76), columns(plain, 64, 76));
+            const JournalLine read = parseJournalLine(line.substr(0, 74));
+            EXPECT_EQ(read.status, LineStatus::ok);
+            EXPECT_EQ(read.eye, eye);
+            EXPECT_FLOAT_EQ(read.checkAcuity, 2.0f);
+            EXPECT_FLOAT_EQ(read.checkDistance, 200.0f);
+            EXPECT_EQ(read.checkTrueTo.has_value(), trueTo.has_value());
+        }
+    }
+}
+
+GTEST_TEST(JournalReader, EntriesWithoutAnEyeMarkAreForBothEyes) {
+    // An earlier version's lines, and text in the mark's columns that is no mark.
+    EXPECT_EQ(parseJournalLine(exampleTraining().substr(0, 73)).eye, Eye::both);
+    EXPECT_EQ(parseJournalLine(exampleCheck().substr(0, 74)).eye, Eye::both);
+    std::string other = exampleCheck().substr(0, 74);
+    other.replace(55, 8, "right   ");
+    EXPECT_EQ(parseJournalLine(other).status, LineStatus::ok);
+    EXPECT_EQ(parseJournalLine(other).eye, Eye::both);
+    // A check's own columns decide, not the training's 34-41 (its acuity stands there).
+    const std::string leftCheck =
+        checkEntryLine(3, 3, 2013, 9, 5, 7, 1.0f, 200.0f, std::nullopt, Eye::left);
+    EXPECT_EQ(parseJournalLine(leftCheck.substr(0, 74)).eye, Eye::left);
+    // A line cut short before the mark's columns.
+    EXPECT_EQ(parseJournalLine(exampleCheck().substr(0, 40)).eye, Eye::both);
+}
+
+GTEST_TEST(JournalAppend, TheEyeIsWrittenIntoTheAppendedEntries) {
+    TempDir dir;
+    const std::string path = dir.file("trelvan.rez");
+    ASSERT_TRUE(appendTrainingEntry(3, 3, 2013, 9, 5, 7, 0.85f, 1.23f, 100, 200.0f, path, nullptr,
+                                    Eye::right));
+    ASSERT_TRUE(appendCheckEntry(3, 3, 2013, 9, 6, 0, 1.0f, 200.0f, path, nullptr, std::nullopt,
+                                 Eye::left));
+    JournalReader reader(path);
+    const std::optional<JournalLine> training = reader.next();
+    const std::optional<JournalLine> check = reader.next();
+    ASSERT_TRUE(training && check);
+    EXPECT_EQ(training->eye, Eye::right);
+    EXPECT_EQ(check->eye, Eye::left);
+    EXPECT_FALSE(reader.next());
+    EXPECT_EQ(reader.endStatus(), LineStatus::ok);
 }
 
 GTEST_TEST(JournalAppend, ValuesTheReaderWouldRefuseAreNotWritten) {

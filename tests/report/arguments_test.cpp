@@ -37,6 +37,18 @@ GTEST_TEST(ReportArguments, CommandsWithTheirJournalAndOutput) {
     EXPECT_EQ(a.output, "c.png");
 }
 
+GTEST_TEST(ReportArguments, HtmlAndTheDecimalComma) {
+    Arguments a = parseArguments({"html", "j.rez", "-o", "r.html"});
+    EXPECT_EQ(a.error, "");
+    EXPECT_EQ(a.command, Command::html);
+    EXPECT_EQ(a.journal, "j.rez");
+    EXPECT_EQ(a.output, "r.html");
+    a = parseArguments({"--decimal-comma", "csv"});
+    EXPECT_EQ(a.error, "");
+    EXPECT_TRUE(a.decimalComma);
+    EXPECT_FALSE(parseArguments({"csv"}).decimalComma);
+}
+
 GTEST_TEST(ReportArguments, AfterTwoDashesEverythingIsAnOperand) {
     Arguments a = parseArguments({"csv", "--", "-o"});
     EXPECT_EQ(a.error, "");
@@ -72,7 +84,9 @@ GTEST_TEST(ReportArguments, WrongArgumentsAreNamed) {
         {{"csv", "a.rez", "b.rez"}, "unexpected argument 'b.rez'"},
         {{"csv", "-x"}, "unknown option -x"},
         {{"csv", "--output"}, "option --output needs a file name"},
-        {{"csv", "-o", "c.png"}, "csv writes to standard output; -o belongs to chart"},
+        {{"csv", "-o", "c.png"}, "csv writes to standard output; -o belongs to chart and html"},
+        {{"html"}, "html needs the output file: -o FILE.html"},
+        {{"html", "-o", "r.html", "--decimal-comma"}, "--decimal-comma belongs to csv"},
         {{"chart"}, "chart needs the output file: -o FILE.png"},
         {{"chart", "j.rez"}, "chart needs the output file: -o FILE.png"},
         {{"chart", "-o"}, "option -o needs a file name"},
@@ -87,7 +101,8 @@ GTEST_TEST(ReportArguments, WrongArgumentsAreNamed) {
 
 GTEST_TEST(ReportArguments, UsageNamesBothCommandsAndHelpTheExitStatus) {
     const std::string u = usage();
-    EXPECT_NE(u.find("trelvan-report csv [JOURNAL]"), std::string::npos);
+    EXPECT_NE(u.find("trelvan-report csv --decimal-comma [JOURNAL]"), std::string::npos);
+    EXPECT_NE(u.find("trelvan-report html [JOURNAL] -o FILE.html"), std::string::npos);
     EXPECT_NE(u.find("trelvan-report chart [JOURNAL] -o FILE.png"), std::string::npos);
     const std::string h = help();
     EXPECT_EQ(h.rfind(u, 0), 0u) << "help starts with the usage";

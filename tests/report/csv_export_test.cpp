@@ -20,7 +20,7 @@ using testing::TempDir;
 using testing::writeBytes;
 
 const std::string header =
-    "date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm,true_to\r\n";
+    "date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm,true_to,eye\r\n";
 
 std::string journalOf(const std::vector<std::string>& entries,
                       const std::string& first = trainingHeader()) {
@@ -44,7 +44,7 @@ struct Exported {
 };
 
 // The export of a journal of these bytes, written to memory.
-Exported exportOf(const std::string& bytes) {
+Exported exportOf(const std::string& bytes, CsvStyle style = {}) {
     TempDir dir;
     const std::string path = dir.file("trelvan.rez");
     writeBytes(path, bytes);
@@ -54,7 +54,7 @@ Exported exportOf(const std::string& bytes) {
     Exported e;
     {
         JournalReader reader(path);
-        e.result = writeJournalCsv(reader, out);
+        e.result = writeJournalCsv(reader, out, style);
     }
     std::fclose(out);
     e.text.assign(buffer, size);
@@ -142,9 +142,9 @@ GTEST_TEST(CsvExport, HeaderAndOneRowPerEntryAsWritten) {
         trainingEntryLine(5, 3, 2013, 0, 0, 0, 0.1f, 12.5f, 2000, 35.0f),
     }));
     EXPECT_EQ(e.text, header +
-                          "2013-03-03T09:05:07,training,0.85,0.07,1.23,100,200,\r\n"
-                          "2013-03-04T21:40:00,check,1.00,0.00,,,500,\r\n"
-                          "2013-03-05T00:00:00,training,0.10,1.00,12.50,2000,35,\r\n");
+                          "2013-03-03T09:05:07,training,0.85,0.07,1.23,100,200,,both\r\n"
+                          "2013-03-04T21:40:00,check,1.00,0.00,,,500,,both\r\n"
+                          "2013-03-05T00:00:00,training,0.10,1.00,12.50,2000,35,,both\r\n");
     EXPECT_EQ(e.result.rows, 3);
     EXPECT_EQ(e.result.endStatus, LineStatus::ok);
     EXPECT_EQ(e.result.readError, 0);
@@ -154,8 +154,8 @@ GTEST_TEST(CsvExport, HeaderAndOneRowPerEntryAsWritten) {
 GTEST_TEST(CsvExport, BothHeadersAndAnyFirstLineAreSkipped) {
     const std::vector<std::string> entries{trainingOn(1, 0.5f), checkOn(2, 2.0f)};
     const std::string expected = header +
-                                 "2013-03-01T12:00:00,training,0.50,0.30,1.50,100,200,\r\n"
-                                 "2013-03-02T12:00:00,check,2.00,-0.30,,,200,\r\n";
+                                 "2013-03-01T12:00:00,training,0.50,0.30,1.50,100,200,,both\r\n"
+                                 "2013-03-02T12:00:00,check,2.00,-0.30,,,200,,both\r\n";
     EXPECT_EQ(exportOf(journalOf(entries, trainingHeader())).text, expected);
     EXPECT_EQ(exportOf(journalOf(entries, checkHeader())).text, expected);
     EXPECT_EQ(exportOf(journalOf(entries, trainingOn(9, 1.0f).substr(0, 73))).text, expected)
@@ -176,8 +176,8 @@ GTEST_TEST(CsvExport, LineWithBothMarkersGivesTheCheckRowThenTheTrainingRow) {
                              "      1.50" + "   100" + "   250." + " \r\n";
     const Exported e = exportOf(journalOf({both}));
     EXPECT_EQ(e.text, header +
-                          "2013-03-01T12:00:00,check,0.60,0.22,,,250,\r\n"
-                          "2013-03-01T12:00:00,training,0.80,0.10,1.50,100,250,\r\n");
+                          "2013-03-01T12:00:00,check,0.60,0.22,,,250,,both\r\n"
+                          "2013-03-01T12:00:00,training,0.80,0.10,1.50,100,250,,both\r\n");
     EXPECT_EQ(e.result.rows, 2);
 }
 
@@ -186,8 +186,8 @@ GTEST_TEST(CsvExport, LineWithoutMarkerGivesNoRowAndTheReadingGoesOn) {
         journalOf({checkOn(1, 0.5f), cp1251(" 02.03.2013г, 16ч 40м  0с,  вписано от руки\r\n"),
                    checkOn(3, 0.1f, 120.0f)}));
     EXPECT_EQ(e.text, header +
-                          "2013-03-01T12:00:00,check,0.50,0.30,,,200,\r\n"
-                          "2013-03-03T12:00:00,check,0.10,1.00,,,120,\r\n");
+                          "2013-03-01T12:00:00,check,0.50,0.30,,,200,,both\r\n"
+                          "2013-03-03T12:00:00,check,0.10,1.00,,,120,,both\r\n");
 }
 
 GTEST_TEST(CsvExport, ValuesAreCopiedAsWrittenNotAsAFloatHoldsThem) {
@@ -195,7 +195,8 @@ GTEST_TEST(CsvExport, ValuesAreCopiedAsWrittenNotAsAFloatHoldsThem) {
     const std::string line = cp1251(" 01.03.2013г, 12ч  0м  0с,                ОЗп=0.90") +
                              "8765432.10" + "    20" + "  1000." + "\r\n";
     const Exported e = exportOf(journalOf({line}));
-    EXPECT_EQ(e.text, header + "2013-03-01T12:00:00,training,0.90,0.05,8765432.10,20,1000,\r\n");
+    EXPECT_EQ(e.text,
+              header + "2013-03-01T12:00:00,training,0.90,0.05,8765432.10,20,1000,,both\r\n");
 }
 
 GTEST_TEST(CsvExport, HandEditedValuesShowWhatTheChartDraws) {
@@ -203,7 +204,7 @@ GTEST_TEST(CsvExport, HandEditedValuesShowWhatTheChartDraws) {
     const std::string line = cp1251(" 01.03.2013г, 12ч  0м  0с,                ОЗп=  85") +
                              "       1.5" + "  +100" + "    200" + "\r\n";
     const Exported e = exportOf(journalOf({line}));
-    EXPECT_EQ(e.text, header + "2013-03-01T12:00:00,training,0.85,0.07,1.5,100,200,\r\n");
+    EXPECT_EQ(e.text, header + "2013-03-01T12:00:00,training,0.85,0.07,1.5,100,200,,both\r\n");
 }
 
 GTEST_TEST(CsvExport, UnreadableDateEndsTheRowsAtThatLine) {
@@ -212,8 +213,8 @@ GTEST_TEST(CsvExport, UnreadableDateEndsTheRowsAtThatLine) {
     const Exported e =
         exportOf(journalOf({trainingOn(1, 0.5f), checkOn(2, 0.6f), badDate, checkOn(5, 0.7f)}));
     EXPECT_EQ(e.text, header +
-                          "2013-03-01T12:00:00,training,0.50,0.30,1.50,100,200,\r\n"
-                          "2013-03-02T12:00:00,check,0.60,0.22,,,200,\r\n");
+                          "2013-03-01T12:00:00,training,0.50,0.30,1.50,100,200,,both\r\n"
+                          "2013-03-02T12:00:00,check,0.60,0.22,,,200,,both\r\n");
     EXPECT_EQ(e.result.rows, 2);
     EXPECT_EQ(e.result.endStatus, LineStatus::badDate);
     EXPECT_EQ(e.result.endLine, 4) << "the header is line 1";
@@ -223,7 +224,7 @@ GTEST_TEST(CsvExport, UnreadableValuesEndTheRowsAtThatLine) {
     const Exported e = exportOf(
         journalOf({trainingOn(1, 0.5f), trainingOn(2, 12.0f),  // acuity written as asterisks
                    checkOn(3, 0.7f)}));
-    EXPECT_EQ(e.text, header + "2013-03-01T12:00:00,training,0.50,0.30,1.50,100,200,\r\n");
+    EXPECT_EQ(e.text, header + "2013-03-01T12:00:00,training,0.50,0.30,1.50,100,200,,both\r\n");
     EXPECT_EQ(e.result.rows, 1);
     EXPECT_EQ(e.result.endStatus, LineStatus::badValues);
     EXPECT_EQ(e.result.endLine, 3);
@@ -236,11 +237,39 @@ GTEST_TEST(CsvExport, TrueToHoldsTheScreenLimitOfAMarkedCheckOnly) {
     const Exported e =
         exportOf(journalOf({trainingOn(1, 0.5f), limited, checkOn(2, 0.5f), handMark}));
     EXPECT_EQ(e.text, header +
-                          "2013-03-01T12:00:00,training,0.50,0.30,1.50,100,200,\r\n"
-                          "2013-03-02T12:00:00,check,2.00,-0.30,,,200,0.30\r\n"
-                          "2013-03-02T12:00:00,check,0.50,0.30,,,200,\r\n"
-                          "2013-03-03T12:00:00,check,0.90,0.05,,,200,\r\n");
+                          "2013-03-01T12:00:00,training,0.50,0.30,1.50,100,200,,both\r\n"
+                          "2013-03-02T12:00:00,check,2.00,-0.30,,,200,0.30,both\r\n"
+                          "2013-03-02T12:00:00,check,0.50,0.30,,,200,,both\r\n"
+                          "2013-03-03T12:00:00,check,0.90,0.05,,,200,,both\r\n");
     EXPECT_EQ(e.result.endStatus, LineStatus::ok);
+}
+
+GTEST_TEST(CsvExport, EyeNamesTheEyeOfEachEntry) {
+    const std::string right =
+        trainingEntryLine(1, 3, 2013, 12, 0, 0, 0.5f, 1.5f, 100, 200.0f, Eye::right);
+    const std::string left = checkEntryLine(2, 3, 2013, 12, 0, 0, 2.0f, 200.0f, 0.3f, Eye::left);
+    const std::string both = checkEntryLine(3, 3, 2013, 12, 0, 0, 0.9f, 200.0f, {}, Eye::both);
+    const Exported e = exportOf(journalOf({right, left, both, checkOn(4, 0.8f)}));
+    EXPECT_EQ(e.text, header +
+                          "2013-03-01T12:00:00,training,0.50,0.30,1.50,100,200,,right\r\n"
+                          "2013-03-02T12:00:00,check,2.00,-0.30,,,200,0.30,left\r\n"
+                          "2013-03-03T12:00:00,check,0.90,0.05,,,200,,both\r\n"
+                          "2013-03-04T12:00:00,check,0.80,0.10,,,200,,both\r\n");
+}
+
+GTEST_TEST(CsvExport, DecimalCommaFormHasSemicolonsCommasAndSpreadsheetDates) {
+    const std::string right =
+        trainingEntryLine(1, 3, 2013, 9, 5, 7, 0.85f, 1.23f, 100, 66.0f, Eye::right);
+    const std::string limited = checkEntryLine(2, 3, 2013, 12, 0, 0, 2.0f, 200.0f, 0.3f, Eye::left);
+    const Exported e = exportOf(journalOf({right, limited}), CsvStyle{true});
+    EXPECT_EQ(e.text,
+              "date_time;kind;acuity;logmar;mean_time_s;volume;distance_cm;true_to;eye\r\n"
+              "2013-03-01 09:05:07;training;0,85;0,07;1,23;100;66;;right\r\n"
+              "2013-03-02 12:00:00;check;2,00;-0,30;;;200;0,30;left\r\n");
+    EXPECT_EQ(e.result.rows, 2);
+    // A field with a semicolon is quoted in either form.
+    EXPECT_EQ(csvField("a;b", ';'), "\"a;b\"");
+    EXPECT_EQ(csvField("a,b", ';'), "a,b");
 }
 
 GTEST_TEST(CsvExport, ACheckBeforeUnreadableTrainingValuesOnItsLineComesOut) {
@@ -249,7 +278,7 @@ GTEST_TEST(CsvExport, ACheckBeforeUnreadableTrainingValuesOnItsLineComesOut) {
     const std::string both = cp1251(" 01.03.2013г, 12ч  0м  0с,   ОЗи=0.60     ОЗп=****") +
                              "      1.50" + "   100" + "   250." + " \r\n";
     const Exported e = exportOf(journalOf({both, checkOn(2, 0.7f)}));
-    EXPECT_EQ(e.text, header + "2013-03-01T12:00:00,check,0.60,0.22,,,250,\r\n");
+    EXPECT_EQ(e.text, header + "2013-03-01T12:00:00,check,0.60,0.22,,,250,,both\r\n");
     EXPECT_EQ(e.result.rows, 1);
     EXPECT_EQ(e.result.endStatus, LineStatus::badValues);
     EXPECT_EQ(e.result.endLine, 2);

@@ -17,7 +17,7 @@ namespace trelvan::testing {
 namespace {
 
 const std::string csvHeader =
-    "date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm,true_to\r\n";
+    "date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm,true_to,eye\r\n";
 const std::string usageStart = "Usage: trelvan-report csv [JOURNAL]\n";
 
 std::string journalOf(const std::vector<std::string>& entries) {
@@ -46,8 +46,8 @@ GTEST_TEST(ReportCsv, WritesTheJournalOfTheWorkingDirectoryToStandardOutput) {
     TempDir dir;
     writeBytes(dir.file("trelvan.rez"), journalOf({trainingOn(1, 0.5f), checkOn(2, 1.0f)}));
     const std::string expected = csvHeader +
-                                 "2013-03-01T12:00:00,training,0.50,0.30,1.50,100,200,\r\n"
-                                 "2013-03-02T12:00:00,check,1.00,0.00,,,200,\r\n";
+                                 "2013-03-01T12:00:00,training,0.50,0.30,1.50,100,200,,both\r\n"
+                                 "2013-03-02T12:00:00,check,1.00,0.00,,,200,,both\r\n";
     ReportOutcome r = runReportProgram({"csv"}, dir.path());
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, expected);
@@ -67,8 +67,8 @@ GTEST_TEST(ReportCsv, AnUnreadableLineEndsTheRowsWithANoteAndStatusZero) {
     ReportOutcome r = runReportProgram({"csv"}, dir.path());
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, csvHeader +
-                         "2013-03-01T12:00:00,training,0.50,0.30,1.50,100,200,\r\n"
-                         "2013-03-02T12:00:00,training,0.60,0.22,1.50,100,200,\r\n");
+                         "2013-03-01T12:00:00,training,0.50,0.30,1.50,100,200,,both\r\n"
+                         "2013-03-02T12:00:00,training,0.60,0.22,1.50,100,200,,both\r\n");
     EXPECT_EQ(r.err,
               "trelvan-report: trelvan.rez:4: date or time unreadable; reading stopped at this "
               "line, no rows from it on\n");
@@ -77,7 +77,7 @@ GTEST_TEST(ReportCsv, AnUnreadableLineEndsTheRowsWithANoteAndStatusZero) {
                journalOf({checkOn(1, 0.5f), trainingOn(2, 12.0f), checkOn(3, 0.7f)}));
     r = runReportProgram({"csv"}, dir.path());
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, csvHeader + "2013-03-01T12:00:00,check,0.50,0.30,,,200,\r\n");
+    EXPECT_EQ(r.out, csvHeader + "2013-03-01T12:00:00,check,0.50,0.30,,,200,,both\r\n");
     EXPECT_EQ(r.err,
               "trelvan-report: trelvan.rez:3: values unreadable; reading stopped at this line, no "
               "rows from it on\n");
@@ -162,7 +162,7 @@ GTEST_TEST(ReportCsv, WithoutAJournalHereTheLaunchersJournalIsReadAndNamed) {
     ASSERT_EQ(::mkdir(data.file("trelvan").c_str(), 0755), 0);
     const std::string launcherJournal = data.file("trelvan/trelvan.rez");
     writeBytes(launcherJournal, journalOf({checkOn(2, 1.0f)}));
-    const std::string row = "2013-03-02T12:00:00,check,1.00,0.00,,,200,\r\n";
+    const std::string row = "2013-03-02T12:00:00,check,1.00,0.00,,,200,,both\r\n";
 
     ReportOutcome r = runReportProgram({"csv"}, dir.path(), "XDG_DATA_HOME=" + data.path());
     EXPECT_EQ(r.status, 0);
@@ -186,7 +186,7 @@ GTEST_TEST(ReportCsv, WithoutAJournalHereTheLaunchersJournalIsReadAndNamed) {
     // A journal in the current directory comes first, without a word.
     writeBytes(dir.file("trelvan.rez"), journalOf({trainingOn(1, 0.5f)}));
     r = runReportProgram({"csv"}, dir.path(), "XDG_DATA_HOME=" + data.path());
-    EXPECT_EQ(r.out, csvHeader + "2013-03-01T12:00:00,training,0.50,0.30,1.50,100,200,\r\n");
+    EXPECT_EQ(r.out, csvHeader + "2013-03-01T12:00:00,training,0.50,0.30,1.50,100,200,,both\r\n");
     EXPECT_EQ(r.err, "");
 }
 
@@ -341,7 +341,9 @@ GTEST_TEST(ReportCommandLine, WrongArgumentsAreStatusTwoWithTheUsage) {
     }
     EXPECT_EQ(runReportProgram({"export"}, dir.path()).err,
               "trelvan-report: unknown command 'export'\n" + usageStart +
+                  "       trelvan-report csv --decimal-comma [JOURNAL]\n"
                   "       trelvan-report chart [JOURNAL] -o FILE.png\n"
+                  "       trelvan-report html [JOURNAL] -o FILE.html\n"
                   "       trelvan-report --help | --version\n"
                   "Try 'trelvan-report --help' for more information.\n");
 }

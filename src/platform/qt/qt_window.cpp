@@ -173,6 +173,22 @@ bool SurfaceWidget::passKey(QKeyEvent* event, bool press) {
         case Qt::Key_Enter:
             key = Key::enter;
             break;
+        // The eye: П, Л, О in the Russian layout, the same keys in the Latin one, or 1, 2, 3.
+        case 0x041F:  // П
+        case Qt::Key_G:
+        case Qt::Key_1:
+            key = Key::eyeRight;
+            break;
+        case 0x041B:  // Л
+        case Qt::Key_K:
+        case Qt::Key_2:
+            key = Key::eyeLeft;
+            break;
+        case 0x041E:  // О
+        case Qt::Key_J:
+        case Qt::Key_3:
+            key = Key::eyeBoth;
+            break;
         default:
             return false;
     }
@@ -210,6 +226,16 @@ FrameWindow::FrameWindow(QtWindow& services)
     // A long text is cut, never widening the frame.
     status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(status_, 1);
+    // The eye by a click: the next of both, right and left (the start screen takes it).
+    auto* eye = new QPushButton(QStringLiteral("Глаз…"));
+    eye->setFlat(true);
+    eye->setFocusPolicy(Qt::NoFocus);
+    eye->setObjectName(QStringLiteral("eyeButton"));
+    statusBar()->addPermanentWidget(eye);
+    connect(eye, &QPushButton::clicked, this, [this] {
+        services_.key(Key::eyeNext, true, false);
+        services_.key(Key::eyeNext, false, false);
+    });
     area_->setBackground(QBrush(QColor(0xAB, 0xAB, 0xAB)));
     area_->installEventFilter(this);
 }
@@ -506,6 +532,11 @@ void QtWindow::reportGeometry() {
     QPoint c = client->mapToGlobal(QPoint(0, 0));
     out << "client " << c.x() << ' ' << c.y() << ' ' << client->width() << ' ' << client->height()
         << '\n';
+    if (auto* eye = frame_->findChild<QPushButton*>(QStringLiteral("eyeButton"))) {
+        QPoint e = eye->mapToGlobal(QPoint(0, 0));
+        out << "eye " << e.x() << ' ' << e.y() << ' ' << eye->width() << ' ' << eye->height()
+            << '\n';
+    }
     if (surfaceWidget_ != nullptr && child_ != nullptr && child_->isVisible()) {
         QPoint s = surfaceWidget_->mapToGlobal(QPoint(0, 0));
         withSurface([&](const Raster& surface) {
