@@ -6,7 +6,7 @@
 namespace trelvan {
 
 // The whole life of the program thread; ends only by stopping the program.
-[[noreturn]] void MAIN__();
+[[noreturn]] void MAIN__();  // NOLINT(bugprone-reserved-identifier): the routine's name
 
 // Called by the services on the input thread before the frame exists.
 bool INITIALSETTINGS();

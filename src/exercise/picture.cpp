@@ -17,8 +17,10 @@ constexpr uint8_t kBlackPixel[4] = {0, 0, 0, 0};
 // pixels of one colour and k of the other start kLargestRun - k pixels in.
 constexpr int kLargestRun = 9;
 
-constexpr std::array<uint8_t, 8 * kLargestRun> twoRuns(bool whiteFirst) {
-    std::array<uint8_t, 8 * kLargestRun> bytes{};
+constexpr size_t kTwoRunsBytes = 8 * size_t{kLargestRun};
+
+constexpr std::array<uint8_t, kTwoRunsBytes> twoRuns(bool whiteFirst) {
+    std::array<uint8_t, kTwoRunsBytes> bytes{};
     for (int x = 0; x < 2 * kLargestRun; ++x) {
         const bool white = (x < kLargestRun) == whiteFirst;
         for (int b = 0; b < 3; ++b) bytes[4 * x + b] = white ? 255 : 0;
@@ -72,7 +74,8 @@ void composeFigureCell(const PictureImage& image, int32_t k, int cellLeft, int c
         if (whole) {
             // A row of a cell is k pixels of one colour and k of the other.
             const uint8_t* from = (upper ? kWhiteThenBlack : kBlackThenWhite).data();
-            std::memcpy(row + 4 * static_cast<size_t>(first), from + 4 * (kLargestRun - k),
+            std::memcpy(row + 4 * static_cast<size_t>(first),
+                        from + 4 * static_cast<ptrdiff_t>(kLargestRun - k),
                         8 * static_cast<size_t>(k));
         } else {
             fillRun(image, row, first, cellLeft + k, upper ? kWhitePixel : kBlackPixel);

@@ -156,7 +156,7 @@ std::string journalToRead(const Arguments& a, std::FILE* err) {
     if (a.journalGiven) return a.journal;
     struct stat info {};
     if (::stat(a.journal.c_str(), &info) == 0) return a.journal;
-    const std::string launcher = launcherJournal(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    std::string launcher = launcherJournal(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
     if (launcher.empty() || ::stat(launcher.c_str(), &info) != 0) return a.journal;
     say(err, "reading the journal " + launcher);
     return launcher;

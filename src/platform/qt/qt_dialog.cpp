@@ -92,8 +92,8 @@ class TemplateDialog : public QDialog {
             4.0;
         const double unitY = fm.height() / 8.0;
         auto rect = [&](int x, int y, int w, int h) {
-            return QRect(int(x * unitX + 0.5), int(y * unitY + 0.5), int(w * unitX + 0.5),
-                         int(h * unitY + 0.5));
+            return QRect(int(std::lround(x * unitX)), int(std::lround(y * unitY)),
+                         int(std::lround(w * unitX)), int(std::lround(h * unitY)));
         };
         setFixedSize(rect(0, 0, t.width, t.height).size());
         move(rect(t.x, t.y, 0, 0).topLeft());
