@@ -119,6 +119,13 @@ std::optional<int64_t> readI(std::string_view field) {
     const size_t size = field.size();
     while (pos < size && field[pos] == ' ') ++pos;
     if (pos == size) return 0;
+    // Most fields are blanks and then up to 18 digits, which cannot overflow.
+    if (size - pos <= 18) {
+        int64_t value = 0;
+        size_t i = pos;
+        while (i < size && isDigit(field[i])) value = value * 10 + (field[i++] - '0');
+        if (i == size) return value;
+    }
     const bool negative = field[pos] == '-';
     bool digits = false;
     if (field[pos] == '+' || field[pos] == '-') ++pos;
@@ -256,13 +263,6 @@ std::optional<bool> readL(std::string_view field) {
         default:
             return std::nullopt;
     }
-}
-
-std::string_view LineReader::take(int w) {
-    const size_t start = pos_;
-    pos_ += w > 0 ? w : 0;
-    if (start >= line_.size()) return {};
-    return line_.substr(start, pos_ - start);
 }
 
 double roundHalfAway(double value, int d) {

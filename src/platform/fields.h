@@ -46,7 +46,13 @@ class LineReader {
   public:
     explicit LineReader(std::string_view line) : line_(line) {}
     void skip(int n) { pos_ += n; }  // nX
-    std::string_view take(int w);    // the next w columns (may be short)
+    // The next w columns (may be short).
+    std::string_view take(int w) {
+        const size_t start = pos_;
+        pos_ += w > 0 ? static_cast<size_t>(w) : 0;
+        if (start >= line_.size()) return {};
+        return line_.substr(start, pos_ - start);
+    }
     std::optional<int64_t> i(int w) { return readI(take(w)); }
     std::optional<double> f(int w, int d) { return readF(take(w), d); }
     std::optional<bool> l(int w) { return readL(take(w)); }

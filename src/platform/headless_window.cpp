@@ -14,6 +14,7 @@ void HeadlessWindow::push(const ScriptEvent& event) {
     {
         std::lock_guard lock(scriptMutex_);
         script_.push_back(e);
+        scriptLength_ = script_.size();
     }
     scriptCv_.notify_all();
 }
@@ -78,7 +79,7 @@ void HeadlessWindow::deliver(const ScriptEvent& e) {
 }
 
 void HeadlessWindow::deliverDue() {
-    if (delivering_) return;
+    if (delivering_ || scriptLength_.load() == 0) return;
     for (;;) {
         ScriptEvent e;
         {
@@ -88,6 +89,7 @@ void HeadlessWindow::deliverDue() {
             if (!(front.at <= now_) && !(front.atOp <= ops_)) return;
             e = front;
             script_.pop_front();
+            scriptLength_ = script_.size();
         }
         deliver(e);
     }
@@ -103,6 +105,7 @@ void HeadlessWindow::advance(double seconds) {
                 if (script_.empty() || !(script_.front().at <= target)) break;
                 e = script_.front();
                 script_.pop_front();
+                scriptLength_ = script_.size();
             }
             if (e.at > now_) now_ = e.at;
             if (now_ > timeLimit_) throw ProgramExit{kScriptEnded, "time limit"};
@@ -175,6 +178,7 @@ void HeadlessWindow::waitInput(uint32_t seen) {
         if (script_.empty()) throw ProgramExit{kScriptEnded, "script ended"};
         e = script_.front();
         script_.pop_front();
+        scriptLength_ = script_.size();
     }
     if (std::isfinite(e.at) && e.at > now_) now_ = e.at;
     if (now_ > timeLimit_) throw ProgramExit{kScriptEnded, "time limit"};

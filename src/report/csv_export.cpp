@@ -1,7 +1,9 @@
 #include "report/csv_export.h"
 
+#include <bit>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 
@@ -45,23 +47,30 @@ std::string decimal(double value, int d) {
 // Digits with one point and an optional leading minus: the form of every value the program
 // writes. Returns it tidied ("200." to 200, ".85" to 0.85), or nothing for any other form.
 std::optional<std::string> plainDecimal(std::string_view text) {
-    std::string sign, whole, fraction;
-    bool point = false;
     size_t i = 0;
-    if (i < text.size() && text[i] == '-') sign = text[i++];
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c >= '0' && c <= '9') {
-            (point ? fraction : whole) += c;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            return std::nullopt;
-        }
+    const bool negative = i < text.size() && text[i] == '-';
+    if (negative) ++i;
+    const size_t wholeFrom = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    const std::string_view whole = text.substr(wholeFrom, i - wholeFrom);
+    if (i == text.size() || text[i] != '.') return std::nullopt;
+    const size_t fractionFrom = ++i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    if (i != text.size()) return std::nullopt;
+    const std::string_view fraction = text.substr(fractionFrom);
+    if (whole.empty() && fraction.empty()) return std::nullopt;
+    std::string tidy;
+    if (negative) tidy += '-';
+    if (whole.empty()) {
+        tidy += '0';
+    } else {
+        tidy += whole;
     }
-    if (!point || (whole.empty() && fraction.empty())) return std::nullopt;
-    if (whole.empty()) whole.push_back('0');
-    return fraction.empty() ? sign + whole : sign + whole + "." + fraction;
+    if (!fraction.empty()) {
+        tidy += '.';
+        tidy += fraction;
+    }
+    return tidy;
 }
 
 // Appends value with at least width digits, zero-filled; true when it was done here (values
@@ -71,16 +80,20 @@ bool appendDigits(std::string& out, int value, int width) {
     char digits[4];
     int n = 0;
     do {
-        digits[n++] = static_cast<char>('0' + value % 10);
+        digits[3 - n++] = static_cast<char>('0' + value % 10);
         value /= 10;
     } while (value != 0);
-    for (int i = n; i < width; ++i) out += '0';
-    while (n > 0) out += digits[--n];
+    while (n < width && n < 4) digits[3 - n++] = '0';
+    out.append(digits + 4 - n, static_cast<size_t>(n));
     return true;
 }
 
 void appendField(std::string& row, std::string_view field) {
-    row += csvField(field);
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+        row += field;
+    } else {
+        row += csvField(field);
+    }
 }
 
 }  // namespace
@@ -98,7 +111,19 @@ std::string csvField(std::string_view text) {
 
 std::string logMar(double acuity) {
     if (!(acuity > 0.0)) return std::string();
-    return trimmed(fields::F(-std::log10(acuity), 40, 2));
+    // A journal holds few distinct acuities: the texts of those met last are kept by value.
+    struct Cached {
+        double acuity = 0.0;  // 0: empty (never a key, see above)
+        std::string text;
+    };
+    thread_local Cached cache[256];
+    const uint64_t bits = std::bit_cast<uint64_t>(acuity);
+    Cached& slot = cache[(bits * 0x9E3779B97F4A7C15u) >> 56];
+    if (slot.acuity != acuity) {
+        slot.text = trimmed(fields::F(-std::log10(acuity), 40, 2));
+        slot.acuity = acuity;
+    }
+    return slot.text;
 }
 
 std::string isoDateTime(const JournalLine& line) {
@@ -119,6 +144,24 @@ std::string writtenValue(std::string_view line, int first, int width, double val
 }
 
 void appendIsoDateTime(const JournalLine& line, std::string& out) {
+    // Every date and time the program writes: the 19 characters at once.
+    const int values[6] = {line.year, line.month, line.day, line.hour, line.minute, line.second};
+    const int limits[6] = {9999, 99, 99, 99, 99, 99};
+    bool plain = true;
+    for (int i = 0; i < 6; ++i) plain = plain && values[i] >= 0 && values[i] <= limits[i];
+    if (plain) {
+        char text[19] = {'0', '0', '0', '0', '-', '0', '0', '-', '0', '0',
+                         'T', '0', '0', ':', '0', '0', ':', '0', '0'};
+        const int ends[6] = {3, 6, 9, 12, 15, 18};  // the last digit of each field
+        for (int i = 0; i < 6; ++i) {
+            int value = values[i];
+            for (int at = ends[i]; value != 0; --at, value /= 10) {
+                text[at] = static_cast<char>('0' + value % 10);
+            }
+        }
+        out.append(text, sizeof text);
+        return;
+    }
     const size_t start = out.size();
     const bool done = appendDigits(out, line.year, 4) && (out += '-', true) &&
                       appendDigits(out, line.month, 2) && (out += '-', true) &&
