@@ -176,6 +176,42 @@ class NonBlank {
 }  // namespace
 
 std::optional<double> readF(std::string_view field, int d) {
+    // Most fields are blanks, an optional sign, digits and a point, up to the end: read in
+    // one pass when their digits make an exact double (see below).
+    {
+        const size_t size = field.size();
+        size_t i = 0;
+        while (i < size && field[i] == ' ') ++i;
+        if (i == size) return 0.0;
+        const bool negative = field[i] == '-';
+        if (field[i] == '-' || field[i] == '+') ++i;
+        uint64_t mantissa = 0;
+        int digits = 0;
+        bool point = false;
+        long fractionDigits = 0;
+        for (; i < size; ++i) {
+            const char c = field[i];
+            if (isDigit(c)) {
+                mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+                ++digits;
+                if (point) ++fractionDigits;
+            } else if (c == '.' && !point) {
+                point = true;
+            } else {
+                break;
+            }
+        }
+        if (i == size && digits > 0 && digits <= 15) {
+            const long exponent = point ? -fractionDigits : -static_cast<long>(d);
+            if (exponent >= -kMaxExactPower && exponent <= kMaxExactPower) {
+                const double magnitude = static_cast<double>(mantissa);
+                const double value = exponent >= 0 ? magnitude * kExactPowers[exponent]
+                                                   : magnitude / kExactPowers[-exponent];
+                return negative ? -value : value;
+            }
+        }
+    }
+
     NonBlank text(field);
     if (text.done()) return 0.0;
     const bool negative = text.peek() == '-';
