@@ -26,6 +26,7 @@
 #include "platform/interval_clock.h"
 #include "platform/qt/desktop.h"
 #include "platform/qt/device_pixels.h"
+#include "platform/qt/input_time.h"
 #include "platform/qt/wayland_outputs.h"
 #include "platform/textfile.h"
 
@@ -435,29 +436,19 @@ void QtWindow::notePress(quint64 serverMilliseconds) {
     const double now = CLOCKSECONDS();
     double at = now;
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-        // The X server stamps events with its monotonic clock in whole milliseconds, the
-        // clock steady_clock reads here when server and program share the machine; a stamp
-        // more than two seconds off is from another clock, and the press then counts from
-        // now. The coarse clock is taken by the server only where it ticks at least every
-        // millisecond.
+        // The X server stamps events with its monotonic clock in whole milliseconds: the
+        // clock steady_clock reads here when server and program share the machine. It takes
+        // the coarse clock only where that ticks at least every millisecond.
+        static const double stampLag = [] {
+            timespec resolution{};
+            const bool coarse = clock_getres(CLOCK_MONOTONIC_COARSE, &resolution) == 0 &&
+                                resolution.tv_sec == 0 && resolution.tv_nsec <= 1000000;
+            return coarse ? (1e-3 + resolution.tv_nsec * 1e-9) / 2 : 0.5e-3;
+        }();
         const int64_t monotonicNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
                                         std::chrono::steady_clock::now().time_since_epoch())
                                         .count();
-        const int64_t nowMs = monotonicNs / 1000000;
-        const auto age = static_cast<uint32_t>(static_cast<uint32_t>(nowMs) -
-                                               static_cast<uint32_t>(serverMilliseconds));
-        if (age < 2000) {
-            static const double stampLag = [] {
-                timespec resolution{};
-                const bool coarse = clock_getres(CLOCK_MONOTONIC_COARSE, &resolution) == 0 &&
-                                    resolution.tv_sec == 0 && resolution.tv_nsec <= 1000000;
-                // The press lies within the stamp's millisecond, and with the coarse clock
-                // within one tick before it as well: the middle of that span.
-                return coarse ? (1e-3 + resolution.tv_nsec * 1e-9) / 2 : 0.5e-3;
-            }();
-            const double stampSeconds = static_cast<double>(nowMs - age) * 1e-3 + stampLag;
-            at = std::min(now, now - (monotonicNs * 1e-9 - stampSeconds));
-        }
+        at = eventMoment(serverMilliseconds, monotonicNs, now, stampLag);
     }
     pressSeconds_.store(at);
 }
