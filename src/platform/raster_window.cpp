@@ -20,18 +20,6 @@ SurfaceRect boxOf(int x1, int y1, int x2, int y2) {
 
 }  // namespace
 
-void SurfaceRect::add(const SurfaceRect& other) {
-    if (other.empty()) return;
-    if (empty()) {
-        *this = other;
-        return;
-    }
-    left = std::min(left, other.left);
-    top = std::min(top, other.top);
-    right = std::max(right, other.right);
-    bottom = std::max(bottom, other.bottom);
-}
-
 template <class F>
 void RasterWindow::draw(const SurfaceRect& area, F&& f) {
     beforeDrawing();

@@ -3,6 +3,7 @@
 // images and the records of the frame (about text, menu items, placement).
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -19,7 +20,17 @@ namespace trelvan {
 struct SurfaceRect {
     int left = 0, top = 0, right = -1, bottom = -1;
     bool empty() const { return left > right || top > bottom; }
-    void add(const SurfaceRect& other);
+    void add(const SurfaceRect& other) {
+        if (other.empty()) return;
+        if (empty()) {
+            *this = other;
+            return;
+        }
+        left = std::min(left, other.left);
+        top = std::min(top, other.top);
+        right = std::max(right, other.right);
+        bottom = std::max(bottom, other.bottom);
+    }
 };
 
 struct MenuItem {

@@ -43,25 +43,29 @@ std::string encodePng(const Raster& raster) {
     // deflate's fastest level packs well.
     const size_t rowBytes = 1 + 3 * static_cast<size_t>(width);
     std::string rows(rowBytes * static_cast<size_t>(height), '\0');
-    std::string above(rowBytes, '\0');
-    std::string current(rowBytes, '\0');
     for (int y = 0; y < height; ++y) {
         const uint32_t* pixels = raster.data() + static_cast<size_t>(y) * width;
-        for (int x = 0; x < width; ++x) {
-            const uint32_t p = pixels[x];
-            current[1 + 3 * x] = static_cast<char>(p & 0xFF);              // red
-            current[1 + 3 * x + 1] = static_cast<char>((p >> 8) & 0xFF);   // green
-            current[1 + 3 * x + 2] = static_cast<char>((p >> 16) & 0xFF);  // blue
-        }
-        char* row = rows.data() + rowBytes * static_cast<size_t>(y);
+        auto* row = reinterpret_cast<uint8_t*>(rows.data()) + rowBytes * static_cast<size_t>(y);
         if (y == 0) {
             row[0] = 0;  // none
-            std::copy(current.begin() + 1, current.end(), row + 1);
-        } else {
-            row[0] = 2;  // up
-            for (size_t i = 1; i < rowBytes; ++i) row[i] = static_cast<char>(current[i] - above[i]);
+            for (int x = 0; x < width; ++x) {
+                const uint32_t p = pixels[x];
+                row[1 + 3 * x] = static_cast<uint8_t>(p);        // red
+                row[2 + 3 * x] = static_cast<uint8_t>(p >> 8);   // green
+                row[3 + 3 * x] = static_cast<uint8_t>(p >> 16);  // blue
+            }
+            continue;
         }
-        std::swap(above, current);
+        row[0] = 2;  // up: each byte less the one above it (the rows start as zeros)
+        const uint32_t* above = pixels - width;
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = pixels[x];
+            const uint32_t q = above[x];
+            if (p == q) continue;
+            row[1 + 3 * x] = static_cast<uint8_t>(p - q);
+            row[2 + 3 * x] = static_cast<uint8_t>((p >> 8) - (q >> 8));
+            row[3 + 3 * x] = static_cast<uint8_t>((p >> 16) - (q >> 16));
+        }
     }
 
     uLongf packedSize = compressBound(static_cast<uLong>(rows.size()));
