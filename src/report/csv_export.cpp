@@ -1,5 +1,6 @@
 #include "report/csv_export.h"
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cmath>
@@ -44,35 +45,6 @@ std::string decimal(double value, int d) {
     return text;
 }
 
-// Digits with one point and an optional leading minus: the form of every value the program
-// writes. Returns it tidied ("200." to 200, ".85" to 0.85), or nothing for any other form.
-std::optional<std::string> plainDecimal(std::string_view text) {
-    size_t i = 0;
-    const bool negative = i < text.size() && text[i] == '-';
-    if (negative) ++i;
-    const size_t wholeFrom = i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-    const std::string_view whole = text.substr(wholeFrom, i - wholeFrom);
-    if (i == text.size() || text[i] != '.') return std::nullopt;
-    const size_t fractionFrom = ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-    if (i != text.size()) return std::nullopt;
-    const std::string_view fraction = text.substr(fractionFrom);
-    if (whole.empty() && fraction.empty()) return std::nullopt;
-    std::string tidy;
-    if (negative) tidy += '-';
-    if (whole.empty()) {
-        tidy += '0';
-    } else {
-        tidy += whole;
-    }
-    if (!fraction.empty()) {
-        tidy += '.';
-        tidy += fraction;
-    }
-    return tidy;
-}
-
 // Appends value with at least width digits, zero-filled; true when it was done here (values
 // of 0 to 9999, every date and time the program writes).
 bool appendDigits(std::string& out, int value, int width) {
@@ -88,12 +60,18 @@ bool appendDigits(std::string& out, int value, int width) {
     return true;
 }
 
+bool isDigitChar(char c) {
+    return c >= '0' && c <= '9';
+}
+
 void appendField(std::string& row, std::string_view field) {
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
-        row += field;
-    } else {
-        row += csvField(field);
+    for (const char c : field) {
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+            row += csvField(field);
+            return;
+        }
     }
+    row += field;
 }
 
 }  // namespace
@@ -135,10 +113,35 @@ std::string isoDateTime(const JournalLine& line) {
 std::string writtenValue(std::string_view line, int first, int width, double value, int decimals) {
     std::string_view field;
     if (static_cast<size_t>(first - 1) < line.size()) field = line.substr(first - 1, width);
-    const size_t begin = field.find_first_not_of(' ');
-    if (begin != std::string_view::npos) {
-        field = field.substr(begin, field.find_last_not_of(' ') - begin + 1);
-        if (std::optional<std::string> plain = plainDecimal(field)) return *plain;
+    size_t begin = 0;
+    size_t end = field.size();
+    while (begin < end && field[begin] == ' ') ++begin;
+    while (end > begin && field[end - 1] == ' ') --end;
+    // Digits with one point and an optional leading minus, the form of every value the
+    // program writes, is copied tidied: "200." to 200, ".85" to 0.85. Any other form is
+    // written as the value read.
+    char tidy[136];
+    size_t n = 0;
+    size_t i = begin;
+    if (i < end && field[i] == '-') tidy[n++] = field[i++];
+    const size_t wholeFrom = i;
+    while (i < end && isDigitChar(field[i])) ++i;
+    const size_t wholeLength = i - wholeFrom;
+    if (i < end && field[i] == '.') {
+        const size_t fractionFrom = ++i;
+        while (i < end && isDigitChar(field[i])) ++i;
+        const size_t fractionLength = i - fractionFrom;
+        if (i == end && wholeLength + fractionLength > 0) {
+            if (wholeLength == 0) tidy[n++] = '0';
+            n = static_cast<size_t>(std::copy_n(field.data() + wholeFrom, wholeLength, tidy + n) -
+                                    tidy);
+            if (fractionLength > 0) {
+                tidy[n++] = '.';
+                n = static_cast<size_t>(
+                    std::copy_n(field.data() + fractionFrom, fractionLength, tidy + n) - tidy);
+            }
+            return std::string(tidy, n);
+        }
     }
     return decimal(value, decimals);
 }
@@ -152,12 +155,14 @@ void appendIsoDateTime(const JournalLine& line, std::string& out) {
     if (plain) {
         char text[19] = {'0', '0', '0', '0', '-', '0', '0', '-', '0', '0',
                          'T', '0', '0', ':', '0', '0', ':', '0', '0'};
+        // Two digits at a time: the year's first two, then the last two of every field.
         const int ends[6] = {3, 6, 9, 12, 15, 18};  // the last digit of each field
+        text[0] = static_cast<char>('0' + values[0] / 1000);
+        text[1] = static_cast<char>('0' + values[0] / 100 % 10);
         for (int i = 0; i < 6; ++i) {
-            int value = values[i];
-            for (int at = ends[i]; value != 0; --at, value /= 10) {
-                text[at] = static_cast<char>('0' + value % 10);
-            }
+            const int two = values[i] % 100;
+            text[ends[i] - 1] = static_cast<char>('0' + two / 10);
+            text[ends[i]] = static_cast<char>('0' + two % 10);
         }
         out.append(text, sizeof text);
         return;
