@@ -113,19 +113,12 @@ std::string X(int n) {
     return std::string(n > 0 ? n : 0, ' ');
 }
 
-std::optional<int64_t> readI(std::string_view field) {
+std::optional<int64_t> readIAnyForm(std::string_view field) {
     // Blanks anywhere are ignored: the characters left are an optional sign and digits.
     size_t pos = 0;
     const size_t size = field.size();
     while (pos < size && field[pos] == ' ') ++pos;
     if (pos == size) return 0;
-    // Most fields are blanks and then up to 18 digits, which cannot overflow.
-    if (size - pos <= 18) {
-        int64_t value = 0;
-        size_t i = pos;
-        while (i < size && isDigit(field[i])) value = value * 10 + (field[i++] - '0');
-        if (i == size) return value;
-    }
     const bool negative = field[pos] == '-';
     bool digits = false;
     if (field[pos] == '+' || field[pos] == '-') ++pos;
