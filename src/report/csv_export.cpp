@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 #include "platform/fields.h"
 
@@ -94,9 +95,9 @@ std::string logMar(double acuity) {
         double acuity = 0.0;  // 0: empty (never a key, see above)
         std::string text;
     };
-    thread_local Cached cache[256];
+    thread_local std::vector<Cached> cache(4096);
     const uint64_t bits = std::bit_cast<uint64_t>(acuity);
-    Cached& slot = cache[(bits * 0x9E3779B97F4A7C15u) >> 56];
+    Cached& slot = cache[(bits * 0x9E3779B97F4A7C15u) >> 52];
     if (slot.acuity != acuity) {
         slot.text = trimmed(fields::F(-std::log10(acuity), 40, 2));
         slot.acuity = acuity;
