@@ -149,22 +149,28 @@ std::string writtenValue(std::string_view line, int first, int width, double val
 
 void appendIsoDateTime(const JournalLine& line, std::string& out) {
     // Every date and time the program writes: the 19 characters at once.
-    const int values[6] = {line.year, line.month, line.day, line.hour, line.minute, line.second};
-    const int limits[6] = {9999, 99, 99, 99, 99, 99};
-    bool plain = true;
-    for (int i = 0; i < 6; ++i) plain = plain && values[i] >= 0 && values[i] <= limits[i];
-    if (plain) {
-        char text[19] = {'0', '0', '0', '0', '-', '0', '0', '-', '0', '0',
-                         'T', '0', '0', ':', '0', '0', ':', '0', '0'};
-        // Two digits at a time: the year's first two, then the last two of every field.
-        const int ends[6] = {3, 6, 9, 12, 15, 18};  // the last digit of each field
-        text[0] = static_cast<char>('0' + values[0] / 1000);
-        text[1] = static_cast<char>('0' + values[0] / 100 % 10);
-        for (int i = 0; i < 6; ++i) {
-            const int two = values[i] % 100;
-            text[ends[i] - 1] = static_cast<char>('0' + two / 10);
-            text[ends[i]] = static_cast<char>('0' + two % 10);
-        }
+    const auto upTo = [](int value, int limit) {
+        return static_cast<unsigned>(value) <= static_cast<unsigned>(limit);
+    };
+    if (upTo(line.year, 9999) && upTo(line.month, 99) && upTo(line.day, 99) &&
+        upTo(line.hour, 99) && upTo(line.minute, 99) && upTo(line.second, 99)) {
+        const auto two = [](char* at, int value) {
+            at[0] = static_cast<char>('0' + value / 10);
+            at[1] = static_cast<char>('0' + value % 10);
+        };
+        char text[19];
+        two(text, line.year / 100);
+        two(text + 2, line.year % 100);
+        text[4] = '-';
+        two(text + 5, line.month);
+        text[7] = '-';
+        two(text + 8, line.day);
+        text[10] = 'T';
+        two(text + 11, line.hour);
+        text[13] = ':';
+        two(text + 14, line.minute);
+        text[16] = ':';
+        two(text + 17, line.second);
         out.append(text, sizeof text);
         return;
     }
