@@ -65,16 +65,6 @@ bool isDigitChar(char c) {
     return c >= '0' && c <= '9';
 }
 
-void appendField(std::string& row, std::string_view field) {
-    for (const char c : field) {
-        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
-            row += csvField(field);
-            return;
-        }
-    }
-    row += field;
-}
-
 }  // namespace
 
 std::string csvField(std::string_view text) {
@@ -88,9 +78,13 @@ std::string csvField(std::string_view text) {
     return quoted;
 }
 
-std::string logMar(double acuity) {
-    if (!(acuity > 0.0)) return std::string();
-    // A journal holds few distinct acuities: the texts of those met last are kept by value.
+namespace {
+
+// logMar's text, kept: a journal holds few distinct acuities, and the texts of those met last
+// are kept by value. It never needs quoting (digits, a sign and a point).
+const std::string& logMarText(double acuity) {
+    static const std::string none;
+    if (!(acuity > 0.0)) return none;
     struct Cached {
         double acuity = 0.0;  // 0: empty (never a key, see above)
         std::string text;
@@ -105,13 +99,24 @@ std::string logMar(double acuity) {
     return slot.text;
 }
 
+}  // namespace
+
+std::string logMar(double acuity) {
+    return logMarText(acuity);
+}
+
 std::string isoDateTime(const JournalLine& line) {
     std::string text;
     appendIsoDateTime(line, text);
     return text;
 }
 
-std::string writtenValue(std::string_view line, int first, int width, double value, int decimals) {
+namespace {
+
+// writtenValue appended to out. It never needs quoting: it is digits with a sign and a point,
+// or asterisks.
+void appendWrittenValue(std::string& out, std::string_view line, int first, int width, double value,
+                        int decimals) {
     std::string_view field;
     if (static_cast<size_t>(first - 1) < line.size()) field = line.substr(first - 1, width);
     size_t begin = 0;
@@ -141,10 +146,19 @@ std::string writtenValue(std::string_view line, int first, int width, double val
                 n = static_cast<size_t>(
                     std::copy_n(field.data() + fractionFrom, fractionLength, tidy + n) - tidy);
             }
-            return std::string(tidy, n);
+            out.append(tidy, n);
+            return;
         }
     }
-    return decimal(value, decimals);
+    out += decimal(value, decimals);
+}
+
+}  // namespace
+
+std::string writtenValue(std::string_view line, int first, int width, double value, int decimals) {
+    std::string text;
+    appendWrittenValue(text, line, first, width, value, decimals);
+    return text;
 }
 
 void appendIsoDateTime(const JournalLine& line, std::string& out) {
@@ -195,30 +209,30 @@ void appendRows(const JournalLine& line, std::string_view text, std::string& row
     if (line.isCheck) {
         appendIsoDateTime(line, rows);
         rows += ",check,";
-        appendField(rows, writtenValue(text, checkAcuity.first, checkAcuity.width, line.checkAcuity,
-                                       acuityDecimals));
+        appendWrittenValue(rows, text, checkAcuity.first, checkAcuity.width, line.checkAcuity,
+                           acuityDecimals);
         rows += ',';
-        appendField(rows, logMar(line.checkAcuity));
+        rows += logMarText(line.checkAcuity);
         rows += ",,,";
-        appendField(rows, writtenValue(text, checkDistance.first, checkDistance.width,
-                                       line.checkDistance, distanceDecimals));
+        appendWrittenValue(rows, text, checkDistance.first, checkDistance.width, line.checkDistance,
+                           distanceDecimals);
         rows += recordEnd;
     }
     if (line.isTraining) {
         appendIsoDateTime(line, rows);
         rows += ",training,";
-        appendField(rows, writtenValue(text, trainingAcuity.first, trainingAcuity.width,
-                                       line.trainingAcuity, acuityDecimals));
+        appendWrittenValue(rows, text, trainingAcuity.first, trainingAcuity.width,
+                           line.trainingAcuity, acuityDecimals);
         rows += ',';
-        appendField(rows, logMar(line.trainingAcuity));
+        rows += logMarText(line.trainingAcuity);
         rows += ',';
-        appendField(rows, writtenValue(text, meanTime.first, meanTime.width, line.meanTime,
-                                       meanTimeDecimals));
+        appendWrittenValue(rows, text, meanTime.first, meanTime.width, line.meanTime,
+                           meanTimeDecimals);
         rows += ',';
         rows += std::to_string(line.volume);
         rows += ',';
-        appendField(rows, writtenValue(text, trainingDistance.first, trainingDistance.width,
-                                       line.trainingDistance, distanceDecimals));
+        appendWrittenValue(rows, text, trainingDistance.first, trainingDistance.width,
+                           line.trainingDistance, distanceDecimals);
         rows += recordEnd;
     }
 }
