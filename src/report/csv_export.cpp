@@ -126,10 +126,9 @@ void appendWrittenValue(std::string& out, std::string_view line, int first, int 
     // Digits with one point and an optional leading minus, the form of every value the
     // program writes, is copied tidied: "200." to 200, ".85" to 0.85. Any other form is
     // written as the value read.
-    char tidy[136];
-    size_t n = 0;
     size_t i = begin;
-    if (i < end && field[i] == '-') tidy[n++] = field[i++];
+    const bool negative = i < end && field[i] == '-';
+    if (negative) ++i;
     const size_t wholeFrom = i;
     while (i < end && isDigitChar(field[i])) ++i;
     const size_t wholeLength = i - wholeFrom;
@@ -138,15 +137,16 @@ void appendWrittenValue(std::string& out, std::string_view line, int first, int 
         while (i < end && isDigitChar(field[i])) ++i;
         const size_t fractionLength = i - fractionFrom;
         if (i == end && wholeLength + fractionLength > 0) {
-            if (wholeLength == 0) tidy[n++] = '0';
-            n = static_cast<size_t>(std::copy_n(field.data() + wholeFrom, wholeLength, tidy + n) -
-                                    tidy);
-            if (fractionLength > 0) {
-                tidy[n++] = '.';
-                n = static_cast<size_t>(
-                    std::copy_n(field.data() + fractionFrom, fractionLength, tidy + n) - tidy);
+            if (negative) out += '-';
+            if (wholeLength == 0) {
+                out += '0';
+            } else {
+                out.append(field.data() + wholeFrom, wholeLength);
             }
-            out.append(tidy, n);
+            if (fractionLength > 0) {
+                out += '.';
+                out.append(field.data() + fractionFrom, fractionLength);
+            }
             return;
         }
     }
