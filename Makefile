@@ -2,7 +2,7 @@
 
 BUILD_PACKAGES := cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev \
                   qt6-base-dev libqt6opengl6-dev libxcb1-dev libxcb-randr0-dev libwayland-dev libpulse-dev \
-                  fonts-liberation2
+                  fonts-liberation2 zlib1g-dev
 TEST_PACKAGES  := xvfb xdotool imagemagick x11-utils x11-xserver-utils python3 \
                   weston qt6-wayland openbox \
                   sway grim wtype gnome-shell kwin-wayland dbus python3-dbus \

@@ -1,5 +1,7 @@
-"""The running program under a private Xvfb, driven with xdotool: the CPU it uses while it
-waits for an answer in a training, and how soon its program thread wakes after a click.
+"""The running program under a private Xvfb, driven with xdotool and XTEST: the CPU it uses
+while it waits for an answer in a training, how soon its program thread wakes after a click,
+and how far its answer times lie from presses sent at known times after each picture reached
+the X server.
 
     python3 bench/desktop_bench.py build/trelvan [--clicks N] [--idle SECONDS]
 
@@ -80,10 +82,37 @@ class Screen:
         self.x11.XGetPixel.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int]
         self.x11.XDestroyImage.argtypes = [ctypes.c_void_p]
         self.x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        self.xtst = ctypes.CDLL("libXtst.so.6")
+        self.xtst.XTestFakeButtonEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
+                                                   ctypes.c_ulong]
         self.display = self.x11.XOpenDisplay(None)
         if not self.display:
             fail("cannot open the X display")
         self.root = self.x11.XDefaultRootWindow(self.display)
+
+    def row(self, x, y, width):
+        """The raw bytes of a row of pixels (None when they cannot be read)."""
+        z_pixmap, all_planes = 2, 0xFFFFFFFF
+        image = self.x11.XGetImage(self.display, self.root, x, y, width, 1, all_planes, z_pixmap)
+        if not image:
+            return None
+        # XImage: width, height, xoffset, format (ints), then the data pointer.
+        data = ctypes.cast(image + 16, ctypes.POINTER(ctypes.c_void_p))[0]
+        raw = ctypes.string_at(data, 4 * width)
+        self.x11.XDestroyImage(image)
+        return raw
+
+    def press(self, button):
+        """Presses and releases a mouse button through XTEST; returns the moments (monotonic
+        seconds) just before the press was sent and just after the server confirmed it."""
+        before = time.monotonic()
+        self.xtst.XTestFakeButtonEvent(self.display, button, True, 0)
+        self.x11.XSync(self.display, False)
+        after = time.monotonic()
+        self.xtst.XTestFakeButtonEvent(self.display, button, False, 0)
+        self.x11.XSync(self.display, False)
+        return before, after
 
     def pixel(self, x, y):
         z_pixmap, all_planes = 2, 0xFFFFFFFF
@@ -128,6 +157,81 @@ def surface_origin(binary):
         return s[0], s[1]
     finally:
         p.close()
+
+
+def picture_onset(screen, strip, timeout=20):
+    """Polls a row of the field through the grey pause (one colour) until it shows the next
+    picture (texture of two colours); returns the estimated moment the picture reached the X
+    server: the middle of the span between the last poll that did not see it being sent and
+    the first that did being answered (monotonic seconds), and the length of that span."""
+    end = time.monotonic() + timeout
+    uniform = False
+    sent_before = time.monotonic()
+    while time.monotonic() < end:
+        sent = time.monotonic()
+        row = screen.row(*strip)
+        answered = time.monotonic()
+        if row is not None:
+            if row == row[:4] * strip[2]:
+                uniform = True
+            elif uniform:
+                return (sent_before + answered) / 2, answered - sent_before
+        sent_before = sent
+    fail("timed out waiting for a new picture")
+
+
+def measure_answers(binary, answers):
+    """Answers pictures with presses sent at known times after each picture reached the X
+    server, and compares the program's answer times (TRELVAN_ANSWER_LOG) with them."""
+    vvd = default_vvd().replace(b"    100  (", b"   1000  (").replace(b"      T  (", b"      F  (")
+    origin = surface_origin(binary)
+    screen = Screen()
+    answer_log = tempfile.mktemp(prefix="trelvan-answers-", suffix=".txt")
+    p = Program(binary, files={"trelvan.vvd": vvd},
+                env={"TRELVAN_GEOMETRY_FILE": "", "TRELVAN_ANSWER_LOG": answer_log})
+    expected = []
+    uncertainty = []
+    try:
+        p.confirm_dialog()
+        status = (origin[0] + STATUS[0], origin[1] + STATUS[1])
+        strip = (origin[0], origin[1] + 300, 980)
+        corner = (origin[0] + 1, origin[1])
+        screen.wait(*corner, lambda v: v == GREY, 20, "the start screen's grey pause")
+        screen.wait(*corner, lambda v: v == WHITE, 5, "the first start-screen picture")
+        xdotool("mousemove", origin[0] + 490, origin[1] + 400)
+        time.sleep(0.2)
+        xdotool("click", 1)
+        sides = Ran11()
+        sides()  # the start screen's picture took the first value
+        delays = [0.15 + 0.01 * (i % 11) for i in range(answers)]
+        for i in range(answers):
+            onset, spread = picture_onset(screen, strip)
+            screen.wait(*status, lambda v: v == GREEN, 20, "answer wait %d" % (i + 1))
+            while time.monotonic() < onset + delays[i]:
+                time.sleep(0.0005)
+            before, after = screen.press(3 if sides() > 0.5 else 1)
+            expected.append((before + after) / 2 - onset)
+            uncertainty.append((spread + after - before) / 2)
+            screen.wait(*status, lambda v: v != GREEN, 10, "answer %d to be taken" % (i + 1))
+        time.sleep(0.3)
+        with open(answer_log) as f:
+            measured = [float(line) for line in f if line.strip()]
+    finally:
+        p.close()
+        screen.close()
+        if os.path.exists(answer_log):
+            os.remove(answer_log)
+    if len(measured) != answers:
+        fail("%d answer times logged for %d answers" % (len(measured), answers))
+    bias = [1000.0 * (m - e) for m, e in zip(measured, expected)]
+    return {
+        "answers": answers,
+        "bias_median_ms": statistics.median(bias),
+        "bias_sd_ms": statistics.stdev(bias) if len(bias) > 1 else 0.0,
+        "bias_min_ms": min(bias),
+        "bias_max_ms": max(bias),
+        "onset_uncertainty_ms": 1000.0 * statistics.median(uncertainty),
+    }
 
 
 def measure(binary, clicks, idle_seconds):
@@ -193,10 +297,13 @@ def measure(binary, clicks, idle_seconds):
     }
 
 
-def run(binary, clicks=60, idle_seconds=10.0):
+def run(binary, clicks=60, idle_seconds=10.0, answers=40):
     x = Xvfb()
     try:
-        return measure(binary, clicks, idle_seconds)
+        result = measure(binary, clicks, idle_seconds)
+        if answers > 0:
+            result.update(measure_answers(binary, answers))
+        return result
     finally:
         x.close()
 
@@ -206,12 +313,18 @@ def main():
     parser.add_argument("binary")
     parser.add_argument("--clicks", type=int, default=60)
     parser.add_argument("--idle", type=float, default=10.0)
+    parser.add_argument("--answers", type=int, default=40)
     args = parser.parse_args()
-    r = run(os.path.realpath(args.binary), args.clicks, args.idle)
+    r = run(os.path.realpath(args.binary), args.clicks, args.idle, args.answers)
     print("CPU while waiting for an answer: %.2f %% of a core (%d ticks of %.0f ms in %.1f s)"
           % (r["cpu_percent"], r["cpu_ticks"], 1000 * r["tick_seconds"], r["idle_seconds"]))
     print("click to program thread awake: median %.3f ms, 95th percentile %.3f ms, max %.3f ms"
           " (%d clicks)" % (r["wake_median_ms"], r["wake_p95_ms"], r["wake_max_ms"], r["wakes"]))
+    if "bias_median_ms" in r:
+        print("answer time minus the time from the picture on the X server to the press: median "
+              "%.3f ms, sd %.3f ms, min %.3f, max %.3f (%d answers; onset known to +-%.3f ms)"
+              % (r["bias_median_ms"], r["bias_sd_ms"], r["bias_min_ms"], r["bias_max_ms"],
+                 r["answers"], r["onset_uncertainty_ms"]))
 
 
 if __name__ == "__main__":

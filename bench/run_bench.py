@@ -7,8 +7,11 @@ Xvfb, and a summary against the goals, with the machine they ran on.
 import argparse
 import json
 import os
+import resource
+import statistics
 import subprocess
 import sys
+import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -96,11 +99,68 @@ def microseconds(row, key):
     return row[key] * scale
 
 
+def wall_seconds(command, cpu=None, **kwargs):
+    """Wall-clock seconds of a command; its CPU seconds (user and system, of every process it
+    waited for) are appended to cpu when given."""
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    start = time.monotonic()
+    subprocess.run(command, check=True, **kwargs)
+    wall = time.monotonic() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    if cpu is not None:
+        cpu.append(after.ru_utime + after.ru_stime - before.ru_utime - before.ru_stime)
+    return wall
+
+
+def journal_reading(build, repetitions):
+    """trelvan-report csv and chart of a 1,000,000-entry journal against `cat J | wc -l` on the
+    same file, in turns within one run, and the chart of an 18,000-entry journal (ten years at
+    five a day): wall-clock medians over the repetitions."""
+    report = os.path.join(build, "trelvan-report")
+    make = os.path.join(build, "bench", "bench_make_journal")
+    work = tempfile.mkdtemp(prefix="trelvan-bench-report-")
+    big = os.path.join(work, "million.rez")
+    small = os.path.join(work, "ten-years.rez")
+    png = os.path.join(work, "chart.png")
+    try:
+        subprocess.run([make, big, "1000000"], check=True)
+        subprocess.run([make, small, "18000", "5"], check=True)
+        with open(os.devnull, "wb") as null:
+            # The file's pages are in memory for every command alike.
+            subprocess.run(["cat", big], stdout=null, check=True)
+            times = {"cat": [], "csv": [], "chart": [], "chart18k": []}
+            cpu = {name: [] for name in times}
+            for _ in range(repetitions):
+                times["cat"].append(wall_seconds("cat '%s' | wc -l" % big, cpu["cat"],
+                                                 shell=True, stdout=null))
+                times["csv"].append(wall_seconds([report, "csv", big], cpu["csv"], stdout=null))
+                times["chart"].append(wall_seconds([report, "chart", big, "-o", png],
+                                                   cpu["chart"]))
+                times["chart18k"].append(wall_seconds([report, "chart", small, "-o", png],
+                                                      cpu["chart18k"]))
+        size = os.path.getsize(big)
+    finally:
+        for name in os.listdir(work):
+            os.remove(os.path.join(work, name))
+        os.rmdir(work)
+    result = {name: statistics.median(values) for name, values in times.items()}
+    result.update({name + "_cpu": statistics.median(values) for name, values in cpu.items()})
+    # Each ratio is the median of the ratios of one turn, so a burst of other work on the
+    # machine weighs on both sides of a ratio alike.
+    for name in ("csv", "chart"):
+        result[name + "_ratio"] = statistics.median(
+            t / c for t, c in zip(times[name], times["cat"]))
+    result["journal_MB"] = size / 1048576.0
+    result["repetitions"] = repetitions
+    return result
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("build")
     parser.add_argument("--clicks", type=int, default=60)
     parser.add_argument("--idle", type=float, default=10.0)
+    parser.add_argument("--answers", type=int, default=40)
     parser.add_argument("--quick", action="store_true", help="one repetition of each benchmark")
     args = parser.parse_args()
     build = os.path.realpath(args.build)
@@ -119,9 +179,14 @@ def main():
     chart = medians(run_benchmark(os.path.join(build, "bench", "bench_chart"),
                                   os.path.join(build, "bench", "chart.json"), []))
 
+    print("\n$ trelvan-report csv and chart of 1,000,000 and of 18,000 entries against "
+          "cat | wc -l, in turns", flush=True)
+    reading = journal_reading(build, 3 if args.quick else 7)
+
     print("\n$ python3 bench/desktop_bench.py %s (private Xvfb, xdotool)"
           % os.path.relpath(os.path.join(build, "trelvan")), flush=True)
-    desktop = desktop_bench.run(os.path.join(build, "trelvan"), args.clicks, args.idle)
+    desktop = desktop_bench.run(os.path.join(build, "trelvan"), args.clicks, args.idle,
+                                args.answers)
     busy1, total1 = busy_jiffies()
     others = busiest_others(others0, process_times(), time.monotonic() - start)
 
@@ -157,6 +222,18 @@ def main():
                  "chart, peak resident memory %.1f MB"
                  % (c["journal_MB"], microseconds(c, "cpu_time") / 1e6,
                     microseconds(c, "real_time") / 1e6, c["peak_rss_MB"]))
+    r = reading
+    lines.append("journal of 1,000,000 entries (%.0f MB), wall-clock medians of %d turns: "
+                 "cat | wc -l %.3f s; trelvan-report csv %.3f s = %.1f x, chart %.3f s = %.1f x; "
+                 "goal at most 5 x: csv %s, chart %s"
+                 % (r["journal_MB"], r["repetitions"], r["cat"], r["csv"], r["csv_ratio"],
+                    r["chart"], r["chart_ratio"], "met" if r["csv_ratio"] <= 5 else "MISSED",
+                    "met" if r["chart_ratio"] <= 5 else "MISSED"))
+    lines.append("the same in CPU seconds (user and system, all processes of the command): cat | "
+                 "wc -l %.3f s, csv %.3f s, chart %.3f s"
+                 % (r["cat_cpu"], r["csv_cpu"], r["chart_cpu"]))
+    lines.append("chart of an 18,000-entry journal (ten years at five a day): %.3f s wall; goal "
+                 "under 0.1 s: %s" % (r["chart18k"], "met" if r["chart18k"] < 0.1 else "MISSED"))
     lines.append("CPU of the program waiting for an answer: %.2f %% of a core over %.1f s "
                  "(%d ticks of %.0f ms); goal below 1 %%: %s"
                  % (desktop["cpu_percent"], desktop["idle_seconds"], desktop["cpu_ticks"],
@@ -167,6 +244,15 @@ def main():
                  % (desktop["wakes"], desktop["wake_median_ms"], desktop["wake_p95_ms"],
                     desktop["wake_max_ms"], "met" if desktop["wake_median_ms"] < 1.0 else
                     "MISSED"))
+    if "bias_median_ms" in desktop:
+        lines.append("answer time against presses sent at known times after the picture reached "
+                     "the X server, %d answers: bias median %.3f ms, sd %.3f ms (min %.3f, max "
+                     "%.3f; picture onset known to +-%.3f ms); goal bias and spread under 1 ms: "
+                     "%s" % (desktop["answers"], desktop["bias_median_ms"],
+                             desktop["bias_sd_ms"], desktop["bias_min_ms"],
+                             desktop["bias_max_ms"], desktop["onset_uncertainty_ms"],
+                             "met" if abs(desktop["bias_median_ms"]) < 1.0 and
+                             desktop["bias_sd_ms"] < 1.0 else "MISSED"))
     machine_busy = 100.0 * (busy1 - busy0) / max(1, total1 - total0)
     print("\n== Summary ==")
     print("machine: %d cores (nproc), %s, X under Xvfb; load average %s at the start, %s at "

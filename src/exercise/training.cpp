@@ -191,7 +191,7 @@ void TEST(int32_t p, const int32_t (&cellCounts)[9], const SymbolOffsets& cellOf
             const bool right = drawPicture(s, p, cellCount, cellOffsets, abandoned);
             if (abandoned) return;
 
-            const double t0 = g.CLOCKSECONDS();
+            const PictureMark picture = g.markPicture();
             eventState.clicked = 0;
             fillRect(kGreen, 0, kStatusTop, s.w - 1, kFieldTop - 1);
             const int xi = progressEnd(s.w, i, volume);
@@ -201,12 +201,13 @@ void TEST(int32_t p, const int32_t (&cellCounts)[9], const SymbolOffsets& cellOf
             BEEPQQSK(1000, 200);
 
             // No time limit: the wait ends with a click, both buttons or a menu request. The
-            // answer time runs from t0, so it includes the start tone.
+            // answer time runs from the moment the picture reached the screen to the press,
+            // so it includes the start tone.
             waitFor([] {
                 return eventState.menuRequest.load() != 0 || eventState.latchedMask.load() == 3 ||
                        eventState.clicked.load() == 1;
             });
-            const auto elapsed = static_cast<float>(g.CLOCKSECONDS() - t0);
+            const auto elapsed = static_cast<float>(g.answerSeconds(picture));
             if (eventState.menuRequest.load() != 0) return;
             const int32_t mask = eventState.latchedMask.load();
             if (mask == 3) return;

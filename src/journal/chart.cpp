@@ -133,15 +133,14 @@ TimeRange findTimeRange(LineInput& input) {
         range.endStatus = LineStatus::bareCarriageReturn;
         range.endLine = input.lineNumber();
     }
-    while (range.endStatus == LineStatus::ok) {
-        const std::optional<std::string> text = input.next();
-        if (!text) break;
-        const JournalLine line = parseJournalDateTime(*text);
-        if (text->find('\r') != std::string::npos) {
+    std::string text;
+    while (range.endStatus == LineStatus::ok && input.next(text)) {
+        const JournalLine line = parseJournalDateTime(text);
+        if (text.find('\r') != std::string::npos) {
             range.endStatus = LineStatus::bareCarriageReturn;
         } else if (line.status != LineStatus::ok) {
             range.endStatus =
-                isCyrillicUtf8(*text) ? LineStatus::notWindows1251 : LineStatus::badDate;
+                isCyrillicUtf8(text) ? LineStatus::notWindows1251 : LineStatus::badDate;
         }
         if (range.endStatus != LineStatus::ok) {
             range.endLine = input.lineNumber();

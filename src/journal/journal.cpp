@@ -411,12 +411,10 @@ std::optional<JournalLine> JournalReader::next() {
             return std::nullopt;
         }
     }
-    std::optional<std::string> text = input_.next();
-    if (!text) {
+    if (!input_.next(text_)) {
         ended_ = true;
         return std::nullopt;
     }
-    text_ = std::move(*text);
     JournalLine line = parseJournalLine(text_);
     line.lineNumber = input_.lineNumber();
     if (text_.find('\r') != std::string::npos) {

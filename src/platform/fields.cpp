@@ -71,15 +71,6 @@ Decimal roundedDecimal(double value, int d) {
     return dec;
 }
 
-std::string withoutBlanks(std::string_view field) {
-    std::string text;
-    text.reserve(field.size());
-    for (char c : field) {
-        if (c != ' ') text += c;
-    }
-    return text;
-}
-
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -122,71 +113,167 @@ std::string X(int n) {
     return std::string(n > 0 ? n : 0, ' ');
 }
 
-std::optional<int64_t> readI(std::string_view field) {
-    const std::string text = withoutBlanks(field);
-    if (text.empty()) return 0;
+std::optional<int64_t> readIAnyForm(std::string_view field) {
+    // Blanks anywhere are ignored: the characters left are an optional sign and digits.
     size_t pos = 0;
-    const bool negative = text[0] == '-';
-    if (text[0] == '+' || text[0] == '-') pos = 1;
-    if (pos == text.size()) return std::nullopt;
+    const size_t size = field.size();
+    while (pos < size && field[pos] == ' ') ++pos;
+    if (pos == size) return 0;
+    const bool negative = field[pos] == '-';
+    bool digits = false;
+    if (field[pos] == '+' || field[pos] == '-') ++pos;
     uint64_t magnitude = 0;
     const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
-    for (; pos < text.size(); ++pos) {
-        if (!isDigit(text[pos])) return std::nullopt;
-        const uint64_t digit = text[pos] - '0';
+    for (; pos < size; ++pos) {
+        const char c = field[pos];
+        if (c == ' ') continue;
+        if (!isDigit(c)) return std::nullopt;
+        const uint64_t digit = static_cast<uint64_t>(c - '0');
         if (magnitude > (limit - digit) / 10) return std::nullopt;
         magnitude = magnitude * 10 + digit;
+        digits = true;
     }
+    if (!digits) return std::nullopt;
     if (negative) return static_cast<int64_t>(0 - magnitude);
     return static_cast<int64_t>(magnitude);
 }
 
-std::optional<double> readF(std::string_view field, int d) {
-    const std::string text = withoutBlanks(field);
-    if (text.empty()) return 0.0;
-    size_t pos = 0;
-    const bool negative = text[0] == '-';
-    if (text[0] == '+' || text[0] == '-') pos = 1;
+namespace {
 
-    std::string mantissa;
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr long kMaxExactPower = 22;
+constexpr uint64_t kMaxExactInteger = uint64_t{1} << 53;
+
+// The characters of a field other than blanks, one at a time, without copying them.
+class NonBlank {
+  public:
+    explicit NonBlank(std::string_view field) : field_(field) { skip(); }
+    bool done() const { return pos_ == field_.size(); }
+    char peek() const { return field_[pos_]; }
+    void advance() {
+        ++pos_;
+        skip();
+    }
+
+  private:
+    void skip() {
+        while (pos_ < field_.size() && field_[pos_] == ' ') ++pos_;
+    }
+    std::string_view field_;
+    size_t pos_ = 0;
+};
+
+}  // namespace
+
+std::optional<double> readF(std::string_view field, int d) {
+    // Most fields are blanks, an optional sign, digits and a point, up to the end: read in
+    // one pass when their digits make an exact double (see below).
+    {
+        const size_t size = field.size();
+        size_t i = 0;
+        while (i < size && field[i] == ' ') ++i;
+        if (i == size) return 0.0;
+        const bool negative = field[i] == '-';
+        if (field[i] == '-' || field[i] == '+') ++i;
+        uint64_t mantissa = 0;
+        int digits = 0;
+        bool point = false;
+        long fractionDigits = 0;
+        for (; i < size; ++i) {
+            const char c = field[i];
+            if (isDigit(c)) {
+                mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+                ++digits;
+                if (point) ++fractionDigits;
+            } else if (c == '.' && !point) {
+                point = true;
+            } else {
+                break;
+            }
+        }
+        if (i == size && digits > 0 && digits <= 15) {
+            const long exponent = point ? -fractionDigits : -static_cast<long>(d);
+            if (exponent >= -kMaxExactPower && exponent <= kMaxExactPower) {
+                const double magnitude = static_cast<double>(mantissa);
+                const double value = exponent >= 0 ? magnitude * kExactPowers[exponent]
+                                                   : magnitude / kExactPowers[-exponent];
+                return negative ? -value : value;
+            }
+        }
+    }
+
+    NonBlank text(field);
+    if (text.done()) return 0.0;
+    const bool negative = text.peek() == '-';
+    if (text.peek() == '+' || text.peek() == '-') text.advance();
+
+    // The mantissa's digits as an integer while it holds them all (leading zeros aside).
+    uint64_t mantissa = 0;
+    int significant = 0;  // digits in mantissa from the first non-zero one
+    bool anyDigit = false;
     bool point = false;
     long fractionDigits = 0;
-    for (; pos < text.size(); ++pos) {
-        const char c = text[pos];
+    for (; !text.done(); text.advance()) {
+        const char c = text.peek();
         if (isDigit(c)) {
-            mantissa += c;
+            anyDigit = true;
             if (point) ++fractionDigits;
+            if (significant > 0 || c != '0') {
+                if (significant < 19) mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+                ++significant;
+            }
         } else if (c == '.' && !point) {
             point = true;
         } else {
             break;
         }
     }
-    if (mantissa.empty()) return std::nullopt;
+    if (!anyDigit) return std::nullopt;
 
     long exponent = 0;
-    if (pos < text.size()) {
-        const char letter = text[pos];
+    if (!text.done()) {
+        const char letter = text.peek();
         if (letter != 'E' && letter != 'e' && letter != 'D' && letter != 'd') return std::nullopt;
-        ++pos;
+        text.advance();
         bool negativeExponent = false;
-        if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
-            negativeExponent = text[pos] == '-';
-            ++pos;
+        if (!text.done() && (text.peek() == '+' || text.peek() == '-')) {
+            negativeExponent = text.peek() == '-';
+            text.advance();
         }
-        if (pos == text.size()) return std::nullopt;
-        for (; pos < text.size(); ++pos) {
-            if (!isDigit(text[pos])) return std::nullopt;
-            if (exponent < 100000) exponent = exponent * 10 + (text[pos] - '0');
+        if (text.done()) return std::nullopt;
+        for (; !text.done(); text.advance()) {
+            const char c = text.peek();
+            if (!isDigit(c)) return std::nullopt;
+            if (exponent < 100000) exponent = exponent * 10 + (c - '0');
         }
         if (negativeExponent) exponent = -exponent;
     }
     // Without a point the last d digits are the decimals.
     exponent -= point ? fractionDigits : d;
 
+    // An integer of at most 53 bits and a power of ten up to 10^22 are both exact doubles, so
+    // one multiplication or division rounds the exact decimal value once: the same double as
+    // the conversion of the text below, which every other number takes.
+    if (significant <= 19 && mantissa <= kMaxExactInteger && exponent >= -kMaxExactPower &&
+        exponent <= kMaxExactPower) {
+        const double magnitude = static_cast<double>(mantissa);
+        const double value = exponent >= 0 ? magnitude * kExactPowers[exponent]
+                                           : magnitude / kExactPowers[-exponent];
+        return negative ? -value : value;
+    }
+
     // The decimal digits and the power of ten go to strtod as one number, so the result is the
     // double nearest to the text, with no rounding in between.
-    const std::string number = (negative ? "-" : "") + mantissa + "e" + std::to_string(exponent);
+    std::string number = negative ? "-" : "";
+    NonBlank again(field);
+    if (again.peek() == '+' || again.peek() == '-') again.advance();
+    for (; !again.done() && (isDigit(again.peek()) || again.peek() == '.'); again.advance()) {
+        if (again.peek() != '.') number += again.peek();
+    }
+    number += "e" + std::to_string(exponent);
     return std::strtod(number.c_str(), nullptr);
 }
 
@@ -205,13 +292,6 @@ std::optional<bool> readL(std::string_view field) {
         default:
             return std::nullopt;
     }
-}
-
-std::string_view LineReader::take(int w) {
-    const size_t start = pos_;
-    pos_ += w > 0 ? w : 0;
-    if (start >= line_.size()) return {};
-    return line_.substr(start, pos_ - start);
 }
 
 double roundHalfAway(double value, int d) {

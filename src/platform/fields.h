@@ -35,6 +35,22 @@ std::string X(int n);
 // Blanks are ignored; an all-blank field is 0. Anything else that is not a number gives
 // no value (a conversion error).
 std::optional<int64_t> readI(std::string_view field);
+// readI of a field in any form; readI itself takes the commonest, blanks and then a few
+// digits (which cannot overflow), inline, and hands every other to this.
+std::optional<int64_t> readIAnyForm(std::string_view field);
+inline std::optional<int64_t> readI(std::string_view field) {
+    size_t i = 0;
+    const size_t size = field.size();
+    while (i < size && field[i] == ' ') ++i;
+    if (size - i <= 18) {
+        int64_t value = 0;
+        for (; i < size && field[i] >= '0' && field[i] <= '9'; ++i) {
+            value = value * 10 + (field[i] - '0');
+        }
+        if (i == size) return value;
+    }
+    return readIAnyForm(field);
+}
 // An explicit decimal point wins over d; without one the digits are scaled by 10^-d.
 // Accepts an optional sign, digits, one point, and an exponent (E or D, optionally signed).
 std::optional<double> readF(std::string_view field, int d);
@@ -46,7 +62,13 @@ class LineReader {
   public:
     explicit LineReader(std::string_view line) : line_(line) {}
     void skip(int n) { pos_ += n; }  // nX
-    std::string_view take(int w);    // the next w columns (may be short)
+    // The next w columns (may be short).
+    std::string_view take(int w) {
+        const size_t start = pos_;
+        pos_ += w > 0 ? static_cast<size_t>(w) : 0;
+        if (start >= line_.size()) return {};
+        return line_.substr(start, pos_ - start);
+    }
     std::optional<int64_t> i(int w) { return readI(take(w)); }
     std::optional<double> f(int w, int d) { return readF(take(w), d); }
     std::optional<bool> l(int w) { return readL(take(w)); }

@@ -202,6 +202,12 @@ class InputServices {
     virtual void waitInput(uint32_t seen) = 0;
 };
 
+// What the services know of a picture the user is to answer, taken when it has been drawn.
+struct PictureMark {
+    uint64_t drawn = 0;      // the services' count of drawing operations so far
+    double requested = 0.0;  // CLOCKSECONDS() when the mark was taken
+};
+
 // Sound and time.
 class ToneAndClock {
   public:
@@ -216,6 +222,14 @@ class ToneAndClock {
     // Whether tones can be heard: false when no sound server or output device can be
     // reached (BEEPTONE then only waits the tone's duration).
     virtual bool soundOutputAvailable() { return true; }
+    // Answer times. markPicture() is taken when the picture to be answered has been drawn;
+    // answerSeconds(mark), once the answering button press has been seen, gives the seconds
+    // from the moment that picture was handed to the screen to the moment of the press.
+    // Services that know neither moment count from the mark to the call, on CLOCKSECONDS.
+    virtual PictureMark markPicture() { return PictureMark{0, CLOCKSECONDS()}; }
+    virtual double answerSeconds(const PictureMark& mark) {
+        return CLOCKSECONDS() - mark.requested;
+    }
 };
 
 class GraphicsWindow : public FrameServices,
@@ -250,6 +264,13 @@ struct ProgramExit {
 // Index check of the fixed tables: stops the program with a message naming the table, the
 // subscript (its 1-based position among the table's subscripts) and the violated bound when
 // index lies outside lo..hi.
-void checkIndex(const char* table, int64_t index, int64_t lo, int64_t hi, int subscript = 1);
+// The test is inline: the plotting library makes it several times for every point it draws.
+[[noreturn]] void indexOutOfBounds(const char* table, int64_t index, int64_t lo, int64_t hi,
+                                   int subscript);
+inline void checkIndex(const char* table, int64_t index, int64_t lo, int64_t hi,
+                       int subscript = 1) {
+    if (index < lo || index > hi) [[unlikely]]
+        indexOutOfBounds(table, index, lo, hi, subscript);
+}
 
 }  // namespace trelvan

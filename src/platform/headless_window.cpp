@@ -14,6 +14,7 @@ void HeadlessWindow::push(const ScriptEvent& event) {
     {
         std::lock_guard lock(scriptMutex_);
         script_.push_back(e);
+        scriptLength_ = script_.size();
     }
     scriptCv_.notify_all();
 }
@@ -105,7 +106,7 @@ void HeadlessWindow::deliver(const ScriptEvent& e) {
 }
 
 void HeadlessWindow::deliverDue() {
-    if (delivering_) return;
+    if (delivering_ || scriptLength_.load() == 0) return;
     for (;;) {
         ScriptEvent e;
         {
@@ -115,6 +116,7 @@ void HeadlessWindow::deliverDue() {
             if (!(front.at <= now_) && !(front.atOp <= ops_)) return;
             e = front;
             script_.pop_front();
+            scriptLength_ = script_.size();
         }
         deliver(e);
     }
@@ -130,6 +132,7 @@ void HeadlessWindow::advance(double seconds) {
                 if (script_.empty() || !(script_.front().at <= target)) break;
                 e = script_.front();
                 script_.pop_front();
+                scriptLength_ = script_.size();
             }
             if (e.at > now_) now_ = e.at;
             if (now_ > timeLimit_) throw ProgramExit{kScriptEnded, "time limit"};
@@ -203,6 +206,7 @@ void HeadlessWindow::waitInput(uint32_t seen) {
         if (script_.empty()) throw ProgramExit{kScriptEnded, "script ended"};
         e = script_.front();
         script_.pop_front();
+        scriptLength_ = script_.size();
     }
     if (std::isfinite(e.at) && e.at > now_) now_ = e.at;
     if (now_ > timeLimit_) throw ProgramExit{kScriptEnded, "time limit"};

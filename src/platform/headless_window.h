@@ -161,6 +161,9 @@ class HeadlessWindow : public RasterWindow {
     std::mutex scriptMutex_;
     std::condition_variable scriptCv_;
     std::deque<ScriptEvent> script_;
+    // The length of script_, readable without the lock: a drawing operation looks for due
+    // events only when there are any.
+    std::atomic<size_t> scriptLength_{0};
     bool closed_ = false;
     std::atomic<bool> waiting_{false};
     std::atomic<uint64_t> blockedWaits_{0};

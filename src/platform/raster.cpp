@@ -141,6 +141,27 @@ int64_t ellipseInset(int64_t w, int64_t h, int64_t i) {
     return (w - 1 - u) / 2;
 }
 
+// The insets of every row of the ellipse in a box of w by h pixels. The last size asked for
+// is kept (per thread): a chart draws thousands of markers of one size.
+const std::vector<int64_t>& ellipseInsets(int64_t w, int64_t h) {
+    struct Table {
+        int64_t w = -1, h = -1;
+        std::vector<int64_t> insets;
+    };
+    thread_local Table table;
+    if (table.w != w || table.h != h) {
+        table.insets.resize(size_t(h));
+        for (int64_t i = 0; i < h; ++i) table.insets[size_t(i)] = ellipseInset(w, h, i);
+        table.w = w;
+        table.h = h;
+    }
+    return table.insets;
+}
+
+// Boxes up to this height take their insets from the table; taller ones, which are mostly
+// off the surface, work out only the rows they draw.
+constexpr int64_t kMaxTabledHeight = 4096;
+
 struct Box {
     int64_t left, top, right, bottom;
     int64_t width() const { return right - left + 1; }
@@ -219,6 +240,25 @@ void Raster::line(int x1, int y1, int x2, int y2, uint32_t colour, uint16_t mask
     }
     if (kLo > kHi) return;
 
+    if (d == 0) {
+        // Horizontal or vertical: no minor steps.
+        const int64_t first = xMajor ? b0 * width_ + a0 : a0 * width_ + b0;
+        const int64_t step = xMajor ? sa : sa * width_;
+        uint32_t* const pixels = pixels_.data();
+        if (mask == 0xFFFF && xMajor) {
+            const int64_t from = first + std::min(kLo * sa, kHi * sa);
+            std::fill(pixels + from, pixels + from + (kHi - kLo + 1), colour);
+        } else if (mask == 0xFFFF) {
+            uint32_t* p = pixels + first + kLo * step;
+            for (int64_t k = kLo; k <= kHi; ++k, p += step) *p = colour;
+        } else {
+            for (int64_t k = kLo; k <= kHi; ++k) {
+                if (patternBit(mask, k)) pixels[size_t(first + k * step)] = colour;
+            }
+        }
+        return;
+    }
+
     const int64_t twoN = 2 * n;
     const int64_t num = 2 * kLo * d + n - bias;
     const int64_t m = floorDiv(num, twoN);
@@ -228,8 +268,9 @@ void Raster::line(int x1, int y1, int x2, int y2, uint32_t colour, uint16_t mask
     int64_t index = xMajor ? b * width_ + a : a * width_ + b;
     const int64_t majorStep = xMajor ? sa : sa * width_;
     const int64_t minorStep = xMajor ? sb * width_ : sb;
+    const bool solid = mask == 0xFFFF;
     for (int64_t k = kLo; k <= kHi; ++k) {
-        if (patternBit(mask, k)) pixels_[size_t(index)] = colour;
+        if (solid || patternBit(mask, k)) pixels_[size_t(index)] = colour;
         index += majorStep;
         rem += 2 * d;
         if (rem >= twoN) {
@@ -271,13 +312,15 @@ void Raster::fillEllipse(int x1, int y1, int x2, int y2, uint32_t colour) {
     const int64_t h = box.height();
     const int64_t first = std::max<int64_t>(0, -box.top);
     const int64_t last = std::min<int64_t>(h - 1, height_ - 1 - box.top);
+    const std::vector<int64_t>* table = h <= kMaxTabledHeight ? &ellipseInsets(w, h) : nullptr;
     for (int64_t i = first; i <= last; ++i) {
-        const int64_t inset = ellipseInset(w, h, i);
+        const int64_t inset = table != nullptr ? (*table)[size_t(i)] : ellipseInset(w, h, i);
         const int64_t left = std::max<int64_t>(box.left + inset, 0);
         const int64_t right = std::min<int64_t>(box.right - inset, width_ - 1);
         if (left > right) continue;
-        uint32_t* row = pixels_.data() + (box.top + i) * width_;
-        std::fill(row + left, row + right + 1, colour);
+        // Rows of markers are a few pixels long: a plain loop beats fill's setup.
+        uint32_t* const row = pixels_.data() + (box.top + i) * width_;
+        for (int64_t x = left; x <= right; ++x) row[x] = colour;
     }
 }
 
@@ -286,8 +329,13 @@ void Raster::ellipseOutline(int x1, int y1, int x2, int y2, uint32_t colour, uin
     const Box box = orderedBox(x1, y1, x2, y2);
     const int64_t w = box.width();
     const int64_t h = box.height();
-    std::vector<int64_t> inset(static_cast<size_t>(h));
-    for (int64_t i = 0; i < h; ++i) inset[size_t(i)] = ellipseInset(w, h, i);
+    std::vector<int64_t> inset;
+    if (h <= kMaxTabledHeight) {
+        inset = ellipseInsets(w, h);
+    } else {
+        inset.resize(size_t(h));
+        for (int64_t i = 0; i < h; ++i) inset[size_t(i)] = ellipseInset(w, h, i);
+    }
 
     // Walks the outline pixel by pixel with k counting every pixel, drawn or not, so the
     // pattern does not depend on clipping. A run lies in one row, from column `from` to

@@ -1,21 +1,49 @@
 #include "platform/raster_window.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 
 namespace trelvan {
 
 RasterWindow::RasterWindow() = default;
 RasterWindow::~RasterWindow() = default;
 
+namespace {
+
+constexpr SurfaceRect kWholeSurface{INT16_MIN, INT16_MIN, INT32_MAX, INT32_MAX};
+
+SurfaceRect boxOf(int x1, int y1, int x2, int y2) {
+    return {std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+}
+
+}  // namespace
+
 template <class F>
-void RasterWindow::draw(F&& f) {
+void RasterWindow::draw(const SurfaceRect& area, F&& f) {
     beforeDrawing();
     {
         std::lock_guard lock(surfaceMutex_);
         if (!surface_ || !unitOpen_) return;
         f(*surface_);
+        changed_.add(area);
+        surfaceVersion_.fetch_add(1);
     }
     surfaceChanged();
+}
+
+SurfaceRect RasterWindow::takeChanged(uint64_t* version) {
+    std::lock_guard lock(surfaceMutex_);
+    SurfaceRect area = changed_;
+    changed_ = SurfaceRect{};
+    if (version != nullptr) *version = surfaceVersion_.load();
+    if (!surface_) return SurfaceRect{};
+    area.left = std::max(area.left, 0);
+    area.top = std::max(area.top, 0);
+    area.right = std::min(area.right, surface_->width() - 1);
+    area.bottom = std::min(area.bottom, surface_->height() - 1);
+    return area;
 }
 
 int32_t RasterWindow::SETEXITMODE(int32_t mode) {
@@ -92,6 +120,8 @@ bool RasterWindow::SETWINDOWCONFIG(WindowConfig& config) {
         std::lock_guard lock(surfaceMutex_);
         if (!surface_ || surface_->width() != w || surface_->height() != h) {
             surface_ = std::make_unique<Raster>(w, h, bkColour_);
+            changed_ = kWholeSurface;
+            surfaceVersion_.fetch_add(1);
         }
     }
     windowChanged();
@@ -132,7 +162,7 @@ int32_t RasterWindow::FOCUSQQ(int32_t unit) {
 
 void RasterWindow::CLEARSCREEN(int32_t area) {
     (void)area;
-    draw([&](Raster& r) { r.clear(bkColour_); });
+    draw(kWholeSurface, [&](Raster& r) { r.clear(bkColour_); });
 }
 
 int32_t RasterWindow::SETCOLORRGB(int32_t colour) {
@@ -167,7 +197,7 @@ void RasterWindow::MOVETO(int16_t x, int16_t y, XYCoord& previous) {
 int16_t RasterWindow::LINETO(int16_t x, int16_t y) {
     if (!unitOpen_) return 0;
     int x1 = curX_, y1 = curY_;
-    draw([&](Raster& r) { r.line(x1, y1, x, y, colour_, lineStyle_); });
+    draw(boxOf(x1, y1, x, y), [&](Raster& r) { r.line(x1, y1, x, y, colour_, lineStyle_); });
     curX_ = x;
     curY_ = y;
     return 1;
@@ -175,13 +205,14 @@ int16_t RasterWindow::LINETO(int16_t x, int16_t y) {
 
 int32_t RasterWindow::SETPIXELRGB(int16_t x, int16_t y, int32_t colour) {
     int32_t previous = -1;
-    draw([&](Raster& r) { previous = r.setPixel(x, y, static_cast<uint32_t>(colour) & 0xFFFFFF); });
+    draw(boxOf(x, y, x, y),
+         [&](Raster& r) { previous = r.setPixel(x, y, static_cast<uint32_t>(colour) & 0xFFFFFF); });
     return previous;
 }
 
 int16_t RasterWindow::RECTANGLE(int16_t control, int16_t x1, int16_t y1, int16_t x2, int16_t y2) {
     if ((control != GBORDER && control != GFILLINTERIOR) || !unitOpen_) return 0;
-    draw([&](Raster& r) {
+    draw(boxOf(x1, y1, x2, y2), [&](Raster& r) {
         if (control == GFILLINTERIOR)
             r.fillRect(x1, y1, x2, y2, colour_);
         else
@@ -192,7 +223,7 @@ int16_t RasterWindow::RECTANGLE(int16_t control, int16_t x1, int16_t y1, int16_t
 
 int16_t RasterWindow::ELLIPSE(int16_t control, int16_t x1, int16_t y1, int16_t x2, int16_t y2) {
     if ((control != GBORDER && control != GFILLINTERIOR) || !unitOpen_) return 0;
-    draw([&](Raster& r) {
+    draw(boxOf(x1, y1, x2, y2), [&](Raster& r) {
         if (control == GFILLINTERIOR)
             r.fillEllipse(x1, y1, x2, y2, colour_);
         else
@@ -205,8 +236,12 @@ int16_t RasterWindow::POLYGON(int16_t control, const XYCoord* points, int16_t co
     if ((control != GBORDER && control != GFILLINTERIOR) || !unitOpen_) return 0;
     if (count < 3 || count > 16381 || points == nullptr) return 0;
     std::vector<RasterPoint> pts(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) pts[i] = RasterPoint{points[i].xcoord, points[i].ycoord};
-    draw([&](Raster& r) {
+    SurfaceRect area;
+    for (int i = 0; i < count; ++i) {
+        pts[i] = RasterPoint{points[i].xcoord, points[i].ycoord};
+        area.add(boxOf(pts[i].x, pts[i].y, pts[i].x, pts[i].y));
+    }
+    draw(area, [&](Raster& r) {
         if (control == GFILLINTERIOR)
             r.fillPolygon(pts.data(), count, colour_);
         else
@@ -231,7 +266,19 @@ void RasterWindow::GETIMAGE(int16_t x1, int16_t y1, int16_t x2, int16_t y2, uint
 
 void RasterWindow::PUTIMAGE(int16_t x, int16_t y, const uint8_t* buffer, int16_t action) {
     if (buffer == nullptr || action != GPSET) return;
-    draw([&](Raster& r) { r.putImage(x, y, buffer); });
+    // The image's width and height stand in its header (a header the raster refuses changes
+    // nothing, and the rectangle is then only too large).
+    SurfaceRect area = kWholeSurface;
+    if (buffer[0] == 'B' && buffer[1] == 'M') {
+        auto le32 = [](const uint8_t* p) {
+            return static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 |
+                                        uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24);
+        };
+        const int32_t w = le32(buffer + 18);
+        const int32_t h = le32(buffer + 22);
+        if (w > 0 && h > 0 && w <= 65536 && h <= 65536) area = {x, y, x + w - 1, y + h - 1};
+    }
+    draw(area, [&](Raster& r) { r.putImage(x, y, buffer); });
 }
 
 int16_t RasterWindow::INITIALIZEFONTS() {
@@ -262,7 +309,7 @@ void RasterWindow::OUTGTEXT(const std::string& text) {
     RenderedText t = textRenderer_->render(text, rotation_);
     int left = curX_ - t.anchorX;
     int top = curY_ - t.anchorY;
-    draw([&](Raster& r) {
+    draw(SurfaceRect{left, top, left + t.width - 1, top + t.height - 1}, [&](Raster& r) {
         if (!t.coverage.empty())
             r.blendMask(left, top, t.coverage.data(), t.width, t.height, colour_);
     });

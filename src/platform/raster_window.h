@@ -3,6 +3,7 @@
 // images and the records of the frame (about text, menu items, placement).
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -14,6 +15,23 @@
 #include "platform/text_renderer.h"
 
 namespace trelvan {
+
+// A rectangle of surface pixels, both corners included; empty when left > right.
+struct SurfaceRect {
+    int left = 0, top = 0, right = -1, bottom = -1;
+    bool empty() const { return left > right || top > bottom; }
+    void add(const SurfaceRect& other) {
+        if (other.empty()) return;
+        if (empty()) {
+            *this = other;
+            return;
+        }
+        left = std::min(left, other.left);
+        top = std::min(top, other.top);
+        right = std::max(right, other.right);
+        bottom = std::max(bottom, other.bottom);
+    }
+};
 
 struct MenuItem {
     std::string text;  // Windows-1251
@@ -64,6 +82,7 @@ class RasterWindow : public GraphicsWindow {
     void registerKeyRoutine(KeyRoutine routine) override { keyRoutine_ = routine; }
 
     uint32_t inputSequence() const override { return inputSeq_.load(); }
+    PictureMark markPicture() override { return PictureMark{surfaceVersion(), CLOCKSECONDS()}; }
 
     // --- For the implementations and the tests ----------------------------------------
     // Copy of the surface (empty raster 0 x 0 when no window is open).
@@ -109,6 +128,12 @@ class RasterWindow : public GraphicsWindow {
         f(static_cast<const Raster&>(*surface_));
         return true;
     }
+    // The number of drawing operations that changed the surface so far; read it inside
+    // withSurface to know which of them a copy holds.
+    uint64_t surfaceVersion() const { return surfaceVersion_.load(); }
+    // The part of the surface changed since the last call (clipped to the surface), and
+    // the surface version it reaches.
+    SurfaceRect takeChanged(uint64_t* version = nullptr);
     // Blocks the calling thread until inputSequence() differs from seen.
     void blockUntilInput(uint32_t seen) const { inputSeq_.wait(seen); }
     // The drawing state as the program set it last.
@@ -120,14 +145,17 @@ class RasterWindow : public GraphicsWindow {
     bool hasTextRenderer() const { return textRenderer_ != nullptr; }
 
   private:
+    // Runs f on the surface as one drawing operation that may change the pixels of area.
     template <class F>
-    void draw(F&& f);
+    void draw(const SurfaceRect& area, F&& f);
     void bumpInput();
 
     // The surface is shared by the program thread, which draws, and the input thread, which
     // paints it: every access holds surfaceMutex_ for one operation.
     mutable std::mutex surfaceMutex_;
     std::unique_ptr<Raster> surface_;
+    std::atomic<uint64_t> surfaceVersion_{0};
+    SurfaceRect changed_;  // under surfaceMutex_
     std::atomic<bool> unitOpen_{false};
     std::atomic<bool> tiled_{false};
     std::atomic<uint32_t> inputSeq_{0};

@@ -31,8 +31,7 @@ void WINABOUT(bool) {
     gw().showAbout();
 }
 
-void checkIndex(const char* table, int64_t index, int64_t lo, int64_t hi, int subscript) {
-    if (index >= lo && index <= hi) return;
+void indexOutOfBounds(const char* table, int64_t index, int64_t lo, int64_t hi, int subscript) {
     std::string msg = "Subscript #" + std::to_string(subscript) + " of the array ";
     msg += table;
     msg += " has value " + std::to_string(index) + " which is ";

@@ -546,11 +546,16 @@ bool LineInput::fill() {
 
 std::optional<std::string> LineInput::next() {
     std::string line;
-    bool any = false;
+    if (!next(line)) return std::nullopt;
+    return line;
+}
+
+bool LineInput::next(std::string& line) {
+    if (position_ >= end_ && !fill()) return false;
+    line.clear();
     bool cut = false;
     bool ended = false;
     while (!ended && (position_ < end_ || fill())) {
-        any = true;
         const char* begin = buffer_.data() + position_;
         const size_t size = end_ - position_;
         const void* lf = std::memchr(begin, '\n', size);
@@ -564,11 +569,10 @@ std::optional<std::string> LineInput::next() {
             ended = true;
         }
     }
-    if (!any) return std::nullopt;
     // A CR belongs to the line end when it is the last byte of the line as written.
     if (!cut && !line.empty() && line.back() == '\r') line.pop_back();
     ++lineNumber_;
-    return line;
+    return true;
 }
 
 WriteResult writeFileAtomically(const std::string& path, std::string_view text,

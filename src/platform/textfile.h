@@ -74,6 +74,8 @@ class LineInput {
     bool isOpen() const { return static_cast<bool>(fd_); }
     // The next line, or nothing at the end of the file (or when the file is not open).
     std::optional<std::string> next();
+    // The same into line, whose storage is reused; false (line untouched) at the end.
+    bool next(std::string& line);
     // 1-based number of the line next() returned last; 0 before the first.
     long lineNumber() const { return lineNumber_; }
     // The errno (or notRegularFile) of a failed open, or the errno of a read that failed

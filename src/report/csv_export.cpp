@@ -1,9 +1,13 @@
 #include "report/csv_export.h"
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 #include "platform/fields.h"
 
@@ -43,28 +47,6 @@ std::string decimal(double value, int d) {
     return text;
 }
 
-// Digits with one point and an optional leading minus: the form of every value the program
-// writes. Returns it tidied ("200." to 200, ".85" to 0.85), or nothing for any other form.
-std::optional<std::string> plainDecimal(std::string_view text) {
-    std::string sign, whole, fraction;
-    bool point = false;
-    size_t i = 0;
-    if (i < text.size() && text[i] == '-') sign = text[i++];
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c >= '0' && c <= '9') {
-            (point ? fraction : whole) += c;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (!point || (whole.empty() && fraction.empty())) return std::nullopt;
-    if (whole.empty()) whole.push_back('0');
-    return fraction.empty() ? sign + whole : sign + whole + "." + fraction;
-}
-
 // Appends value with at least width digits, zero-filled; true when it was done here (values
 // of 0 to 9999, every date and time the program writes).
 bool appendDigits(std::string& out, int value, int width) {
@@ -72,11 +54,11 @@ bool appendDigits(std::string& out, int value, int width) {
     char digits[4];
     int n = 0;
     do {
-        digits[n++] = static_cast<char>('0' + value % 10);
+        digits[3 - n++] = static_cast<char>('0' + value % 10);
         value /= 10;
     } while (value != 0);
-    for (int i = n; i < width; ++i) out += '0';
-    while (n > 0) out += digits[--n];
+    while (n < width && n < 4) digits[3 - n++] = '0';
+    out.append(digits + 4 - n, static_cast<size_t>(n));
     return true;
 }
 
@@ -97,10 +79,11 @@ class Record {
         start();
         rows_ += csvField(field, separator_);
     }
+    // A number never needs quoting: digits, a sign, a point, or asterisks.
     void number(std::string_view field) {
         start();
         const size_t at = rows_.size();
-        rows_ += csvField(field, separator_);
+        rows_ += field;
         if (comma_)
             for (size_t i = at; i < rows_.size(); ++i)
                 if (rows_[i] == '.') rows_[i] = ',';
@@ -121,6 +104,10 @@ class Record {
     bool comma_;
     bool first_ = true;
 };
+
+bool isDigitChar(char c) {
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
@@ -148,9 +135,31 @@ std::string csvField(std::string_view text, char separator) {
     return quoted;
 }
 
+namespace {
+
+// logMar's text, kept: a journal holds few distinct acuities, and the texts of those met last
+// are kept by value. It never needs quoting (digits, a sign and a point).
+const std::string& logMarText(double acuity) {
+    static const std::string none;
+    if (!(acuity > 0.0)) return none;
+    struct Cached {
+        double acuity = 0.0;  // 0: empty (never a key, see above)
+        std::string text;
+    };
+    thread_local std::vector<Cached> cache(4096);
+    const uint64_t bits = std::bit_cast<uint64_t>(acuity);
+    Cached& slot = cache[(bits * 0x9E3779B97F4A7C15u) >> 52];
+    if (slot.acuity != acuity) {
+        slot.text = trimmed(fields::F(-std::log10(acuity), 40, 2));
+        slot.acuity = acuity;
+    }
+    return slot.text;
+}
+
+}  // namespace
+
 std::string logMar(double acuity) {
-    if (!(acuity > 0.0)) return std::string();
-    return trimmed(fields::F(-std::log10(acuity), 40, 2));
+    return logMarText(acuity);
 }
 
 std::string isoDateTime(const JournalLine& line) {
@@ -159,18 +168,83 @@ std::string isoDateTime(const JournalLine& line) {
     return text;
 }
 
-std::string writtenValue(std::string_view line, int first, int width, double value, int decimals) {
+namespace {
+
+// writtenValue appended to out. It never needs quoting: it is digits with a sign and a point,
+// or asterisks.
+void appendWrittenValue(std::string& out, std::string_view line, int first, int width, double value,
+                        int decimals) {
     std::string_view field;
     if (static_cast<size_t>(first - 1) < line.size()) field = line.substr(first - 1, width);
-    const size_t begin = field.find_first_not_of(' ');
-    if (begin != std::string_view::npos) {
-        field = field.substr(begin, field.find_last_not_of(' ') - begin + 1);
-        if (std::optional<std::string> plain = plainDecimal(field)) return *plain;
+    size_t begin = 0;
+    size_t end = field.size();
+    while (begin < end && field[begin] == ' ') ++begin;
+    while (end > begin && field[end - 1] == ' ') --end;
+    // Digits with one point and an optional leading minus, the form of every value the
+    // program writes, is copied tidied: "200." to 200, ".85" to 0.85. Any other form is
+    // written as the value read.
+    size_t i = begin;
+    const bool negative = i < end && field[i] == '-';
+    if (negative) ++i;
+    const size_t wholeFrom = i;
+    while (i < end && isDigitChar(field[i])) ++i;
+    const size_t wholeLength = i - wholeFrom;
+    if (i < end && field[i] == '.') {
+        const size_t fractionFrom = ++i;
+        while (i < end && isDigitChar(field[i])) ++i;
+        const size_t fractionLength = i - fractionFrom;
+        if (i == end && wholeLength + fractionLength > 0) {
+            if (negative) out += '-';
+            if (wholeLength == 0) {
+                out += '0';
+            } else {
+                out.append(field.data() + wholeFrom, wholeLength);
+            }
+            if (fractionLength > 0) {
+                out += '.';
+                out.append(field.data() + fractionFrom, fractionLength);
+            }
+            return;
+        }
     }
-    return decimal(value, decimals);
+    out += decimal(value, decimals);
+}
+
+}  // namespace
+
+std::string writtenValue(std::string_view line, int first, int width, double value, int decimals) {
+    std::string text;
+    appendWrittenValue(text, line, first, width, value, decimals);
+    return text;
 }
 
 void appendIsoDateTime(const JournalLine& line, std::string& out) {
+    // Every date and time the program writes: the 19 characters at once.
+    const auto upTo = [](int value, int limit) {
+        return static_cast<unsigned>(value) <= static_cast<unsigned>(limit);
+    };
+    if (upTo(line.year, 9999) && upTo(line.month, 99) && upTo(line.day, 99) &&
+        upTo(line.hour, 99) && upTo(line.minute, 99) && upTo(line.second, 99)) {
+        const auto two = [](char* at, int value) {
+            at[0] = static_cast<char>('0' + value / 10);
+            at[1] = static_cast<char>('0' + value % 10);
+        };
+        char text[19];
+        two(text, line.year / 100);
+        two(text + 2, line.year % 100);
+        text[4] = '-';
+        two(text + 5, line.month);
+        text[7] = '-';
+        two(text + 8, line.day);
+        text[10] = 'T';
+        two(text + 11, line.hour);
+        text[13] = ':';
+        two(text + 14, line.minute);
+        text[16] = ':';
+        two(text + 17, line.second);
+        out.append(text, sizeof text);
+        return;
+    }
     const size_t start = out.size();
     const bool done = appendDigits(out, line.year, 4) && (out += '-', true) &&
                       appendDigits(out, line.month, 2) && (out += '-', true) &&
@@ -195,7 +269,7 @@ void appendRows(const JournalLine& line, std::string_view text, std::string& row
         r.text("check");
         r.number(writtenValue(text, checkAcuity.first, checkAcuity.width, line.checkAcuity,
                               acuityDecimals));
-        r.number(logMar(line.checkAcuity));
+        r.number(logMarText(line.checkAcuity));
         r.empty();
         r.empty();
         r.number(writtenValue(text, checkDistance.first, checkDistance.width, line.checkDistance,
@@ -213,7 +287,7 @@ void appendRows(const JournalLine& line, std::string_view text, std::string& row
         r.text("training");
         r.number(writtenValue(text, trainingAcuity.first, trainingAcuity.width, line.trainingAcuity,
                               acuityDecimals));
-        r.number(logMar(line.trainingAcuity));
+        r.number(logMarText(line.trainingAcuity));
         r.number(
             writtenValue(text, meanTime.first, meanTime.width, line.meanTime, meanTimeDecimals));
         r.number(std::to_string(line.volume));

@@ -49,8 +49,11 @@ def test(binary):
         check(len(entry) == 73, "entry length %d" % len(entry))
         check(entry[42:46] == "ОЗп=".encode("cp1251"), "marker %r" % entry[42:46])
         check(entry[46:50] == b"0.83", "acuity %r" % entry[46:50])
+        # The answer time runs from the picture on the screen to the press itself, so a press
+        # during the 200 ms start tone counts as early as it came (the test presses as soon as
+        # it sees the status bar turn green).
         mean = float(entry[50:60])
-        check(0.2 <= mean < 10.0, "mean answer time %r in %r" % (entry[50:60], data))
+        check(0.01 <= mean < 10.0, "mean answer time %r in %r" % (entry[50:60], data))
         check(entry[60:66] == b"     2", "volume %r" % entry[60:66])
         check(entry[66:73] == b"   200.", "distance %r" % entry[66:73])
         check(entry[13:14] == b" " and entry[11:12] == "г".encode("cp1251"), "date %r" % entry)

@@ -312,6 +312,27 @@ GTEST_TEST(RasterLine, EveryLineAroundASmallSurfaceMatchesReference) {
     }
 }
 
+GTEST_TEST(RasterLine, AxisParallelLinesMatchReferenceInEveryDirectionAndClipping) {
+    // Horizontal and vertical lines take their own path: both directions, single pixels,
+    // every clipping of their ends, solid and patterned, over the whole coordinate range.
+    const int ends[] = {-32768, -40, -1, 0, 1, 17, 38, 39, 40, 41, 500, 32767};
+    for (int a : ends) {
+        for (int b : ends) {
+            for (int across : {-1, 0, 5, 29, 30}) {
+                for (uint16_t mask : {uint16_t(0xFFFF), uint16_t(0xF0F0), uint16_t(0x8001)}) {
+                    Raster drawn(40, 30), expected(40, 30);
+                    drawn.line(a, across, b, across, kInk, mask);
+                    drawn.line(across, a, across, b, 0x00AA00, mask);
+                    referenceLine(expected, a, across, b, across, kInk, mask);
+                    referenceLine(expected, across, a, across, b, 0x00AA00, mask);
+                    ASSERT_TRUE(samePixels(drawn, expected))
+                        << a << " to " << b << " at " << across << " mask " << mask;
+                }
+            }
+        }
+    }
+}
+
 GTEST_TEST(RasterLine, LinesEntirelyOutsideDrawNothing) {
     Raster r(50, 40);
     r.line(-5, -1, 60, -1, kInk, 0xFFFF);
@@ -513,6 +534,31 @@ GTEST_TEST(RasterEllipse, FillMatchesReferenceOnRandomBoxes) {
         for (int y = 0; y < r.height(); ++y) {
             for (int x = 0; x < r.width(); ++x) {
                 ASSERT_EQ(r.pixel(x, y) == kInk, inReferenceEllipse(left, top, right, bottom, x, y))
+                    << "box " << x1 << "," << y1 << " " << x2 << "," << y2 << " at " << x << ","
+                    << y;
+            }
+        }
+    }
+}
+
+GTEST_TEST(RasterEllipse, RecurringSizesMatchReference) {
+    // A chart draws thousands of markers of a few sizes in turn, at every position, partly
+    // off the surface too; the rows of a size are worked out once and kept.
+    Rng rng(77);
+    const int sizes[][2] = {{8, 7}, {9, 7}, {8, 7}, {1, 1}, {8, 8}, {3, 12}, {8, 7}, {9, 7}};
+    for (int i = 0; i < 400; ++i) {
+        Raster r(50, 40);
+        const int* size = sizes[i % 8];
+        const int x1 = rng.range(-12, 55), y1 = rng.range(-12, 45);
+        const int x2 = x1 + size[0] - 1, y2 = y1 + size[1] - 1;
+        if (i % 2 == 0) {
+            r.fillEllipse(x1, y1, x2, y2, kInk);
+        } else {
+            r.fillEllipse(x2, y2, x1, y1, kInk);
+        }
+        for (int y = 0; y < r.height(); ++y) {
+            for (int x = 0; x < r.width(); ++x) {
+                ASSERT_EQ(r.pixel(x, y) == kInk, inReferenceEllipse(x1, y1, x2, y2, x, y))
                     << "box " << x1 << "," << y1 << " " << x2 << "," << y2 << " at " << x << ","
                     << y;
             }

@@ -121,6 +121,10 @@ GTEST_TEST(CsvWrittenValue, TheTextOfTheColumnsTidied) {
     EXPECT_EQ(writtenValue("  -.5", 1, 5, -0.5, 2), "-0.5");
     EXPECT_EQ(writtenValue("x", 1, 7, 0.0, 2), "0.00") << "past the end: blanks, read as 0";
     EXPECT_EQ(writtenValue("", 5, 7, 0.0, 0), "0");
+    // Any width: a field of 306 columns is tidied whole.
+    const std::string digits(150, '7');
+    EXPECT_EQ(writtenValue("  -" + digits + "." + digits + "  ", 1, 306, 0.0, 2),
+              "-" + digits + "." + digits);
 }
 
 GTEST_TEST(CsvWrittenValue, OtherFormsGiveTheValueTheReaderTook) {

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -17,16 +18,19 @@
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <mutex>
 
 #include "platform/interval_clock.h"
 #include "platform/qt/desktop.h"
 #include "platform/qt/device_pixels.h"
+#include "platform/qt/input_time.h"
 #include "platform/textfile.h"
 
 namespace trelvan {
@@ -62,6 +66,13 @@ std::FILE* const wakeLog = [] {
     return path.isEmpty() ? nullptr : std::fopen(path.constData(), "w");
 }();
 std::atomic<int64_t> inputStamp{0};
+
+// For benchmarks (TRELVAN_ANSWER_LOG=file): every answer time of a training in seconds, one a
+// line.
+std::FILE* const answerLog = [] {
+    const QByteArray path = qgetenv("TRELVAN_ANSWER_LOG");
+    return path.isEmpty() ? nullptr : std::fopen(path.constData(), "w");
+}();
 
 int64_t steadyNanoseconds() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -113,8 +124,8 @@ SurfaceWidget::SurfaceWidget(QtWindow& services) : services_(services) {
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void SurfaceWidget::paintEvent(QPaintEvent*) {
-    services_.paintSurface(*this);
+void SurfaceWidget::paintEvent(QPaintEvent* event) {
+    services_.paintSurface(*this, event->rect());
 }
 
 void SurfaceWidget::pass(QMouseEvent* event, bool press) {
@@ -129,6 +140,7 @@ void SurfaceWidget::pass(QMouseEvent* event, bool press) {
     if (buttons & Qt::MiddleButton) keys |= MOUSE_KS_MBUTTON;
     if (event->modifiers() & Qt::ShiftModifier) keys |= MOUSE_KS_SHIFT;
     if (event->modifiers() & Qt::ControlModifier) keys |= MOUSE_KS_CONTROL;
+    if (press) services_.notePress(event->timestamp());
     // Positions arrive in logical pixels, and position() is rounded to whole ones: the
     // position in the native window the event came from keeps the fraction that tells the
     // device pixel (that window is the frame's, or on X the native one of its client area).
@@ -192,6 +204,10 @@ bool SurfaceWidget::passKey(QKeyEvent* event, bool press) {
         default:
             return false;
     }
+    // A key that answers is timed like a button press, by the server's time stamp.
+    if (press && !event->isAutoRepeat() &&
+        (key == Key::left || key == Key::right || key == Key::escape))
+        services_.notePress(event->timestamp());
     services_.key(key, press, event->isAutoRepeat());
     return true;
 }
@@ -565,12 +581,79 @@ void QtWindow::surfaceChanged() {
         qApp,
         [this] {
             repaintPending_ = false;
-            if (surfaceWidget_ != nullptr) surfaceWidget_->update();
+            repaintChanged();
         },
         Qt::QueuedConnection);
 }
 
-void QtWindow::paintSurface(QWidget& widget) {
+void QtWindow::repaintChanged() {
+    if (surfaceWidget_ == nullptr) return;
+    const SurfaceRect area = takeChanged();
+    if (area.empty() || !surfaceWidget_->isVisible()) {
+        surfaceWidget_->update();
+        return;
+    }
+    // Only the changed pixels, in logical pixels rounded outwards. repaint() paints and
+    // flushes the window's buffer to the display server before it returns.
+    const qreal ratio = deviceRatio();
+    const int left = static_cast<int>(std::floor(area.left / ratio));
+    const int top = static_cast<int>(std::floor(area.top / ratio));
+    const int right = static_cast<int>(std::ceil((area.right + 1) / ratio));
+    const int bottom = static_cast<int>(std::ceil((area.bottom + 1) / ratio));
+    const uint64_t before = paintedVersion_;
+    surfaceWidget_->repaint(QRect(left, top, right - left, bottom - top));
+    if (paintedVersion_ == before) return;  // nothing was painted (not exposed)
+    const double handedOver = CLOCKSECONDS();
+    std::lock_guard lock(presentedMutex_);
+    presented_.emplace_back(paintedVersion_, handedOver);
+    if (presented_.size() > 256) presented_.pop_front();
+}
+
+void QtWindow::notePress(quint64 serverMilliseconds) {
+    const double now = CLOCKSECONDS();
+    double at = now;
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        // The X server stamps events with its monotonic clock in whole milliseconds: the
+        // clock steady_clock reads here when server and program share the machine. It takes
+        // the coarse clock only where that ticks at least every millisecond.
+        static const double stampLag = [] {
+            timespec resolution{};
+            const bool coarse = clock_getres(CLOCK_MONOTONIC_COARSE, &resolution) == 0 &&
+                                resolution.tv_sec == 0 && resolution.tv_nsec <= 1000000;
+            return coarse ? (1e-3 + resolution.tv_nsec * 1e-9) / 2 : 0.5e-3;
+        }();
+        const int64_t monotonicNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                        std::chrono::steady_clock::now().time_since_epoch())
+                                        .count();
+        at = eventMoment(serverMilliseconds, monotonicNs, now, stampLag);
+    }
+    pressSeconds_.store(at);
+}
+
+double QtWindow::answerSeconds(const PictureMark& mark) {
+    // The picture's start: the first repaint that held it, else the mark itself.
+    double shown = mark.requested;
+    {
+        std::lock_guard lock(presentedMutex_);
+        for (const auto& [version, seconds] : presented_) {
+            if (version >= mark.drawn) {
+                shown = seconds;
+                break;
+            }
+        }
+    }
+    // The press, when one came after the mark; else this moment, as without time stamps.
+    double pressed = pressSeconds_.load();
+    if (pressed < mark.requested) pressed = CLOCKSECONDS();
+    const double answer = std::max(0.0, pressed - shown);
+    if (answerLog != nullptr) {
+        std::fprintf(answerLog, "%.6f\n", answer);
+        std::fflush(answerLog);
+    }
+    return answer;
+}
+
+void QtWindow::paintSurface(QWidget& widget, const QRect& area) {
     QPainter painter(&widget);
     // The scale of the buffer painted into. Qt 6.4 on Wayland may change it (a window moved
     // onto an output of another scale) without changing the widget's device pixel ratio.
@@ -581,28 +664,39 @@ void QtWindow::paintSurface(QWidget& widget) {
         QMetaObject::invokeMethod(
             frame_, [this] { syncWindows(); }, Qt::QueuedConnection);
     }
+    // The device pixels to paint: the paint event's area rounded outwards.
+    const QRect device(QPoint(static_cast<int>(std::floor(area.left() * ratio)),
+                              static_cast<int>(std::floor(area.top() * ratio))),
+                       QPoint(static_cast<int>(std::ceil((area.right() + 1) * ratio)) - 1,
+                              static_cast<int>(std::ceil((area.bottom() + 1) * ratio)) - 1));
+    QRect copy;
     const bool copied = withSurface([&](const Raster& surface) {
         // The surface's 0x00BBGGRR pixels are the bytes R, G, B, 0 in memory; shown opaque,
-        // since a compositor keeps the fourth byte as alpha.
+        // since a compositor keeps the fourth byte as alpha. Only the rows and columns to be
+        // painted are copied; the rest of the image stays as last painted.
         const int w = surface.width(), h = surface.height();
         if (shown_.width() != w || shown_.height() != h)
             shown_ = QImage(w, h, QImage::Format_RGBX8888);
-        const uint32_t* from = surface.data();
-        const size_t count = size_t(w) * size_t(h);
-        auto* to = reinterpret_cast<uint32_t*>(shown_.bits());
-        for (size_t i = 0; i < count; ++i) to[i] = from[i] | 0xFF000000u;
+        copy = device.intersected(QRect(0, 0, w, h));
+        paintedVersion_ = surfaceVersion();
+        for (int y = copy.top(); y <= copy.bottom(); ++y) {
+            const uint32_t* from = surface.data() + size_t(y) * w;
+            auto* to = reinterpret_cast<uint32_t*>(shown_.scanLine(y));
+            for (int x = copy.left(); x <= copy.right(); ++x) to[x] = from[x] | 0xFF000000u;
+        }
     });
     if (!copied) return;
     // Painted in device pixels: one surface pixel to one pixel of the window's buffer.
     painter.scale(1 / ratio, 1 / ratio);
-    const QSize device(static_cast<int>(std::ceil(widget.width() * ratio - 1e-9)),
-                       static_cast<int>(std::ceil(widget.height() * ratio - 1e-9)));
-    painter.drawImage(QPoint(0, 0), shown_);
+    if (!copy.isEmpty()) painter.drawImage(copy.topLeft(), shown_, copy);
+    // Beyond the surface, within the widget: grey.
     const QColor grey(0xAB, 0xAB, 0xAB);
-    if (device.width() > shown_.width())
-        painter.fillRect(shown_.width(), 0, device.width() - shown_.width(), device.height(), grey);
-    if (device.height() > shown_.height())
-        painter.fillRect(0, shown_.height(), shown_.width(), device.height() - shown_.height(),
+    const QSize whole(static_cast<int>(std::ceil(widget.width() * ratio - 1e-9)),
+                      static_cast<int>(std::ceil(widget.height() * ratio - 1e-9)));
+    if (whole.width() > shown_.width())
+        painter.fillRect(shown_.width(), 0, whole.width() - shown_.width(), whole.height(), grey);
+    if (whole.height() > shown_.height())
+        painter.fillRect(0, shown_.height(), shown_.width(), whole.height() - shown_.height(),
                          grey);
 }
 

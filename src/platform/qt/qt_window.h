@@ -6,7 +6,10 @@
 #include <QMainWindow>
 #include <QWidget>
 #include <atomic>
+#include <deque>
+#include <mutex>
 #include <thread>
+#include <utility>
 
 #include "platform/qt/qt_text.h"
 #include "platform/qt/tone.h"
@@ -83,6 +86,7 @@ class QtWindow : public RasterWindow {
     void READLOCALTIME(int32_t& hour, int32_t& minute, int32_t& second,
                        int32_t& hundredths) override;
     double CLOCKSECONDS() override;
+    double answerSeconds(const PictureMark& mark) override;
     void waitInput(uint32_t seen) override;
     [[noreturn]] void orderlyStop(int status) override;
     [[noreturn]] void fatalStop(const std::string& messageUtf8) override;
@@ -90,7 +94,8 @@ class QtWindow : public RasterWindow {
     // Input thread: applies the recorded frame and window state to the real windows.
     void syncWindows();
     void reportGeometry();
-    void paintSurface(QWidget& widget);
+    // Paints the part area (logical pixels) of the surface into the widget.
+    void paintSurface(QWidget& widget, const QRect& area);
     void mouse(int32_t event, int32_t keystate, int32_t x, int32_t y);
     // Input thread: one key of Key pressed or released; releaseKeys lets go of every key held
     // (the surface lost the keyboard, so their releases will not come).
@@ -100,6 +105,8 @@ class QtWindow : public RasterWindow {
     // keyboard or with the mouse is told apart), and a menu item chosen.
     void menuInput(QEvent* event);
     void menuChosen(int position);
+    // A button press, by the display server's time stamp of it (milliseconds).
+    void notePress(quint64 serverMilliseconds);
     bool onInputThread() const;
     // Device pixels per logical pixel of the surface's window, as last painted.
     qreal deviceRatio() const;
@@ -110,6 +117,9 @@ class QtWindow : public RasterWindow {
 
   private:
     int32_t runDialogHere(Dialog& dialog);
+    // Repaints what the program changed since the last repaint, at once, and notes when the
+    // picture was handed to the display server.
+    void repaintChanged();
     // Device pixels to logical pixels at the frame's current ratio, rounded up.
     int logical(int devicePixels) const;
     void placeFrame(bool restart);
@@ -129,6 +139,13 @@ class QtWindow : public RasterWindow {
     qreal ratio_ = 1;
     qreal paintRatio_ = 0;
     QImage shown_;
+    uint64_t paintedVersion_ = 0;  // the surface version the last paint copied
+    // When pictures were handed to the display server: (surface version, CLOCKSECONDS), the
+    // latest last. Written by the input thread, read by the program thread.
+    std::mutex presentedMutex_;
+    std::deque<std::pair<uint64_t, double>> presented_;
+    // The latest button press on the CLOCKSECONDS clock (negative before the first).
+    std::atomic<double> pressSeconds_{-1.0};
     QTimer* placeTimer_ = nullptr;
     int placeChecks_ = 0;
     int keysDown_ = 0;             // input thread: one bit per Key held
