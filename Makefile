@@ -8,7 +8,7 @@ TEST_PACKAGES  := xvfb xdotool imagemagick x11-utils x11-xserver-utils python3 \
                   sway grim wtype gnome-shell kwin-wayland dbus python3-dbus \
                   chromium libreoffice-calc-nogui locales
 # The checks of the sources and of the package (format, lintian, AppStream).
-CHECK_PACKAGES := clang-format lintian appstream
+CHECK_PACKAGES := clang-format clang-tidy lintian appstream
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -27,7 +27,7 @@ endef
 BUILD_DIRS := $(shell sed -n 's|.*"binaryDir": *"$${sourceDir}/\([^"]*\)".*|\1|p' \
                 CMakePresets.json)
 
-.PHONY: all deps test-deps check-deps configure build build-all run test format-check clean
+.PHONY: all deps test-deps check-deps configure build build-all run test format-check tidy-check clean
 
 all: build
 
@@ -62,7 +62,11 @@ run: build
 format-check: check-deps
 	tools/check-format.sh
 
-test: format-check build-all test-deps
+# clang-tidy with .clang-tidy over every tracked source under src/; any finding fails.
+tidy-check: check-deps configure
+	tools/check-tidy.sh build
+
+test: format-check build-all tidy-check test-deps
 	ctest --preset default
 	tests/e2e/run-all.sh build/trelvan
 	$(MAKE) --no-print-directory test-sanitizers

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time and memory of the progress chart over a journal of a million entries, drawn on the
 // headless services and dismissed by a scripted click.
 //

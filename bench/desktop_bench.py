@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The running program under a private Xvfb, driven with xdotool and XTEST: the CPU it uses
 while it waits for an answer in a training, how soon its program thread wakes after a click,
 and how far its answer times lie from presses sent at known times after each picture reached

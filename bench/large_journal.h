@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A large journal for the benchmarks: trainings and checks in turn, from 6:00 to 21:00 at
 // perDay entries a day (900 by default: a million entries over three years; 5 a day is a
 // keen user's ten years in 18,000 entries), written in small pieces so that it never sits in

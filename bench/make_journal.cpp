@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a journal of the benchmarks' kind: make_journal PATH ENTRIES [PER_DAY].
 #include <cstdio>
 #include <cstdlib>

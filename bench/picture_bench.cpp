@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time to compose a start-screen picture and a training picture (980 by 650, the composed
 // path, the shipped figures) against writing 2.5 MB with memset, the yardstick of the goal:
 // composing a start-screen picture takes at most four times as long as the memset.

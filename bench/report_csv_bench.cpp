@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Time of trelvan-report's CSV export over a journal of a million entries, written to
 // /dev/null.
 //

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """`make bench`: the benchmarks of the build, the measurements of the running program under
 Xvfb, and a summary against the goals, with the machine they ran on.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the progress chart drawn from a journal (trelvan.rez). The chart reads the file
 // of the working directory, so each input is drawn in a scratch directory of this process and
 // the working directory restored afterwards (libFuzzer opens its corpus files by relative path).

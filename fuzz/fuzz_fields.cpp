@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the fixed-width field readers and the line cursor.
 #include "harness.h"
 

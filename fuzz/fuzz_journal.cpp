@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the results journal reader (trelvan.rez) and the chart's date pass.
 #include "harness.h"
 

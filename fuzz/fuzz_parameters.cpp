@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the parameter file reader (trelvan.vvd).
 #include "harness.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the digit figure loader (trelvan.sym). Its stops throw on the headless services.
 #include "harness.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The inputs of the fuzz targets, shared by the libFuzzer programs and by the tests that replay
 // the seed corpus and the saved crash inputs. Each runs the real reader on bytes: files go
 // through an in-memory file that the reader opens by its path.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the fuzz targets one after another, each for FUZZ_SECONDS on one core, on a scratch copy
 # of its seed corpus that grows from run to run (build-fuzz/fuzz-work/<target>/corpus).
 # Crash, timeout and out-of-memory inputs land in build-fuzz/fuzz-work/<target>/artifacts.

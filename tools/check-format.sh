@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails, naming the files and lines, when a C++ source differs from the repository's
 # .clang-format.
 # Usage: check-format.sh [FILE...]   without files: every tracked C++ source of the repository.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs clang-tidy with the repository's .clang-tidy over every tracked C++ source under src/,
 # with the compile commands of a configured build; fails on any finding.
 # Usage: check-tidy.sh BUILD_DIR [FILE...]

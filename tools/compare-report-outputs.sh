@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs two builds of trelvan-report on the same journals and compares what they give: the CSV
 # byte for byte, the chart pixel for pixel (the PNG's bytes may differ), standard error and
 # the exit status of both commands. Prints one line per journal; exit status 1 when any differ.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Screenshots of the real program for the README: the parameter dialog, the start screen, a
 training picture, a vision check's result and the progress chart. Runs build/trelvan under its
 own Xvfb (openbox decorates the windows) and writes docs/screenshots/*.png.

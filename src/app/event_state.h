@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Event state shared by the input routines (input thread) and the program thread, and the
 // tone routine every exercise uses.
 #pragma once

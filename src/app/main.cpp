@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The eye trainer: desktop window services running the main program.
 #include <csignal>
 

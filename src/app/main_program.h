@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Main program, start-up hook, mouse and menu routines.
 #pragma once
 

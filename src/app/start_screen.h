@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start screen: one picture per element size, shown for five seconds, with the checks
 // of the main program at fixed points.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame's status bar: where the user is and what the buttons and keys do there. Every
 // text the bar shows is composed here.
 #pragma once

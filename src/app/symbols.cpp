@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading of the digit figures from trelvan.sym.
 //
 // The file holds nine blocks, for the figures 1 to 9 in this order:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The digit figures, one per element size 1 to 9, read from trelvan.sym.
 #pragma once
 

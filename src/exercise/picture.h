@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The picture of the start screen and of the training, composed in a memory image: a texture
 // of cells k pixels wide and one row high, white where cell + row is odd, with a digit figure
 // of checkered 2k by 2k cells over it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one uniform random source of the program, and the local date and time for journal lines.
 #pragma once
 

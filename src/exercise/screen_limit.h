@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the pixel grid allows: which levels of the vision check are drawn true to size.
 //
 // A level is true to size when the gap of a straight ring, counted in pixels across the gap

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One acuity level of the vision check: Landolt rings of physical size, answers judged within
 // two seconds.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The training summary: counts, mean answer time and the acuity the training confirmed, the
 // journal entry, and the prompt to go on.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The training: picture after picture of a fine texture with a digit hidden on the left or
 // the right, answered with the mouse, until trainingVolume answers in a row are right.
 #include "exercise/training.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The training's own pieces: its counters, the arithmetic of its screens and its summary.
 // TEST itself is declared in exercises.h.
 #pragma once

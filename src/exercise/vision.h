@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Vision check: Landolt rings of physical size at the acuity levels of TOZ, searched by
 // bisection.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vision check: bisection over the acuity levels, the journal line and the result screen.
 
 #include <optional>

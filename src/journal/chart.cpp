@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Progress chart: the results journal over the days, acuity in the upper region, training
 // volume, mean answer time and viewing distances in the lower one.
 //

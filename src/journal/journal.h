@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Results journal trelvan.rez: the line layouts its two writers use and the streaming reader
 // of the progress chart.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parameter set: viewing distance, screen size and resolution, training volume, sound.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system's named colours, as the window services take them: 0x00BBGGRR, red in the low
 // byte, then green, then blue.
 #pragma once

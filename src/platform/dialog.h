@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Modal dialogs driven by a dialog template kept among the program's resources.
 //
 // A Dialog holds the texts and check states of its controls; DLGMODAL shows it through the

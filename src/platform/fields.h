@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fixed-width text fields: the one notation every file and every screen text is written and
 // read in.
 //

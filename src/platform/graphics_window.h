@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window, drawing, input, sound and time services.
 //
 // Everything the program shows, hears and reads from the user goes through this interface.

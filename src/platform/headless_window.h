@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window services without a screen: the same raster surface, a virtual clock, and an input
 // script of mouse events and menu choices.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clock that answer times and waits are measured on.
 #pragma once
 

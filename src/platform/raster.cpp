@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Software raster: lines, rectangles, ellipses, polygons, coverage masks and BMP-layout
 // memory images on a 32-bit surface. All geometry is exact integer arithmetic, so the pixels
 // do not depend on the compiler or on how much of a figure lies outside the surface.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pixel-exact software raster: the drawing surface of a graphics window.
 //
 // Pixels are stored as 0x00BBGGRR colours (red in the low byte), origin at the top-left,

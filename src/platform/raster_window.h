@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drawing half of the window services, shared by the desktop and the headless services:
 // one graphics window (unit 1) whose surface is a Raster, the drawing state, fonts, memory
 // images and the records of the frame (about text, menu items, placement).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fonts chosen by option strings, and the renderer that turns text into coverage masks.
 #pragma once
 

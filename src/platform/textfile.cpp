@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/textfile.h"
 
 #include <fcntl.h>
@@ -314,7 +315,7 @@ std::string resolveLinks(std::string path) {
         if (n <= 0 || static_cast<size_t>(n) >= target.size()) break;
         target.resize(static_cast<size_t>(n));
         if (target[0] != '/' && path.find('/') != std::string::npos) {
-            target = directoryOf(path) + "/" + target;
+            target.insert(0, directoryOf(path) + "/");
         }
         path = target;
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sequential text files of the working directory and the Windows-1251 code page.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The graphics page, the colour table, line styles and window activation.
 #include <cstring>
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plotting library: the graphics page with its colour table and line styles, regions with
 // linear user coordinates, pen moves, points, markers, text symbols and axes.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Label texts of AXES in the fixed-width field notation.
 #include <string>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Regions with linear user coordinates, the transforms between user coordinates and pixels,
 // pen moves, constant-x and constant-y lines and single points.
 #include "plot/plot.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts at page positions in ten font sizes, and markers centred on points of a region.
 #include "plot/plot.h"
 #include "plot/plot_internal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress chart drawn without a screen, as the program shows it short of the prompt.
 #pragma once
 

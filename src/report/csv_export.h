@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The results journal as CSV (RFC 4180): one row per entry and kind, read with the same
 // reader, and so the same rules, as the progress chart.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress report: one self-contained HTML file (inline SVG and CSS, no scripts), in
 // Russian, readable offline and printable.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trelvan-report: the results journal as CSV, and the progress chart as a PNG file, without a
 // screen. The chart's text is drawn by the program's own text renderer on Qt's offscreen
 // platform, which gives the same pixels as on the desktop.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trelvan-report: the results journal as CSV, and the progress chart as a PNG file.
 #pragma once
 

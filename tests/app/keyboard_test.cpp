@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keys that stand for the mouse buttons, and the frame's status bar, on the headless
 // services: the same event protocol as the mouse, whole exercises with the keyboard alone.
 #include <gtest/gtest.h>

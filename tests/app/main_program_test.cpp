@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main program driven whole on the headless services: start-up, the sweep of the start
 // screen, the checks, the dispatch and the ways out.
 #include <gtest/gtest.h>

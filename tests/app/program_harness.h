@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the whole program on the headless services with a scripted user.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-screen picture on both drawing paths: composed in the memory image and shown at
 // once, or drawn on the window run by run and pixel by pixel.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-screen picture: texture and figure rules on both drawing paths, and when the size
 // on show changes.
 #include "app/start_screen.h"

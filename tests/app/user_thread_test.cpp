@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two-thread model on the headless services: the main program runs on the test thread and
 // blocks in its waits, while a second thread plays the user (it looks at the screen and
 // clicks) and a third copies the surface again and again, as the desktop's paint handler does.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Wayland desktops the program meets on most Linux machines, for the end-to-end tests: sway
 (wlroots) with its headless backend, KWin on a virtual output and GNOME Shell headless, each in
 a private runtime directory. Run by root (as `make test` is on CI), the compositors run as the user "nobody":

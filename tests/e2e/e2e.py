@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Drives the real program under X with real mouse and keyboard events (xdotool) and looks at
 the screen (ImageMagick's import). Standard library only."""
 

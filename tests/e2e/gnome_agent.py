@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Speaks to a GNOME Shell on its session bus for the end-to-end tests, as the user who runs it
 (the bus lets no one else in). Reads one command a line on stdin and answers one line of JSON:
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Journals with the eye marks for the end-to-end tests of trelvan-report, written as the
 program writes them (Windows-1251, CR LF), and PNG files read back as pixels."""
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end tests of the real program: starts its own Xvfb, runs every scenario, stops it.
 # Usage: run-all.sh PATH/TO/trelvan [scenario ...]
 set -uo pipefail

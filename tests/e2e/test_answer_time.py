@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Answer times as the user lives them: presses sent through XTEST at known times after each
 training picture reached the X server, against the times the program took (its answer log).
 The clock starts when the picture was handed to the X server and stops at the press's own

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The bank card measure of the ruler window: the outline of a card of 85.60 mm is made wider
 with the arrow keys and then set with the mouse, measured on screenshots each time, and the
 diagonal it gives is written to trelvan.vvd."""

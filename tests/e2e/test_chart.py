@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Progress chart: "Итоги_тренировок" draws the journal (dots where the rules place them), a
 click brings the start screen back, "Выход" ends the program."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The ways out: "Выйти из программы" (Escape) leaves trelvan.vvd as it was; "Выход" ends the
 program at once, during the start screen; a missing trelvan.sym stops the program after a
 message the user can read, with a non-zero status, leaving an empty file behind."""

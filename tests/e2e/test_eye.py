@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The eye on the real program: the start screen takes П, Л, О in the Russian layout, the same
 keys in the Latin one, 1, 2, 3, and the status bar's button, and the status bar names the
 choice; keys in a training change nothing, and the training's journal line carries the eye in

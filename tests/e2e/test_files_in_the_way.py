@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Files in the way of the real program: under a file size limit the parameter file and the
 journal cannot be written, and the program says so and goes on (it used to die of SIGXFSZ,
 leaving a temporary file); a journal that another program keeps locked holds a finished

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The program on GNOME Shell (headless, one monitor) at 100 %, 200 % and 300 %, the layout
 in which mutter counts device pixels (its logical size is the mode at any scale): no warning,
 the first start fills in and saves the monitor's own resolution, the first start-screen

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The whole round with the keyboard alone, reading the frame's status bar on the way: a
 training of volume 2 answered with the arrow keys (one wrong answer, whose 3 s pause shows a red
 status bar), the summary left with Space; a vision check answered with the arrow keys and by

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The program on KWin (a virtual output of 1280x1024 logical pixels), which lays its outputs
 out in logical pixels (mode / desktop scale) like sway: at 200 % the dialog shows the output's
 mode, 2560 x 2048, without a warning; at 150 % (mode 1920 x 1536, painted at 2 and shrunk by

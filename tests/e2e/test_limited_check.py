@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A vision check whose result the screen cannot show true to size: 24", 1920 x 1080, 200 cm,
 every ring answered right. At 200 cm this screen draws the rings true to size up to 0.3 only,
 so the result 2.0 is marked everywhere it appears: a line under the prompt on the result screen,

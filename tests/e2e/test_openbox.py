@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The program under an X window manager (openbox): the decorated frame stands at the top-left
 corner with its title bar on the screen and a client area of 1024 by 768; the start picture is
 exact; the graphics window cannot be closed on its own; the parameter dialog cannot be

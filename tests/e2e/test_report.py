@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """trelvan-report against the real program: the chart that "Итоги_тренировок" shows on the
 screen and the PNG that trelvan-report draws of the same journal agree pixel for pixel outside
 the prompt, which only the program shows. The CSV of the journal comes out as well."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """trelvan-report html in a real browser: Debian's headless Chromium takes a screenshot of the
 report of three journals (one entry; three months of both eyes at two distances; a journal
 that stops early), and the pixels must show the charts, their series and their date labels,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """trelvan-report csv in a spreadsheet: LibreOffice (headless) opens the CSV under C.UTF-8 and
 the --decimal-comma form under ru_RU.UTF-8, and every acuity, logMAR, mean time, volume and
 distance must be a number and every date_time a date, the eye column text as written."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """One surface pixel is one device pixel under any desktop scaling: the first start-screen
 picture on the screen equals the picture the rules make, and a click at a device pixel of the
 surface reaches the program at that pixel."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The real screen in the parameter dialog, on an X server of a size and pixel density this test
 sets: the dialog's line about the screen and its marks, the diagonal a first start takes from the
 reported size, the ruler window's bar measured on a screenshot, and the diagonal the ruler sets

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Start-up: the parameter dialog confirmed with Enter writes trelvan.vvd (at a first start with
 the resolution of the X screen, 1280 x 1024); the frame, the menu
 and the graphics window stand where they belong; the first two start-screen pictures (sizes 2

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The program on sway (wlroots; headless, one 1280x1024 output), which lays its outputs out in
 logical pixels (mode / desktop scale): at 200 % no warning and the first start-screen picture
 exactly as the rules make it; at 150 % and at 300 % (a scale that does not divide the mode)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A whole training of volume 2 with real X clicks: the sides follow the fixed random sequence
 (start screen left; then left, right), the journal gets one training line with its markers and
 values, and a click on the summary returns to the start screen."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A whole vision check with real X clicks: right answers at 0.1 (the gap's side follows the
 fixed random sequence), wrong answers at 0.7, 0.4 and 0.2, so the measured acuity is 0.1; the
 journal gets its check line. At 30 cm before the default screen not even the gap of 0.1 is drawn

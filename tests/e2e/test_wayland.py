@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The program as a native Wayland client (weston at output scales 1 and 2): the first
 start-screen picture stands on the output exactly as the rules make it, opaque, one surface
 pixel to one device pixel; a click at a device pixel of the surface reaches the program at that

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Ways out of the activities with real X events: "Выход" during a training ends the program;
 both buttons on the training summary only return to the start screen; both buttons on the
 vision check's result screen end the program once both are released."""

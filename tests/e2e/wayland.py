@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A Wayland desktop for the end-to-end tests: weston with its X11 backend inside the tests' X
 server, software rendering, the debug protocol for screenshots and the scene graph. Input
 comes from xdotool through weston's X window."""

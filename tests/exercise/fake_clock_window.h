@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window whose clock shows a fixed local date and time and counts how it is read.
 #pragma once
 

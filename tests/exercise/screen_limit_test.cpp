@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which levels of the vision check the pixel grid draws true to size.
 #include "exercise/screen_limit.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The training and its summary, run whole on the headless services with a scripted user.
 #include "exercise/training.h"
 

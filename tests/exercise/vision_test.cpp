@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The vision check on the headless services: rings, answers, levels, journal line, result.
 #include "exercise/vision.h"
 

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The format check (tools/check-format.sh): it passes a file laid out as .clang-format asks,
 # fails on one that is not and names it, and judges by the repository's style (four-column
 # indents), not by clang-format's default one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The seed corpus of the fuzz targets and the inputs the fuzzers found, replayed through the
 // readers with the targets' own checks: no crash, no stop where none belongs, and (in the
 // sanitizer builds) no access outside the tables.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The installed tree (cmake --install into a scratch prefix) and the launcher's first start
 # with a stand-in program, so no window opens.
 # Usage: install_test.sh BUILD_DIR SOURCE_DIR [CMAKE]

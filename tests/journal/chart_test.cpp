@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress chart drawn on the headless services from journals written for each case, and
 // judged on the pixels of the 980 x 650 window and on the texts with their positions.
 #include "journal/chart.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The journal when its writer is killed: a child process appends entries through the real
 // writers and reports each one that returned; the test kills it at a random moment, then
 // reads the journal. It must read to its end, hold every entry reported and at most the one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The journal's appends where the file system or another program stands in the way: the
 // remains of an append cut short without a mark, and a lock another program keeps.
 #include <fcntl.h>

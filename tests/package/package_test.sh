@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package as built by CPack from the build tree: lintian finds no error or warning,
 # it holds the copyright file, the Debian changelog, the manual pages and the AppStream
 # metadata, and appstreamcli validates that metadata, whose launchable is the packaged desktop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parameter file and the parameter dialog, answered by a scripted user.
 #include "params/parameters.h"
 

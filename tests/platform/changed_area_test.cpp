@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a drawing operation changed, as the desktop services repaint it: the rectangle of
 // every operation since the last repaint, clipped to the surface, and the count of
 // operations that a picture mark holds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Appends and readers of several processes on one file at once: real processes, a bounded
 // number of rounds each.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The field readers against a plain model of the notation: the text without its blanks, taken
 // apart character by character, and a real converted by strtod from its digits and its power
 // of ten (the double nearest to the decimal value). The readers take most numbers without

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window services' contract, on the headless implementation.
 #include "platform/headless_window.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input delivered from another thread to a program thread that draws and waits, with a third
 // thread copying the surface: the arrangement of the desktop services, whose input thread
 // calls deliverMouse and chooseMenu while the program thread blocks on the input counter.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clock of answer times and waits against steps of the wall clock.
 #include "platform/interval_clock.h"
 

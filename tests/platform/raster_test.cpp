@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tests of the software raster. Expectations come from rules (edge cases, invariants such as
 // "clipping does not change the pixels inside the window") and from slow reference models
 // that evaluate each pixel by a direct formula, checked on seeded random cases.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Appends whose writer died half-way: the mark an append leaves on the file until its text is
 // on the disk, what readers make of a marked file, and how the next append cuts the remains
 // off. The states are made by hand as a killed writer leaves them; the journal's kill test

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the program makes of a screen: the user's warning of a rescaled picture, and no
 // physical size but the one a screen reports.
 #include "platform/qt/device_pixels.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input events timed by the display server's own stamps, not by when the program saw them.
 #include "platform/qt/input_time.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop services' clock when the wall clock is stepped while the program runs.
 #include <gtest/gtest.h>
 #include <sys/syscall.h>

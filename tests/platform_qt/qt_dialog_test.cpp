@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parameter dialog's window as a user edits it, under the offscreen platform.
 #include "platform/qt/qt_dialog.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop services' keyboard and status bar on the offscreen platform: which keys reach the
 // key routine, with their repeats marked, held keys let go of when the graphics window loses
 // the keyboard, and the status bar showing the program's line.

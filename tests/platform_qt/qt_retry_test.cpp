@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The question of the desktop services whether to try again: its buttons and its answers.
 #include <gtest/gtest.h>
 

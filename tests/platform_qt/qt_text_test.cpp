@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fonts and text on the desktop services, under the offscreen platform.
 #include "platform/qt/qt_text.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a Wayland output really shows a window, from the compositor's description: the numbers
 // are those mutter 43, KWin 5.27 and sway 1.7 report.
 #include "platform/qt/wayland_outputs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Axes: labels with ticks, sub-ticks, dashed grid lines and the frame.
 #include <gtest/gtest.h>
 

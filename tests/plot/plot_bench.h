@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Common set-up of the plotting tests: a recording window installed as the window services
 // and the plotting state back at program start; undone when the bench goes out of scope.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The label texts of AXES: six-column real fields and the exponent label.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window-services stand-in for the plotting tests: records every call with its arguments,
 // keeps the drawing state the library changes (pen, colours, line style, font, rotation) and
 // a sparse pixel map written by SETPIXELRGB. Stops throw ProgramExit.

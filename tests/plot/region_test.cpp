@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Regions, the transforms between user coordinates and pixels, pen moves and points.
 #include <gtest/gtest.h>
 

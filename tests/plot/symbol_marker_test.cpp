@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts at page positions and markers centred on user coordinates.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The journal as CSV: the fields, the rows of each kind of line, and where the reading stops.
 #include "report/csv_export.h"
 

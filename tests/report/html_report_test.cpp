@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The HTML progress report: what it reads from a journal and what the page holds.
 #include "report/html_report.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chart of trelvan-report against the chart of the program: the whole main program runs
 // on the headless services with the program's text renderer, the user chooses
 // "Итоги_тренировок", and the window is taken while the chart waits for the click. Every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trelvan-report as a user runs it: what it writes where, and its exit status.
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What trelvan-report writes, pinned: the CSV byte for byte and the chart pixel for pixel, as
 // an earlier build wrote them, for the fuzz corpus, hand-edited journals (exponents, blanks
 // inside numbers, signs, values the reader cannot take) and generated journals of none to a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trelvan-report where the system stands in its way: a file size limit on its output, and a
 // journal that another program keeps locked. It must end with status 1 and a message, within
 // seconds, and leave no temporary file.

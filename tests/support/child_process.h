@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a piece of a test in a child process with a time bound, for code that might block or
 // run away (a FIFO that is never opened at its other end, a device without an end).
 #pragma once

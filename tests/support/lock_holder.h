@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Another process that holds a lock on a file, as any program that opens it may.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window that does nothing: every operation succeeds without effect. Tests derive from it and
 // override what they watch. Both ways of stopping throw ProgramExit, so a test can catch a stop.
 #pragma once

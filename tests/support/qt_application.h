@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One Qt application for a test program, made on first use. The offscreen platform draws text
 // exactly as the desktop does and needs no display.
 #pragma once

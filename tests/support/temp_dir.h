@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scratch directories and small file helpers for tests that touch the file system.
 #pragma once
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Generates resources/trelvan.sym, the digit figures of the program.
 
 Figure s (element size s = 1..9) is the digit s. It is rasterised from the outline of that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts the desktop window services: the frame with its menu bar, the program thread that
 // runs mainProgram, and the input thread (the caller's), which handles the windows.
 #pragma once

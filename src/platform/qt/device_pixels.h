@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device pixels and Qt's logical pixels. A window that shows an image 1:1 is sized in logical
 // pixels, rounded up, and paints the image into a target of its size divided by the ratio.
 #pragma once

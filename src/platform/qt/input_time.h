@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The moment of an input event from the display server's time stamp of it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/qt/png_image.h"
 
 #include <zlib.h>
@@ -99,9 +100,9 @@ Raster readPng(const std::string& path) {
     for (int y = 0; y < image.height(); ++y) {
         const uchar* line = image.constScanLine(y);
         for (int x = 0; x < image.width(); ++x) {
+            const uchar* rgb = line + 3 * static_cast<ptrdiff_t>(x);
             raster.setPixel(x, y,
-                            uint32_t{line[3 * x]} | uint32_t{line[3 * x + 1]} << 8 |
-                                uint32_t{line[3 * x + 2]} << 16);
+                            uint32_t{rgb[0]} | uint32_t{rgb[1]} << 8 | uint32_t{rgb[2]} << 16);
         }
     }
     return raster;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Surfaces as PNG images: 8-bit RGB, one pixel per surface pixel.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Modal dialogs built from a dialog template, and the ruler window they may open: a bar to
 // measure with a ruler, or the outline of a bank card to match.
 #include "platform/qt/qt_dialog.h"

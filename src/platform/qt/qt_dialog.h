@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog window built from a template (the services' modal dialog), for its tests too.
 #pragma once
 

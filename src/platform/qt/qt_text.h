@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text rendering with the fonts installed on the desktop, usable with or without a screen
 // (offscreen platform). "Times New Roman Cyr" resolves to an installed serif with Cyrillic.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/qt/qt_window.h"
 
 #include <QAction>
@@ -97,7 +98,7 @@ QString scalingWarning(QWidget* frame) {
     facts.ratio = facts.shown = frame->devicePixelRatioF();
     facts.exact = std::abs(facts.ratio - std::round(facts.ratio)) < 1e-6;
     if (screen != nullptr) facts = screenFacts(*screen);
-    const QString message = rescalingMessage(facts);
+    QString message = rescalingMessage(facts);
     if (!message.isEmpty()) return message;
     const bool xwayland =
         QGuiApplication::platformName() == QLatin1String("xcb") &&

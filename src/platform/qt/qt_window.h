@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop window services: a frame window with a menu bar, one graphics child window
 // showing the raster surface 1:1, the mouse, the about box, dialogs, tones and the clock.
 #pragma once

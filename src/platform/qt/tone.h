@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tone generator on the desktop's sound server.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The outputs of a Wayland compositor as the compositor itself describes them.
 #pragma once
 

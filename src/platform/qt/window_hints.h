@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decorations asked of an X window manager.
 #pragma once
 
