@@ -62,6 +62,11 @@ def screenshot():
             data = f.read()
     finally:
         os.remove(path)
+    return parse_ppm(data)
+
+
+def parse_ppm(data):
+    """An image from the bytes of a binary PPM (P6) file."""
     # P6 header: magic, width, height, maxval, each separated by white space.
     fields, pos = [], 0
     while len(fields) < 4:

@@ -7,7 +7,7 @@ import os
 import subprocess
 import tempfile
 
-from e2e import CONVERT, Image
+from e2e import CONVERT, parse_ppm
 
 HEADER = "     Дата        Время   ОЗизмеренное ОЗподтвержденное   t(c)   N    D(см)"
 EYE_MARKS = {"both": "гл.оба  ", "right": "гл.прав ", "left": "гл.лев  "}
@@ -76,14 +76,4 @@ def load_png(path):
             data = f.read()
     finally:
         os.remove(ppm)
-    fields, pos = [], 0
-    while len(fields) < 4:
-        while data[pos:pos + 1].isspace():
-            pos += 1
-        start = pos
-        while not data[pos:pos + 1].isspace():
-            pos += 1
-        fields.append(data[start:pos])
-    pos += 1
-    w, h = int(fields[1]), int(fields[2])
-    return Image(w, h, data[pos:pos + 3 * w * h])
+    return parse_ppm(data)

@@ -8,7 +8,7 @@ import subprocess
 import tempfile
 import time
 
-from e2e import CONVERT, Image, Program, check, fail, run, xdotool
+from e2e import CONVERT, Program, check, fail, parse_ppm, run, xdotool
 
 PROMPT = (0x00, 0xAA, 0xDD)  # 0xDDAA00 as red, green, blue
 BLACK = (0, 0, 0)
@@ -48,17 +48,7 @@ CSV = (b"date_time,kind,acuity,logmar,mean_time_s,volume,distance_cm,true_to,eye
 def read_ppm(path):
     with open(path, "rb") as f:
         data = f.read()
-    fields, pos = [], 0
-    while len(fields) < 4:
-        while data[pos:pos + 1].isspace():
-            pos += 1
-        start = pos
-        while not data[pos:pos + 1].isspace():
-            pos += 1
-        fields.append(data[start:pos])
-    pos += 1
-    w, h = int(fields[1]), int(fields[2])
-    return Image(w, h, data[pos:pos + 3 * w * h])
+    return parse_ppm(data)
 
 
 def report_image(report, journal, workdir):
