@@ -36,10 +36,6 @@ std::string silentLine(int32_t n);    // silentCount, 20 characters shown
 // Mean answer time of a training, seconds; 0 when trainingVolume is 0 or less (no answers).
 float meanAnswerTime(const TrainingCounters& counters, int32_t trainingVolume);
 
-// Size of one screen pixel in millimetres: 25.4 * diagonal / sqrt(pixelsX^2 + pixelsY^2), the
-// sum of squares formed in integers.
-float pixelPitch(float diagonalInch, int32_t pixelsX, int32_t pixelsY);
-
 // The smallest element size the start screen offers: what a training confirms with it is the
 // most a training can confirm at the viewing distance.
 inline constexpr int32_t kSmallestElement = 2;

@@ -17,6 +17,7 @@
 #include "exercise/random.h"
 #include "journal/journal.h"
 #include "params/parameters.h"
+#include "params/screen_geometry.h"
 #include "platform/fields.h"
 #include "platform/headless_window.h"
 #include "platform/textfile.h"
