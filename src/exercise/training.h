@@ -16,10 +16,6 @@ struct TrainingCounters {
     float answerTimeSum = 0.0f;  // seconds, right and wrong answers alike
 };
 
-// Horizontal offset of a figure placed at position (20.0 left, 450.0 right), reduced to a
-// multiple of the element size p: trunc(position / p) * p.
-int32_t figureOffset(float position, int32_t p);
-
 // Right end of the done part of the progress bar while picture i of volume is awaited:
 // (width - 1) * i div volume.
 int32_t progressEnd(int32_t windowWidth, int32_t i, int32_t volume);

@@ -14,6 +14,7 @@
 
 #include "app/event_state.h"
 #include "exercise/exercises.h"
+#include "exercise/picture.h"
 #include "exercise/random.h"
 #include "journal/journal.h"
 #include "params/parameters.h"
