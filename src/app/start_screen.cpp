@@ -33,16 +33,18 @@ StepOutcome startScreenStep(int32_t k) {
     GraphicsWindow& g = gw();
     const int w = windowWidth;
     const int h = windowHeight;
+    const auto right = static_cast<int16_t>(w - 1);
+    const auto bottom = static_cast<int16_t>(h - 1);
     PictureTarget picture;
     picture.image = PictureImage{KADRDIM, w, 0, h};
-    picture.composed = composesPicture(g.IMAGESIZE(0, 0, w - 1, h - 1), w, h);
+    picture.composed = composesPicture(g.IMAGESIZE(0, 0, right, bottom), w, h);
     statusStartScreen(currentSize);
 
     if (picture.composed) {
         g.SETCOLORRGB(kGrey);
-        g.RECTANGLE(GFILLINTERIOR, 0, 0, w - 1, h - 1);
+        g.RECTANGLE(GFILLINTERIOR, 0, 0, right, bottom);
         g.SLEEPMS(1000);
-        g.GETIMAGE(0, 0, w - 1, h - 1, KADRDIM);
+        g.GETIMAGE(0, 0, right, bottom, KADRDIM);
         // Composing, only the exit check runs after a row; the full check once it is done.
         drawTexture(picture, k, [] {
             exitCheck();
