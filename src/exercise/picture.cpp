@@ -6,11 +6,14 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/colours.h"
+#include "platform/graphics_window.h"
+
 namespace trelvan {
 
 namespace {
 
-constexpr size_t kHeaderBytes = 54;
+constexpr auto kHeaderBytes = static_cast<size_t>(kImageHeaderBytes);
 constexpr uint8_t kWhitePixel[4] = {255, 255, 255, 0};
 constexpr uint8_t kBlackPixel[4] = {0, 0, 0, 0};
 
@@ -89,6 +92,76 @@ void composeFigure(const PictureImage& image, int32_t k, int32_t xoff, int32_t c
                    const SymbolOffsets& offsets) {
     for (int j = 1; j <= count; ++j)
         composeFigureCell(image, k, offsets(j, 2, k) + xoff, offsets(j, 1, k));
+}
+
+bool composesPicture(int32_t imageBytes, int w, int h) {
+    return imageBytes == kComposedImageBytes &&
+           kImageHeaderBytes + 4 * static_cast<int64_t>(w) * h == kComposedImageBytes;
+}
+
+int32_t figureOffset(float position, int32_t k) {
+    return static_cast<int32_t>(position / static_cast<float>(k)) * k;
+}
+
+int32_t figureOffsetOnSide(bool right, int32_t k) {
+    return figureOffset(right ? 450.0f : 20.0f, k);
+}
+
+bool drawTexture(const PictureTarget& target, int32_t k, PictureStop stop) {
+    const PictureImage& image = target.image;
+    const int end = image.top + image.rows;
+    if (target.composed) {
+        for (int y = image.top; y < end; ++y) {
+            composeTextureRow(image, k, y);
+            if (stop()) return false;
+        }
+        return true;
+    }
+    GraphicsWindow& g = gw();
+    const int cells = image.width / k;
+    XYCoord previous;
+    for (int y = image.top; y < end; ++y) {
+        const auto row = static_cast<int16_t>(y);
+        for (int c = 1; c <= cells; ++c) {
+            const auto first = static_cast<int16_t>((c - 1) * k + 1);
+            const auto last = static_cast<int16_t>(c * k);
+            g.SETCOLORRGB((c + y) % 2 != 0 ? rgb::kWhite : rgb::kBlack);
+            g.MOVETO(first, row, previous);
+            g.LINETO(last, row);
+            if (target.penToRunEnd) g.MOVETO(last, row, previous);
+        }
+        if (stop()) return false;
+    }
+    return true;
+}
+
+bool drawFigure(const PictureTarget& target, int32_t k, int32_t xoff, int32_t count,
+                const SymbolOffsets& offsets, PictureStop stop) {
+    const PictureImage& image = target.image;
+    GraphicsWindow& g = gw();
+    for (int j = 1; j <= count; ++j) {
+        const int left = offsets(j, 2, k) + xoff;
+        const int top = offsets(j, 1, k);
+        if (target.composed) {
+            composeFigureCell(image, k, left, top);
+        } else {
+            // A 2 by 2 checker of k by k squares, white at the top left and the bottom right.
+            for (int t = 1; t <= 2 * k; ++t) {
+                for (int u = 1; u <= 2 * k; ++u) {
+                    const int x = left + t;
+                    const int y = top + u;
+                    if (x < 0 || x >= image.width || y < image.top || y >= image.top + image.rows)
+                        continue;
+                    const bool white = (t <= k && u <= k) || (t > k && u > k);
+                    g.SETPIXELRGB(static_cast<int16_t>(x), static_cast<int16_t>(y),
+                                  white ? rgb::kWhite : rgb::kBlack);
+                }
+            }
+        }
+        if (stop()) return false;
+    }
+    if (target.composed) g.PUTIMAGE(0, static_cast<int16_t>(image.top), image.bytes, GPSET);
+    return true;
 }
 
 }  // namespace trelvan

@@ -12,6 +12,7 @@
 #include "exercise/random.h"
 #include "exercise/vision.h"
 #include "params/parameters.h"
+#include "params/screen_geometry.h"
 #include "platform/colours.h"
 #include "platform/fields.h"
 
@@ -114,9 +115,7 @@ int16_t pixelCoordinate(float value) {
 RingGeometry ringGeometry(float level, float distanceCm, float diagonalInch, int32_t windowWidth,
                           int32_t windowHeight, int32_t pixelsX, int32_t pixelsY) {
     RingGeometry ring;
-    const int64_t squares = int64_t{pixelsX} * pixelsX + int64_t{pixelsY} * pixelsY;
-    const float diagonalPixels = std::sqrt(static_cast<float>(squares));
-    ring.pitch = 25.4f * diagonalInch / diagonalPixels;
+    ring.pitch = pixelPitch(diagonalInch, pixelsX, pixelsY);
     ring.scale = (0.1f / level) * (distanceCm / 500.0f) * 0.5f / ring.pitch;
     ring.xc = static_cast<float>(windowWidth) * 0.5f;
     ring.yc = static_cast<float>(windowHeight) * 0.5f;

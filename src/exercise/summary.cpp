@@ -11,6 +11,7 @@
 #include "exercise/training.h"
 #include "journal/journal.h"
 #include "params/parameters.h"
+#include "params/screen_geometry.h"
 #include "platform/colours.h"
 #include "platform/fields.h"
 #include "platform/graphics_window.h"
@@ -88,12 +89,6 @@ float meanAnswerTime(const TrainingCounters& counters, int32_t trainingVolume) {
     // Without a single picture there is no answer to average: the summary shows 0.00.
     if (trainingVolume <= 0) return 0.0f;
     return counters.answerTimeSum / static_cast<float>(counters.wrongCount + counters.rightCount);
-}
-
-float pixelPitch(float diagonalInch, int32_t pixelsX, int32_t pixelsY) {
-    const int64_t sumOfSquares =
-        static_cast<int64_t>(pixelsX) * pixelsX + static_cast<int64_t>(pixelsY) * pixelsY;
-    return 25.4f * diagonalInch / std::sqrt(static_cast<float>(sumOfSquares));
 }
 
 float confirmedAcuity(int32_t p, float distanceCm, float diagonalInch, int32_t pixelsX,

@@ -18,23 +18,16 @@ namespace trelvan {
 
 namespace {
 
-using rgb::kBlack;
 using rgb::kBlue;
 using rgb::kCyan;
 using rgb::kDarkGreen;
 using rgb::kGreen;
 using rgb::kGrey;
 using rgb::kRed;
-using rgb::kWhite;
 
 // Rows 0-9 progress bar, 10-19 status bar, the field from row 20 down.
 constexpr int kStatusTop = 10;
 constexpr int kFieldTop = 20;
-
-// Image of a 980 x 650 window at 32 bits per pixel: the one window the composition is made
-// for (4 bytes per pixel, rows of exactly 4 * width bytes, bottom row first).
-constexpr int32_t kComposedImageBytes = 2548054;
-constexpr size_t kHeaderBytes = 54;
 
 // The training's memory image of the field; separate from the start screen's.
 uint8_t KADRDIM[2600000];
@@ -57,90 +50,35 @@ bool bothButtons() {
     return eventState.latchedMask.load() == 3;
 }
 
-bool insideField(const Screen& s, int x, int y) {
-    return x >= 0 && x < s.w && y >= kFieldTop && y < s.h;
-}
-
-// Figure cell pixel (t, u), 1 to 2p each: a 2 by 2 checker of p by p squares, white at the
-// top left and the bottom right.
-bool figurePixelWhite(int t, int u, int p) {
-    return (t <= p && u <= p) || (t > p && u > p);
-}
-
 // Draws one picture at element size p and returns the side of its figure (true: right).
 // False in abandoned when both buttons were pressed before the picture was complete.
 bool drawPicture(const Screen& s, int32_t p, int32_t cellCount, const SymbolOffsets& offsets,
                  bool& abandoned) {
-    GraphicsWindow& g = gw();
     abandoned = false;
-    const int cols = s.w / p;
-    const PictureImage field{KADRDIM, s.w, kFieldTop, s.h - kFieldTop};
+    PictureTarget field;
+    field.image = PictureImage{KADRDIM, s.w, kFieldTop, s.h - kFieldTop};
+    field.composed = s.composed;
+    field.penToRunEnd = true;
 
     // Texture: runs of p pixels, one row high, white where run + row is odd.
     if (s.composed) {
         fillRect(kGrey, 0, kFieldTop + 1, s.w - 1, s.h - 1);
-        g.SLEEPMS(1000);
-        for (int y = kFieldTop; y < s.h; ++y) {
-            composeTextureRow(field, p, y);
-            if (bothButtons()) {
-                abandoned = true;
-                return false;
-            }
-        }
-    } else {
-        XYCoord previous;
-        for (int y = kFieldTop; y < s.h; ++y) {
-            const auto row = static_cast<int16_t>(y);
-            for (int run = 1; run <= cols; ++run) {
-                const auto first = static_cast<int16_t>((run - 1) * p + 1);
-                const auto last = static_cast<int16_t>(run * p);
-                g.SETCOLORRGB((run + y) % 2 != 0 ? kWhite : kBlack);
-                g.MOVETO(first, row, previous);
-                g.LINETO(last, row);
-                g.MOVETO(last, row, previous);
-            }
-            if (bothButtons()) {
-                abandoned = true;
-                return false;
-            }
-        }
+        gw().SLEEPMS(1000);
+    }
+    if (!drawTexture(field, p, bothButtons)) {
+        abandoned = true;
+        return false;
     }
 
     const bool right = RAN11() > 0.5f;
-    const int xoff = figureOffset(right ? 450.0f : 20.0f, p);
+    const int xoff = figureOffsetOnSide(right, p);
 
     // Figure: 2p by 2p checkered cells in table order, each over what lies beneath it.
-    for (int j = 1; j <= cellCount; ++j) {
-        const int a = offsets(j, 2, p);
-        const int b = offsets(j, 1, p);
-        if (s.composed) {
-            composeFigureCell(field, p, a + xoff, b);
-        } else {
-            for (int t = 1; t <= 2 * p; ++t) {
-                for (int u = 1; u <= 2 * p; ++u) {
-                    const int x = a + xoff + t;
-                    const int y = b + u;
-                    if (!insideField(s, x, y)) continue;
-                    g.SETPIXELRGB(static_cast<int16_t>(x), static_cast<int16_t>(y),
-                                  figurePixelWhite(t, u, p) ? kWhite : kBlack);
-                }
-            }
-        }
-        if (bothButtons()) {
-            abandoned = true;
-            return right;
-        }
-    }
-
-    if (s.composed) g.PUTIMAGE(0, kFieldTop, KADRDIM, GPSET);
+    if (!drawFigure(field, p, xoff, cellCount, offsets, bothButtons)) abandoned = true;
     return right;
 }
 
 }  // namespace
-
-int32_t figureOffset(float position, int32_t p) {
-    return static_cast<int32_t>(position / static_cast<float>(p)) * p;
-}
 
 int32_t progressEnd(int32_t windowWidth, int32_t i, int32_t volume) {
     // The product is formed wide: a long training on a wide window exceeds 32 bits.
@@ -163,13 +101,10 @@ void TEST(int32_t p, const int32_t (&cellCounts)[9], const SymbolOffsets& cellOf
     fillRect(kBlue, 0, 0, s.w - 1, kStatusTop - 1);
     fillRect(kRed, 0, kStatusTop, s.w - 1, kFieldTop - 1);
 
-    // The size of the whole window's image decides the drawing path. A window at fewer bits
-    // per pixel whose image happens to have that size too is drawn directly: the composition
-    // writes 4 bytes per pixel and would not fit it.
+    // The size of the whole window's image decides the drawing path.
     const int32_t imageBytes =
         g.IMAGESIZE(0, 0, static_cast<int16_t>(s.w - 1), static_cast<int16_t>(s.h - 1));
-    s.composed = imageBytes == kComposedImageBytes &&
-                 kHeaderBytes + 4 * static_cast<int64_t>(s.w) * s.h == kComposedImageBytes;
+    s.composed = composesPicture(imageBytes, s.w, s.h);
     // The field's image: width w, height h - 20, with the header the composition keeps.
     const int32_t fieldBytes =
         g.IMAGESIZE(0, 0, static_cast<int16_t>(s.w - 1), static_cast<int16_t>(s.h - 1 - kFieldTop));

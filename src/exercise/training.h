@@ -16,10 +16,6 @@ struct TrainingCounters {
     float answerTimeSum = 0.0f;  // seconds, right and wrong answers alike
 };
 
-// Horizontal offset of a figure placed at position (20.0 left, 450.0 right), reduced to a
-// multiple of the element size p: trunc(position / p) * p.
-int32_t figureOffset(float position, int32_t p);
-
 // Right end of the done part of the progress bar while picture i of volume is awaited:
 // (width - 1) * i div volume.
 int32_t progressEnd(int32_t windowWidth, int32_t i, int32_t volume);
@@ -35,10 +31,6 @@ std::string silentLine(int32_t n);    // silentCount, 20 characters shown
 
 // Mean answer time of a training, seconds; 0 when trainingVolume is 0 or less (no answers).
 float meanAnswerTime(const TrainingCounters& counters, int32_t trainingVolume);
-
-// Size of one screen pixel in millimetres: 25.4 * diagonal / sqrt(pixelsX^2 + pixelsY^2), the
-// sum of squares formed in integers.
-float pixelPitch(float diagonalInch, int32_t pixelsX, int32_t pixelsY);
 
 // The smallest element size the start screen offers: what a training confirms with it is the
 // most a training can confirm at the viewing distance.

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 
+#include "params/screen_geometry.h"
 #include "platform/dialog.h"
 #include "platform/fields.h"
 #include "platform/graphics_window.h"
@@ -287,9 +288,8 @@ void setAccuracyNote(AccuracyNote note) {
 }
 
 double diagonalFromRuler(const RulerReading& reading, int32_t pixelsX, int32_t pixelsY) {
-    const double diagonalPixels =
-        std::sqrt(static_cast<double>(int64_t{pixelsX} * pixelsX + int64_t{pixelsY} * pixelsY));
-    return reading.millimetres / reading.barPixels * diagonalPixels / 25.4;
+    return reading.millimetres / reading.barPixels * diagonalPixels<double>(pixelsX, pixelsY) /
+           kMillimetresPerInch;
 }
 
 bool plausibleScreenSize(const ScreenReport& s) {
@@ -300,8 +300,8 @@ bool plausibleScreenSize(const ScreenReport& s) {
     // Systems that know nothing of the screen report the size of 96 pixels per inch, and Qt
     // makes up 100 for an output that reports none.
     auto atDpi = [&](double dpi) {
-        return std::fabs(s.widthMm - s.pixelsX * 25.4 / dpi) < 1.0 &&
-               std::fabs(s.heightMm - s.pixelsY * 25.4 / dpi) < 1.0;
+        return std::fabs(s.widthMm - s.pixelsX * kMillimetresPerInch / dpi) < 1.0 &&
+               std::fabs(s.heightMm - s.pixelsY * kMillimetresPerInch / dpi) < 1.0;
     };
     const bool assumed = atDpi(96.0) || atDpi(100.0);
     return !assumed && pitchOk(pitchX) && pitchOk(pitchY) && pitchX / pitchY >= 0.87 &&
@@ -313,7 +313,7 @@ std::string screenLine(const ScreenReport& s, bool fieldsDiffer) {
     std::string line = "Экран по данным системы: " + std::to_string(s.pixelsX) + " × " +
                        std::to_string(s.pixelsY) + " пикселей";
     if (plausibleScreenSize(s)) {
-        const double inches = std::hypot(s.widthMm, s.heightMm) / 25.4;
+        const double inches = diagonalInches(s.widthMm, s.heightMm);
         line += ", " + decimal(s.widthMm, 0) + " × " + decimal(s.heightMm, 0) + " мм, " +
                 decimal(inches, 1) + "″";
     }
@@ -359,7 +359,7 @@ void VVDALND() {
         // diagonal; the screen line asks to check it with the ruler.
         if (plausibleScreenSize(scene.screen)) {
             p.diagonalInch =
-                static_cast<float>(std::hypot(scene.screen.widthMm, scene.screen.heightMm) / 25.4);
+                static_cast<float>(diagonalInches(scene.screen.widthMm, scene.screen.heightMm));
             std::string text = fields::F(p.diagonalInch, 6, 2);
             text.resize(10, ' ');
             scene.diagonalFromSystem = text;

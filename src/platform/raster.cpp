@@ -15,7 +15,7 @@ namespace {
 
 constexpr uint32_t kColourBits = 0xFFFFFF;
 constexpr int kMaxPolygonPoints = 16381;
-constexpr int64_t kHeaderBytes = 54;
+constexpr int64_t kHeaderBytes = kImageHeaderBytes;
 constexpr int64_t kInfoHeaderBytes = 40;
 // Largest image side: a rectangle of 16-bit coordinates.
 constexpr int64_t kMaxImageSide = 65536;

@@ -13,6 +13,9 @@
 
 namespace trelvan {
 
+// Bytes before the pixels of a memory image: the BMP file header and its information header.
+inline constexpr int64_t kImageHeaderBytes = 54;
+
 struct RasterPoint {
     int x = 0;
     int y = 0;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/qt/png_image.h"
+#include "platform/qt/qt_support.h"
 #include "platform/qt/qt_text.h"
 #include "report/chart_image.h"
 #include "report/report.h"
@@ -28,10 +29,7 @@ void startQt(std::unique_ptr<QGuiApplication>& app) {
     if (app) return;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // One surface pixel is one image pixel, as on the desktop.
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    qunsetenv("QT_SCALE_FACTOR");
-    qunsetenv("QT_SCREEN_SCALE_FACTORS");
-    qunsetenv("QT_AUTO_SCREEN_SCALE_FACTOR");
+    trelvan::keepPixelsUnscaled();
     qInstallMessageHandler(qtMessage);
     static int argc = 1;
     static char name[] = "trelvan-report";

@@ -14,9 +14,11 @@
 
 #include "app/event_state.h"
 #include "exercise/exercises.h"
+#include "exercise/picture.h"
 #include "exercise/random.h"
 #include "journal/journal.h"
 #include "params/parameters.h"
+#include "params/screen_geometry.h"
 #include "platform/fields.h"
 #include "platform/headless_window.h"
 #include "platform/textfile.h"

@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
-#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -25,6 +24,7 @@
 
 #include "platform/dialog.h"
 #include "platform/qt/device_pixels.h"
+#include "platform/qt/qt_support.h"
 #include "platform/qt/qt_window.h"
 #include "platform/qt/window_hints.h"
 #include "platform/textfile.h"
@@ -32,10 +32,6 @@
 namespace trelvan {
 
 namespace {
-
-QString fromCp1251(const std::string& bytes) {
-    return QString::fromStdString(utf8FromCp1251(bytes));
-}
 
 const QColor kMarkedBackground(0xff, 0xb0, 0xb0);
 const QColor kAlertText(0xb0, 0x00, 0x00);
@@ -531,15 +527,6 @@ class RulerWindow : public QDialog {
     QLabel* explanation_ = nullptr;
     CardWidget* card_ = nullptr;
 };
-
-// Runs f on the input thread and waits for it.
-template <class F>
-void runOnInputThread(F&& f) {
-    if (QThread::currentThread() == qApp->thread())
-        f();
-    else
-        QMetaObject::invokeMethod(qApp, std::forward<F>(f), Qt::BlockingQueuedConnection);
-}
 
 }  // namespace
 

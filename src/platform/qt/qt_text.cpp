@@ -8,15 +8,11 @@
 #include <QTransform>
 #include <cmath>
 
-#include "platform/textfile.h"
+#include "platform/qt/qt_support.h"
 
 namespace trelvan {
 
 namespace {
-
-QString fromCp1251(const std::string& bytes) {
-    return QString::fromStdString(utf8FromCp1251(bytes));
-}
 
 void installSubstitutions() {
     static bool done = false;

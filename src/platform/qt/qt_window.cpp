@@ -32,25 +32,11 @@
 #include "platform/qt/desktop.h"
 #include "platform/qt/device_pixels.h"
 #include "platform/qt/input_time.h"
-#include "platform/textfile.h"
+#include "platform/qt/qt_support.h"
 
 namespace trelvan {
 
 namespace {
-
-QString fromCp1251(const std::string& bytes) {
-    return QString::fromStdString(utf8FromCp1251(bytes));
-}
-
-// Runs f on the input thread and waits for it.
-template <class F>
-void onGui(QObject* context, F&& f) {
-    if (QThread::currentThread() == context->thread()) {
-        f();
-    } else {
-        QMetaObject::invokeMethod(context, std::forward<F>(f), Qt::BlockingQueuedConnection);
-    }
-}
 
 thread_local bool onProgramThread = false;
 
@@ -704,18 +690,18 @@ void QtWindow::paintSurface(QWidget& widget, const QRect& area) {
 void QtWindow::showAbout() {
     QString text = fromCp1251(aboutText());
     text.replace(QChar('\r'), QChar('\n'));
-    onGui(qApp, [&] { QMessageBox::information(frame_, caption(), text); });
+    runOnInputThread([&] { QMessageBox::information(frame_, caption(), text); });
 }
 
 void QtWindow::showMessage(const std::string& messageUtf8) {
     QString text = QString::fromStdString(messageUtf8);
-    onGui(qApp, [&] { QMessageBox::warning(frame_, caption(), text); });
+    runOnInputThread([&] { QMessageBox::warning(frame_, caption(), text); });
 }
 
 bool QtWindow::askRetry(const std::string& messageUtf8) {
     const QString text = QString::fromStdString(messageUtf8);
     bool retry = false;
-    onGui(qApp, [&] {
+    runOnInputThread([&] {
         QMessageBox box(QMessageBox::Warning, caption(), text, QMessageBox::NoButton, frame_);
         QPushButton* again = box.addButton(QStringLiteral("Повторить"), QMessageBox::AcceptRole);
         QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
@@ -782,14 +768,14 @@ void QtWindow::orderlyStop(int status) {
 
 void QtWindow::fatalStop(const std::string& messageUtf8) {
     QString text = QString::fromStdString(messageUtf8);
-    onGui(qApp, [&] { QMessageBox::critical(frame_, caption(), text); });
+    runOnInputThread([&] { QMessageBox::critical(frame_, caption(), text); });
     if (onProgramThread) throw ProgramExit{1, messageUtf8};
     endProcess(1);
 }
 
 int32_t QtWindow::runDialog(Dialog& dialog) {
     int32_t result = -1;
-    onGui(qApp, [&] { result = runDialogHere(dialog); });
+    runOnInputThread([&] { result = runDialogHere(dialog); });
     return result;
 }
 
@@ -797,10 +783,7 @@ int32_t QtWindow::runDialog(Dialog& dialog) {
 
 int runDesktop(int argc, char** argv, bool (*initialSettings)(), void (*mainProgram)()) {
     // One surface pixel must stay one device pixel under any desktop scaling.
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    qunsetenv("QT_SCALE_FACTOR");
-    qunsetenv("QT_SCREEN_SCALE_FACTORS");
-    qunsetenv("QT_AUTO_SCREEN_SCALE_FACTOR");
+    keepPixelsUnscaled();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
 
