@@ -29,8 +29,13 @@ passed=0
 failed=0
 for s in "${scenarios[@]}"; do
   name=$(basename "$s" .py)
+  # A desktop that is slow to start or to map a window on a loaded machine can make a scenario
+  # miss once: it is run a second time, and only a second failure counts.
   if timeout 300 python3 "$s" "$bin"; then
     echo "e2e $name: ok"
+    passed=$((passed + 1))
+  elif echo "e2e $name: failed once, run again" && timeout 300 python3 "$s" "$bin"; then
+    echo "e2e $name: ok (second run)"
     passed=$((passed + 1))
   else
     echo "e2e $name: FAILED"

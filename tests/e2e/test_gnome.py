@@ -33,15 +33,31 @@ def picture_on_screen(desktop, expected, scale, timeout=10):
          "/tmp/trelvan-e2e-gnome.png" % (scale, last))
 
 
+def rightmost_title_bar(desktop):
+    """A point on the title bar of the rightmost window, on the row of the title bars."""
+    shot = desktop.screenshot()
+    background = shot.pixel(shot.width - 3, shot.height - 3)
+    y = int(45 * desktop.scale)
+    for x in range(shot.width - 1, -1, -1):
+        if shot.pixel(x, y) != background:
+            return (max(x - int(150 * desktop.scale), 0), y)
+    return None
+
+
 def confirm_dialog(desktop, p):
     """The dialog opens at the top-left corner, below the top bar; a new window gets no
     keyboard focus here, so a click on its title bar first."""
     wait(lambda: p.exists("dialog.log"), "dialog", 20)
     # On a busy machine the dialog may be mapped a while after it was made: a click and a key
     # that find no dialog are tried again.
-    for _ in range(4):
+    for attempt in range(6):
         time.sleep(0.5)
-        desktop.point(40 * desktop.scale, 45 * desktop.scale)
+        spot = (40 * desktop.scale, 45 * desktop.scale)
+        if attempt % 2 == 1:
+            # mutter sometimes places the dialog beside the frame instead: its title bar is
+            # then the rightmost window on the title bars' row.
+            spot = rightmost_title_bar(desktop) or spot
+        desktop.point(*spot)
         desktop.click()
         time.sleep(0.3)
         desktop.key("0xff0d")
