@@ -129,6 +129,21 @@ class Desktop:
                 proc.kill()
                 proc.wait()
 
+    def _stop_session(self):
+        """Ends the compositor's whole process group (its own children too), then removes the
+        session's runtime directory."""
+        try:
+            os.killpg(self.proc.pid, 15)
+        except ProcessLookupError:
+            pass
+        try:
+            self.proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            os.killpg(self.proc.pid, 9)
+            self.proc.wait()
+        self.log.close()
+        shutil.rmtree(self.runtime, ignore_errors=True)
+
     def _client(self, *args, **kw):
         """A Wayland client of this desktop, run by the caller."""
         return subprocess.run(list(args), env=dict(os.environ, **self.env()),
@@ -213,17 +228,7 @@ class KWin(Desktop):
             self._started("kwin_wayland")
 
     def close(self):
-        try:
-            os.killpg(self.proc.pid, 15)
-        except ProcessLookupError:
-            pass
-        try:
-            self.proc.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            os.killpg(self.proc.pid, 9)
-            self.proc.wait()
-        self.log.close()
-        shutil.rmtree(self.runtime, ignore_errors=True)
+        self._stop_session()
 
 
 class GnomeShell(Desktop):
@@ -345,14 +350,4 @@ class GnomeShell(Desktop):
                 self.agent.wait(timeout=5)
             except subprocess.TimeoutExpired:
                 self.agent.kill()
-        try:
-            os.killpg(self.proc.pid, 15)
-        except ProcessLookupError:
-            pass
-        try:
-            self.proc.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            os.killpg(self.proc.pid, 9)
-            self.proc.wait()
-        self.log.close()
-        shutil.rmtree(self.runtime, ignore_errors=True)
+        self._stop_session()

@@ -344,6 +344,16 @@ def wait_figure(p, shown, timeout=10):
 
 
 
+def wait_pixel(p, xy, colour, timeout=15):
+    """Waits until the surface pixel xy has the colour."""
+    end = time.time() + timeout
+    while time.time() < end:
+        if p.surface().pixel(*xy) == colour:
+            return
+        time.sleep(0.05)
+    fail("pixel %s never %s" % (xy, colour))
+
+
 def run(test):
     """Runs test(binary) and reports."""
     binary = sys.argv[1]

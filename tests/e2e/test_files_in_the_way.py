@@ -11,7 +11,7 @@ import stat
 import tempfile
 import time
 
-from e2e import Program, check, default_vvd, fail, run, xdotool
+from e2e import Program, check, default_vvd, fail, run, wait_pixel, xdotool
 
 HEADER = "     Дата        Время   ОЗизмеренное ОЗподтвержденное   t(c)   N    D(см)".encode(
     "cp1251") + b"\r\n"
@@ -55,15 +55,6 @@ def wait_no_box(p, timeout=10):
             return
         time.sleep(0.1)
     fail("the message box stayed")
-
-
-def wait_pixel(p, xy, colour, timeout=15):
-    end = time.time() + timeout
-    while time.time() < end:
-        if p.surface().pixel(*xy) == colour:
-            return
-        time.sleep(0.05)
-    fail("pixel %s never %s" % (xy, colour))
 
 
 def finish_training(p):

@@ -5,16 +5,7 @@ vision check's result screen end the program once both are released."""
 
 import time
 
-from e2e import Program, Ran11, centre, check, default_vvd, fail, run, wait_change, wait_figure
-
-
-def wait_pixel(p, xy, colour, timeout=15):
-    end = time.time() + timeout
-    while time.time() < end:
-        if p.surface().pixel(*xy) == colour:
-            return
-        time.sleep(0.05)
-    fail("pixel %s never %s" % (xy, colour))
+from e2e import Program, Ran11, centre, check, default_vvd, run, wait_change, wait_figure, wait_pixel
 
 
 def both_buttons(p, x=300, y=600):
