@@ -141,7 +141,7 @@ int openForAppend(const std::string& path, AppendTarget& target) {
         clearNonBlocking(fd.get());
 
         // One append at a time, in this process and in others; the lock goes with the close.
-        if (const int error = lockFile(fd.get(), LOCK_EX)) return error;
+        if (const int lockError = lockFile(fd.get(), LOCK_EX)) return lockError;
         if (!stillAtPath(fd.get(), path)) continue;
         target.fd = std::move(fd);
         target.created = created;

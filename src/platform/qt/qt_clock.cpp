@@ -27,7 +27,7 @@ void QtWindow::notePress(quint64 serverMilliseconds) {
             timespec resolution{};
             const bool coarse = clock_getres(CLOCK_MONOTONIC_COARSE, &resolution) == 0 &&
                                 resolution.tv_sec == 0 && resolution.tv_nsec <= 1000000;
-            return coarse ? (1e-3 + resolution.tv_nsec * 1e-9) / 2 : 0.5e-3;
+            return coarse ? (1e-3 + static_cast<double>(resolution.tv_nsec) * 1e-9) / 2 : 0.5e-3;
         }();
         const int64_t monotonicNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
                                         std::chrono::steady_clock::now().time_since_epoch())
