@@ -1,31 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The screen's geometry in one place: the pixels along its diagonal, the size of one pixel, and
-// the diagonal of a physical size. Every rule that turns pixels into millimetres uses these.
+// The screen arithmetic of the parameters: the diagonal from a ruler's reading, and whether a
+// physical size the system reports can be a real screen's. The pixel pitch and the diagonal
+// rules themselves are in platform/screen_geometry.h, where the ruler window uses them too.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
+
+#include "platform/screen_geometry.h"
 
 namespace trelvan {
 
-inline constexpr double kMillimetresPerInch = 25.4;
+struct RulerReading;
+struct ScreenReport;
 
-// The length of the screen's diagonal in pixels, in Real (float or double): the sum of squares
-// is formed in integers, so no resolution overflows it.
-template <class Real>
-Real diagonalPixels(int32_t pixelsX, int32_t pixelsY) {
-    return std::sqrt(static_cast<Real>(int64_t{pixelsX} * pixelsX + int64_t{pixelsY} * pixelsY));
-}
+// The diagonal in inches of a screen of pixelsX by pixelsY pixels on which a bar of the reading's
+// pixels measures the reading's millimetres:
+// 25.4 x diagonal / sqrt(pixelsX^2 + pixelsY^2) = millimetres / barPixels.
+double diagonalFromRuler(const RulerReading& reading, int32_t pixelsX, int32_t pixelsY);
 
-// Size of one screen pixel in millimetres: 25.4 * diagonal / sqrt(pixelsX^2 + pixelsY^2).
-inline float pixelPitch(float diagonalInch, int32_t pixelsX, int32_t pixelsY) {
-    return static_cast<float>(kMillimetresPerInch) * diagonalInch /
-           diagonalPixels<float>(pixelsX, pixelsY);
-}
-
-// The diagonal in inches of a screen of this physical size.
-inline double diagonalInches(double widthMm, double heightMm) {
-    return std::hypot(widthMm, heightMm) / kMillimetresPerInch;
-}
+// A physical size the system reports that can be a real screen's: square-ish pixels of a
+// pitch between 0.05 and 1.5 mm, and not the size of 96 pixels per inch that systems report
+// when they know nothing of the screen.
+bool plausibleScreenSize(const ScreenReport& screen);
 
 }  // namespace trelvan

@@ -74,8 +74,8 @@ void ToneGenerator::run() {
         const size_t fade = std::min<size_t>(n / 2, kRate / 200);  // 5 ms, no clicks
         for (size_t i = 0; i < n; ++i) {
             double gain = 0.3;
-            if (i < fade) gain *= double(i) / fade;
-            if (n - i < fade) gain *= double(n - i) / fade;
+            if (i < fade) gain *= double(i) / double(fade);
+            if (n - i < fade) gain *= double(n - i) / double(fade);
             samples[i] = static_cast<int16_t>(32767.0 * gain * std::sin(step * double(i)));
         }
         int error = 0;
