@@ -66,6 +66,15 @@ struct Field {
     int digits;
     constexpr size_t offset() const { return static_cast<size_t>(first - 1); }
     constexpr int last() const { return first + width - 1; }
+    // The field's columns in the line: shorter, or empty, where the line ends before them.
+    constexpr std::string_view in(std::string_view line) const {
+        const size_t at = offset();
+        if (at >= line.size()) return {};
+        const size_t size = line.size() - at < static_cast<size_t>(width)
+                                ? line.size() - at
+                                : static_cast<size_t>(width);
+        return {line.data() + at, size};
+    }
 };
 
 // A fixed text at a column: a marker, the letters between the date fields, a mark.

@@ -32,12 +32,6 @@ const Texts& texts() {
     return instance;
 }
 
-// The columns of a field in the line: shorter, or empty, where the line ends before them.
-std::string_view columns(std::string_view line, const layout::Field& field) {
-    if (field.offset() >= line.size()) return {};
-    return line.substr(field.offset(), static_cast<size_t>(field.width));
-}
-
 // Putting fields into a line of blanks as long as the entry.
 void put(std::string& line, const layout::Text& text) {
     line.replace(text.offset(), text.bytes.size(), text.bytes);
@@ -67,14 +61,14 @@ std::string withDateAndTime(int length, int day, int month, int year, int hour, 
 // Whether the line holds the text at its columns.
 bool has(std::string_view line, const layout::Text& text) {
     return line.size() >= text.offset() + text.bytes.size() &&
-           line.substr(text.offset(), text.bytes.size()) == text.bytes;
+           std::string_view(line.data() + text.offset(), text.bytes.size()) == text.bytes;
 }
 
 // Whether the date and time fields hold nothing but blanks; columns past the end of the line
 // are blank.
 bool allDateFieldsBlank(std::string_view line) {
     for (const layout::Field& field : layout::dateAndTime.fields()) {
-        if (columns(line, field).find_first_not_of(' ') != std::string_view::npos) return false;
+        if (field.in(line).find_first_not_of(' ') != std::string_view::npos) return false;
     }
     return true;
 }
@@ -147,7 +141,7 @@ namespace {
 // ends inside it).
 Eye eyeAt(std::string_view line, const layout::Field& field) {
     if (line.size() < field.offset()) return Eye::both;
-    const std::string_view text = columns(line, field);
+    const std::string_view text = field.in(line);
     for (const layout::EyeWording& w : layout::eyeWordings) {
         if (w.eye != Eye::both && w.mark.substr(0, text.size()) == text &&
             w.mark.find_first_not_of(' ', text.size()) == std::string_view::npos)
@@ -286,12 +280,12 @@ JournalLine parseJournalDateTime(std::string_view line) {
     JournalLine result;
 
     const layout::DateAndTimeLayout& d = layout::dateAndTime;
-    const std::optional<int64_t> day = fields::readI(columns(line, d.day));
-    const std::optional<int64_t> month = fields::readI(columns(line, d.month));
-    const std::optional<int64_t> year = fields::readI(columns(line, d.year));
-    const std::optional<int64_t> hour = fields::readI(columns(line, d.hour));
-    const std::optional<int64_t> minute = fields::readI(columns(line, d.minute));
-    const std::optional<int64_t> second = fields::readI(columns(line, d.second));
+    const std::optional<int64_t> day = fields::readI(d.day.in(line));
+    const std::optional<int64_t> month = fields::readI(d.month.in(line));
+    const std::optional<int64_t> year = fields::readI(d.year.in(line));
+    const std::optional<int64_t> hour = fields::readI(d.hour.in(line));
+    const std::optional<int64_t> minute = fields::readI(d.minute.in(line));
+    const std::optional<int64_t> second = fields::readI(d.second.in(line));
     // The day count adds the lengths of the months before the month, from a table of twelve:
     // a month of 0 or less adds none and 13 adds the whole year, but beyond 13 there is no
     // table entry to add, so such a month is as unreadable as letters. A line whose date and
@@ -314,7 +308,7 @@ namespace {
 
 // A value as the readers take it.
 std::optional<double> readValue(std::string_view line, const layout::Value& value) {
-    return fields::readF(columns(line, value.read), value.read.digits);
+    return fields::readF(value.read.in(line), value.read.digits);
 }
 
 }  // namespace
@@ -340,7 +334,7 @@ JournalLine parseJournalLine(std::string_view line) {
             // The mark is read where this program writes it and is only an addition: any
             // other text in these skipped columns leaves the check unmarked.
             if (has(line, c.limitMark)) {
-                const std::string_view field = columns(line, c.trueTo.read);
+                const std::string_view field = c.trueTo.read.in(line);
                 const std::optional<double> trueTo = fields::readF(field, c.trueTo.read.digits);
                 if (trueTo && field.find_first_not_of(' ') != std::string_view::npos &&
                     *trueTo >= 0)
@@ -354,7 +348,7 @@ JournalLine parseJournalLine(std::string_view line) {
     if (result.isTraining) {
         const std::optional<double> acuity = readValue(line, t.acuity);
         const std::optional<double> meanTime = readValue(line, t.meanTime);
-        const std::optional<int64_t> volume = fields::readI(columns(line, t.volume.read));
+        const std::optional<int64_t> volume = fields::readI(t.volume.read.in(line));
         const std::optional<double> distance = readValue(line, t.distance);
         if (acuity && meanTime && volume && distance) {
             result.trainingAcuity = static_cast<float>(*acuity);
