@@ -130,19 +130,14 @@ double momentOf(const JournalLine& line) {
 TimeRange findTimeRange(LineInput& input) {
     TimeRange range;
     const std::optional<std::string> header = input.next();  // whatever it holds
-    if (header && header->find('\r') != std::string::npos) {
-        range.endStatus = LineStatus::bareCarriageReturn;
-        range.endLine = input.lineNumber();
+    if (header) {
+        range.endStatus = classifyLine(*header, LineStatus::ok);
+        if (range.endStatus != LineStatus::ok) range.endLine = input.lineNumber();
     }
     std::string text;
     while (range.endStatus == LineStatus::ok && input.next(text)) {
         const JournalLine line = parseJournalDateTime(text);
-        if (text.find('\r') != std::string::npos) {
-            range.endStatus = LineStatus::bareCarriageReturn;
-        } else if (line.status != LineStatus::ok) {
-            range.endStatus =
-                isCyrillicUtf8(text) ? LineStatus::notWindows1251 : LineStatus::badDate;
-        }
+        range.endStatus = classifyLine(text, line.status);
         if (range.endStatus != LineStatus::ok) {
             range.endLine = input.lineNumber();
             break;
@@ -315,23 +310,6 @@ bool readToTheEnd(const ChartReading& reading) {
     return reading.endStatus == LineStatus::ok && reading.error == 0;
 }
 
-// Why the reading stopped, for the note.
-const char* stopReason(LineStatus status) {
-    switch (status) {
-        case LineStatus::ok:
-            break;
-        case LineStatus::badDate:
-            return "не читаются дата или время";
-        case LineStatus::badValues:
-            return "не читаются значения";
-        case LineStatus::notWindows1251:
-            return "текст в UTF-8, а не в Windows-1251";
-        case LineStatus::bareCarriageReturn:
-            return "строки кончаются знаком CR без LF";
-    }
-    return "";
-}
-
 // The note of a journal that was not read to its end: one line at the bottom of the page,
 // between the start and the end texts, which line and why. The prompt, when the chart waits
 // for the click, follows it on the same line (drawPromptAfterNote).
@@ -344,7 +322,7 @@ void drawReadingNote(const ChartReading& reading, const std::string& journalPath
         text = "Не удалось открыть журнал " + journalPath + ": " + errorReason(reading.error) + ".";
     } else if (reading.endStatus != LineStatus::ok) {
         text = "Чтение журнала остановлено на строке " + std::to_string(reading.endLine) + ": " +
-               stopReason(reading.endStatus) + ".";
+               stopReason(reading.endStatus).chart + ".";
     } else {
         text = "Чтение журнала остановлено: ошибка чтения файла.";
     }

@@ -15,66 +15,60 @@ namespace {
 
 using fields::F;
 using fields::I;
-using fields::X;
 
 const std::string lineEnd = "\r\n";
 
-// Windows-1251 forms of the fixed texts, made once.
+// Windows-1251 forms of the header texts, made once.
 struct Texts {
     std::string trainingHeader =
         cp1251("     Дата        Время   ОЗизмеренное ОЗподтвержденное   t(c)   N    D(см)");
     std::string checkHeader = cp1251(
         "     Дата             Время        Дальность    Размер Nпоказов Nверн_отв Nошибок "
         "Nнет_отв Ср.вр._отв    Nотжиманий");
-    std::string year = cp1251("г, ");
-    std::string hour = cp1251("ч ");
-    std::string minute = cp1251("м ");
-    std::string trainingSecond = cp1251("с,                ОЗп=");
-    std::string checkSecond = cp1251("с,   ОЗи=");
-    std::string checkMarker = cp1251("ОЗи=");
-    std::string trainingMarker = cp1251("ОЗп=");
-    std::string limitMark = cp1251("экран до ");
-    std::string eyeBoth = cp1251("гл.оба  ");
-    std::string eyeRight = cp1251("гл.прав ");
-    std::string eyeLeft = cp1251("гл.лев  ");
 };
-
-// The screen-limit mark of a check entry: 1X, 'экран до ', F4.2 in columns 38-51.
-constexpr size_t limitMarkColumn = 39;
-constexpr int limitMarkBlanks = 18;  // columns 52-69 up to the distance
-// The eye mark: 8 columns in the blanks of each entry kind.
-constexpr size_t trainingEyeColumn = 34;
-constexpr size_t checkEyeColumn = 56;
-constexpr size_t eyeMarkWidth = 8;
 
 const Texts& texts() {
     static const Texts instance;
     return instance;
 }
 
-// Columns 1-24 of both entry kinds and the letter that follows the seconds.
-// 1X, I2.2, '.', I2.2, '.', I4, 'г, ', I2, 'ч ', I2, 'м ', I2
-std::string dateAndTime(int day, int month, int year, int hour, int minute, int second) {
-    const Texts& t = texts();
-    return X(1) + I(day, 2, 2) + "." + I(month, 2, 2) + "." + I(year, 4) + t.year + I(hour, 2) +
-           t.hour + I(minute, 2) + t.minute + I(second, 2);
+// Putting fields into a line of blanks as long as the entry.
+void put(std::string& line, const layout::Text& text) {
+    line.replace(text.offset(), text.bytes.size(), text.bytes);
+}
+void put(std::string& line, const layout::Field& field, const std::string& written) {
+    line.replace(field.offset(), static_cast<size_t>(field.width), written);
+}
+void putF(std::string& line, const layout::Value& value, double number) {
+    put(line, value.written, F(number, value.written.width, value.written.digits));
 }
 
-// Whether the line holds marker in the 1-based columns first .. first + 3.
-bool hasMarker(std::string_view line, size_t first, const std::string& marker) {
-    return line.size() >= first - 1 + marker.size() &&
-           line.substr(first - 1, marker.size()) == marker;
+// A line of blanks of the entry's length with the date and time in columns 1-26.
+std::string withDateAndTime(int length, int day, int month, int year, int hour, int minute,
+                            int second) {
+    const layout::DateAndTimeLayout& d = layout::dateAndTime;
+    std::string line(static_cast<size_t>(length), ' ');
+    const int values[] = {day, month, year, hour, minute, second};
+    for (size_t i = 0; i < std::size(values); ++i) {
+        const layout::Field field = d.fields()[i];
+        put(line, field,
+            field.digits > 0 ? I(values[i], field.width, field.digits) : I(values[i], field.width));
+        put(line, d.texts[i]);
+    }
+    return line;
 }
 
-// Whether the date and time fields (columns 2-3, 5-6, 8-11, 15-16, 19-20, 23-24) hold
-// nothing but blanks; columns past the end of the line are blank.
+// Whether the line holds the text at its columns.
+bool has(std::string_view line, const layout::Text& text) {
+    return line.size() >= text.offset() + text.bytes.size() &&
+           std::string_view(line.data() + text.offset(), text.bytes.size()) == text.bytes;
+}
+
+// Whether the date and time fields hold nothing but blanks; columns past the end of the line
+// are blank.
 bool allDateFieldsBlank(std::string_view line) {
-    constexpr std::pair<size_t, size_t> fieldsOfDate[] = {{2, 2},  {5, 2},  {8, 4},
-                                                          {15, 2}, {19, 2}, {23, 2}};
-    for (const auto& [first, width] : fieldsOfDate) {
-        for (size_t column = first; column < first + width && column <= line.size(); ++column) {
-            if (line[column - 1] != ' ') return false;
-        }
+    for (const layout::Field& field : layout::dateAndTime.fields()) {
+        if (field.in(line).find_first_not_of(' ') != std::string_view::npos) return false;
     }
     return true;
 }
@@ -95,9 +89,9 @@ bool isWholeLastLine(std::string_view line, bool firstLine) {
     }
     const JournalLine entry = parseJournalLine(line);
     if (entry.status != LineStatus::ok || (!entry.isCheck && !entry.isTraining)) return false;
-    constexpr size_t trainingLength = 73;  // ends with the distance field, columns 69-73
-    constexpr size_t checkLength = 74;     // columns 70-74
-    return line.size() >= (entry.isCheck ? checkLength : trainingLength);
+    // Up to the end of the last field, the distance.
+    return line.size() >=
+           static_cast<size_t>(entry.isCheck ? layout::check.length : layout::training.length);
 }
 
 bool append(const std::string& path, const std::string& header, const std::string& line,
@@ -138,27 +132,21 @@ const std::string& checkHeader() {
 }
 
 std::string eyeMark(Eye eye) {
-    const Texts& t = texts();
-    switch (eye) {
-        case Eye::right:
-            return t.eyeRight;
-        case Eye::left:
-            return t.eyeLeft;
-        case Eye::both:
-            break;
-    }
-    return t.eyeBoth;
+    return std::string(layout::wordingOf(eye).mark);
 }
 
 namespace {
 
-// The eye read from the 8 columns at the 1-based column first: both unless they hold a mark.
-Eye eyeAt(std::string_view line, size_t first) {
-    if (line.size() < first - 1) return Eye::both;
-    std::string field(line.substr(first - 1, eyeMarkWidth));
-    field.resize(eyeMarkWidth, ' ');
-    for (Eye eye : {Eye::right, Eye::left})
-        if (field == eyeMark(eye)) return eye;
+// The eye read from the mark field: both unless it holds a mark (blank-padded where the line
+// ends inside it).
+Eye eyeAt(std::string_view line, const layout::Field& field) {
+    if (line.size() < field.offset()) return Eye::both;
+    const std::string_view text = field.in(line);
+    for (const layout::EyeWording& w : layout::eyeWordings) {
+        if (w.eye != Eye::both && w.mark.substr(0, text.size()) == text &&
+            w.mark.find_first_not_of(' ', text.size()) == std::string_view::npos)
+            return w.eye;
+    }
     return Eye::both;
 }
 
@@ -167,29 +155,46 @@ Eye eyeAt(std::string_view line, size_t first) {
 std::string trainingEntryLine(int day, int month, int year, int hour, int minute, int second,
                               float acuity, float meanTime, int32_t volume, float distanceCm,
                               std::optional<Eye> eye) {
-    std::string second25to46 = texts().trainingSecond;
-    if (eye) second25to46.replace(trainingEyeColumn - 25, eyeMarkWidth, eyeMark(*eye));
-    return dateAndTime(day, month, year, hour, minute, second) + second25to46 + F(acuity, 4, 2) +
-           F(meanTime, 10, 2) + I(volume, 6) + X(2) + F(distanceCm, 5, 0) + lineEnd;
+    const layout::TrainingLayout& t = layout::training;
+    std::string line = withDateAndTime(t.length, day, month, year, hour, minute, second);
+    if (eye) put(line, t.eye, eyeMark(*eye));
+    put(line, t.marker);
+    putF(line, t.acuity, acuity);
+    putF(line, t.meanTime, meanTime);
+    put(line, t.volume.written, I(volume, t.volume.written.width));
+    putF(line, t.distance, distanceCm);
+    return line + lineEnd;
 }
 
 std::string checkEntryLine(int day, int month, int year, int hour, int minute, int second,
                            float acuity, float distanceCm, std::optional<float> trueTo,
                            std::optional<Eye> eye) {
-    // Columns 38-69.
-    std::string between =
-        trueTo ? X(1) + texts().limitMark + F(*trueTo, 4, 2) + X(limitMarkBlanks) : X(32);
-    if (eye) between.replace(checkEyeColumn - 38, eyeMarkWidth, eyeMark(*eye));
-    return dateAndTime(day, month, year, hour, minute, second) + texts().checkSecond +
-           F(acuity, 4, 2) + between + F(distanceCm, 5, 0) + lineEnd;
+    const layout::CheckLayout& c = layout::check;
+    std::string line = withDateAndTime(c.length, day, month, year, hour, minute, second);
+    put(line, c.marker);
+    putF(line, c.acuity, acuity);
+    if (trueTo) {
+        put(line, c.limitMark);
+        putF(line, c.trueTo, *trueTo);
+    }
+    if (eye) put(line, c.eye, eyeMark(*eye));
+    putF(line, c.distance, distanceCm);
+    return line + lineEnd;
 }
 
 namespace {
 
-// Whether value, written as an F field of w columns and d decimals, reads back as itself.
-bool fits(double value, int w, int d) {
-    return std::isfinite(value) && F(value, w, d).find('*') == std::string::npos;
+// Whether the number, written in the value's field, reads back as itself.
+bool fits(double number, const layout::Value& value) {
+    return std::isfinite(number) &&
+           F(number, value.written.width, value.written.digits).find('*') == std::string::npos;
 }
+
+// Both kinds write the acuity and the distance alike, so one text says what fits.
+static_assert(layout::training.acuity.written.width == layout::check.acuity.written.width &&
+              layout::training.acuity.written.digits == layout::check.acuity.written.digits &&
+              layout::training.distance.written.width == layout::check.distance.written.width &&
+              layout::training.distance.written.digits == layout::check.distance.written.digits);
 
 std::string shown(double value, int d) {
     if (!std::isfinite(value)) return "не число";
@@ -199,14 +204,14 @@ std::string shown(double value, int d) {
 
 // The common reasons of both entry kinds.
 std::string acuityProblem(float acuity) {
-    if (!fits(acuity, 4, 2) || acuity < 0)
+    if (!fits(acuity, layout::check.acuity) || acuity < 0)
         return "Острота зрения " + shown(acuity, 2) +
                " не помещается в поле журнала (от 0 до 9.99).";
     return "";
 }
 
 std::string distanceProblem(float distanceCm) {
-    if (!fits(distanceCm, 5, 0) || !(distanceCm > 0))
+    if (!fits(distanceCm, layout::check.distance) || !(distanceCm > 0))
         return "Дальность " + shown(distanceCm, 1) +
                " см не помещается в поле журнала (больше 0, до 9999 см).";
     return "";
@@ -225,10 +230,11 @@ std::string firstProblem(std::initializer_list<std::string> problems) {
 
 std::string trainingEntryProblem(float acuity, float meanTime, int32_t volume, float distanceCm) {
     std::string time, count;
-    if (!fits(meanTime, 10, 2) || meanTime < 0)
+    if (!fits(meanTime, layout::training.meanTime) || meanTime < 0)
         time = "Среднее время ответа " + shown(meanTime, 2) +
                " с не помещается в поле журнала (от 0 до 9999999.99 с).";
-    if (volume < 0 || volume > 999999)
+    if (volume < 0 ||
+        I(volume, layout::training.volume.written.width).find('*') != std::string::npos)
         count = "Объём тренировки " + std::to_string(volume) +
                 " не помещается в поле журнала (от 0 до 999999).";
     return firstProblem({acuityProblem(acuity), time, count, distanceProblem(distanceCm)});
@@ -236,7 +242,7 @@ std::string trainingEntryProblem(float acuity, float meanTime, int32_t volume, f
 
 std::string checkEntryProblem(float acuity, float distanceCm, std::optional<float> trueTo) {
     std::string mark;
-    if (trueTo && (!fits(*trueTo, 4, 2) || *trueTo < 0))
+    if (trueTo && (!fits(*trueTo, layout::check.trueTo) || *trueTo < 0))
         mark = "Отметка точности экрана " + shown(*trueTo, 2) + " не помещается в журнал.";
     return firstProblem({acuityProblem(acuity), distanceProblem(distanceCm), mark});
 }
@@ -273,26 +279,19 @@ JournalLine parseJournalDateTime(std::string_view line) {
     line = line.substr(0, JournalReader::maxLineLength);
     JournalLine result;
 
-    // Date and time: 1X, I2, 1X, I2, 1X, I4, 3X, I2, 2X, I2, 2X, I2.
-    fields::LineReader date(line);
-    date.skip(1);
-    const std::optional<int64_t> day = date.i(2);
-    date.skip(1);
-    const std::optional<int64_t> month = date.i(2);
-    date.skip(1);
-    const std::optional<int64_t> year = date.i(4);
-    date.skip(3);
-    const std::optional<int64_t> hour = date.i(2);
-    date.skip(2);
-    const std::optional<int64_t> minute = date.i(2);
-    date.skip(2);
-    const std::optional<int64_t> second = date.i(2);
+    const layout::DateAndTimeLayout& d = layout::dateAndTime;
+    const std::optional<int64_t> day = fields::readI(d.day.in(line));
+    const std::optional<int64_t> month = fields::readI(d.month.in(line));
+    const std::optional<int64_t> year = fields::readI(d.year.in(line));
+    const std::optional<int64_t> hour = fields::readI(d.hour.in(line));
+    const std::optional<int64_t> minute = fields::readI(d.minute.in(line));
+    const std::optional<int64_t> second = fields::readI(d.second.in(line));
     // The day count adds the lengths of the months before the month, from a table of twelve:
     // a month of 0 or less adds none and 13 adds the whole year, but beyond 13 there is no
     // table entry to add, so such a month is as unreadable as letters. A line whose date and
-    // time are all blank (an empty line, say) is no entry either.
+    // time are all blank (an empty line, say) is no entry either (blank fields read as 0).
     if (!day || !month || !year || !hour || !minute || !second || *month > 13 ||
-        allDateFieldsBlank(line)) {
+        ((*day | *month | *year | *hour | *minute | *second) == 0 && allDateFieldsBlank(line))) {
         result.status = LineStatus::badDate;
         return result;
     }
@@ -305,57 +304,58 @@ JournalLine parseJournalDateTime(std::string_view line) {
     return result;
 }
 
+namespace {
+
+// A value as the readers take it.
+std::optional<double> readValue(std::string_view line, const layout::Value& value) {
+    return fields::readF(value.read.in(line), value.read.digits);
+}
+
+}  // namespace
+
 JournalLine parseJournalLine(std::string_view line) {
     line = line.substr(0, JournalReader::maxLineLength);
     JournalLine result = parseJournalDateTime(line);
     if (result.status != LineStatus::ok) return result;
 
-    const Texts& t = texts();
-    result.isCheck = hasMarker(line, 30, t.checkMarker);
-    result.isTraining = hasMarker(line, 43, t.trainingMarker);
+    const layout::CheckLayout& c = layout::check;
+    const layout::TrainingLayout& t = layout::training;
+    result.isCheck = has(line, c.marker);
+    result.isTraining = has(line, t.marker);
     bool valuesRead = true;
 
     if (result.isCheck) {
-        // 33X, F4.0, 30X, F7.0
-        fields::LineReader values(line);
-        values.skip(33);
-        const std::optional<double> acuity = values.f(4, 0);
-        values.skip(30);
-        const std::optional<double> distance = values.f(7, 0);
+        const std::optional<double> acuity = readValue(line, c.acuity);
+        const std::optional<double> distance = readValue(line, c.distance);
         if (acuity && distance) {
             result.checkRead = true;
             result.checkAcuity = static_cast<float>(*acuity);
             result.checkDistance = static_cast<float>(*distance);
             // The mark is read where this program writes it and is only an addition: any
             // other text in these skipped columns leaves the check unmarked.
-            if (hasMarker(line, limitMarkColumn, t.limitMark)) {
-                fields::LineReader mark(line);
-                mark.skip(static_cast<int>(limitMarkColumn - 1 + t.limitMark.size()));
-                const std::string_view field = mark.take(4);
-                const std::optional<double> trueTo = fields::readF(field, 2);
+            if (has(line, c.limitMark)) {
+                const std::string_view field = c.trueTo.read.in(line);
+                const std::optional<double> trueTo = fields::readF(field, c.trueTo.read.digits);
                 if (trueTo && field.find_first_not_of(' ') != std::string_view::npos &&
                     *trueTo >= 0)
                     result.checkTrueTo = static_cast<float>(*trueTo);
             }
-            result.eye = eyeAt(line, checkEyeColumn);
+            result.eye = eyeAt(line, c.eye);
         } else {
             valuesRead = false;
         }
     }
     if (result.isTraining) {
-        // 46X, F4.2, F10.0, I6, F7.0
-        fields::LineReader values(line);
-        values.skip(46);
-        const std::optional<double> acuity = values.f(4, 2);
-        const std::optional<double> meanTime = values.f(10, 0);
-        const std::optional<int64_t> volume = values.i(6);
-        const std::optional<double> distance = values.f(7, 0);
+        const std::optional<double> acuity = readValue(line, t.acuity);
+        const std::optional<double> meanTime = readValue(line, t.meanTime);
+        const std::optional<int64_t> volume = fields::readI(t.volume.read.in(line));
+        const std::optional<double> distance = readValue(line, t.distance);
         if (acuity && meanTime && volume && distance) {
             result.trainingAcuity = static_cast<float>(*acuity);
             result.meanTime = static_cast<float>(*meanTime);
             result.volume = static_cast<int32_t>(*volume);  // six columns always fit
             result.trainingDistance = static_cast<float>(*distance);
-            if (!result.isCheck) result.eye = eyeAt(line, trainingEyeColumn);
+            if (!result.isCheck) result.eye = eyeAt(line, t.eye);
         } else {
             valuesRead = false;
         }
@@ -405,9 +405,10 @@ std::optional<JournalLine> JournalReader::next() {
             ended_ = true;
             return std::nullopt;
         }
-        if (header->find('\r') != std::string::npos) {
+        if (const LineStatus status = classifyLine(*header, LineStatus::ok);
+            status != LineStatus::ok) {
             ended_ = true;
-            endStatus_ = LineStatus::bareCarriageReturn;
+            endStatus_ = status;
             endLine_ = input_.lineNumber();
             return std::nullopt;
         }
@@ -417,14 +418,10 @@ std::optional<JournalLine> JournalReader::next() {
         return std::nullopt;
     }
     JournalLine line = parseJournalLine(text_);
+    const LineStatus status = classifyLine(text_, line.status);
+    if (status == LineStatus::bareCarriageReturn) line = JournalLine{};  // nothing of it counts
+    line.status = status;
     line.lineNumber = input_.lineNumber();
-    if (text_.find('\r') != std::string::npos) {
-        line = JournalLine{};
-        line.status = LineStatus::bareCarriageReturn;
-        line.lineNumber = input_.lineNumber();
-    } else if (line.status != LineStatus::ok && isCyrillicUtf8(text_)) {
-        line.status = LineStatus::notWindows1251;
-    }
     if (line.status != LineStatus::ok) {
         ended_ = true;
         endStatus_ = line.status;

@@ -6,23 +6,22 @@
 // exercise that created it; every further line is one entry, a training (marker "ОЗп=" in
 // columns 43-46) or a vision check (marker "ОЗи=" in columns 30-33), each starting with the
 // local date and time of its writing. The program only creates and appends to the file.
+// The columns of both kinds are in one table, journal/entry_layout.h.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "journal/entry_layout.h"
 #include "platform/textfile.h"
 
 namespace trelvan {
 
 // The journal in the working directory.
 inline constexpr const char* journalFileName = "trelvan.rez";
-
-// The eye an exercise was done with. Entries written before the eye was recorded, and entries
-// whose mark is missing or unknown, are for both eyes.
-enum class Eye : int32_t { both = 0, right = 1, left = 2 };
 
 // The eye mark of an entry, Windows-1251, left-justified in 8 columns that every reader skips:
 // "гл.оба", "гл.прав" or "гл.лев" in columns 34-41 of a training, 56-63 of a vision check.
@@ -96,6 +95,57 @@ enum class LineStatus {
 // well-formed UTF-8 sequence (one cut off at the end of the text aside) and at least one
 // sequence is a Cyrillic letter.
 bool isCyrillicUtf8(std::string_view text);
+
+// How a line taken from the journal stands, the one rule of every reader. fieldsStatus is
+// what its fields gave (ok for the header, whose text nobody reads): a CR inside the line
+// makes it bareCarriageReturn whatever its fields hold, and a line whose fields cannot be read
+// is notWindows1251 when it is UTF-8 text.
+inline LineStatus classifyLine(std::string_view text, LineStatus fieldsStatus) {
+    if (text.find('\r') != std::string_view::npos) return LineStatus::bareCarriageReturn;
+    if (fieldsStatus != LineStatus::ok && isCyrillicUtf8(text)) return LineStatus::notWindows1251;
+    return fieldsStatus;
+}
+
+// Why a reading stopped, in the words of each place that says it: the chart's note and the
+// HTML report (Russian, UTF-8) and the standard error of trelvan-report (English). Empty for
+// ok.
+struct StopReason {
+    LineStatus status;
+    const char* chart;  // "Чтение журнала остановлено на строке N: <chart>."
+    const char* report;  // "Строка N: <report>. Чтение журнала остановлено на ней, ..."
+    const char* english;  // "FILE:N: <english>; reading stopped at this line, ..."
+};
+
+inline constexpr StopReason stopReasons[] = {
+    {LineStatus::ok, "", "", ""},
+    {LineStatus::badDate, "не читаются дата или время", "дата или время не читаются",
+     "date or time unreadable"},
+    {LineStatus::badValues, "не читаются значения", "значения не читаются", "values unreadable"},
+    {LineStatus::notWindows1251, "текст в UTF-8, а не в Windows-1251",
+     "журнал сохранён в UTF-8, а не в Windows-1251", "the journal is UTF-8 text, not Windows-1251"},
+    {LineStatus::bareCarriageReturn, "строки кончаются знаком CR без LF",
+     "строки разделены одним CR, а не CR LF", "lines end in CR alone, not CR LF"},
+};
+
+// The reason of a status.
+constexpr const StopReason& stopReason(LineStatus status) {
+    for (const StopReason& reason : stopReasons)
+        if (reason.status == status) return reason;
+    return stopReasons[0];
+}
+
+// Every status but ok has its reason in all three wordings.
+constexpr bool everyStopWorded() {
+    for (LineStatus status : {LineStatus::badDate, LineStatus::badValues,
+                              LineStatus::notWindows1251, LineStatus::bareCarriageReturn}) {
+        const StopReason& reason = stopReason(status);
+        if (reason.status != status || *reason.chart == '\0' || *reason.report == '\0' ||
+            *reason.english == '\0')
+            return false;
+    }
+    return true;
+}
+static_assert(everyStopWorded());
 
 // One entry line as the reader finds it. Values of a kind whose marker is absent are 0.
 struct JournalLine {

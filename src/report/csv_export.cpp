@@ -18,22 +18,6 @@ namespace {
 
 constexpr std::string_view recordEnd = "\r\n";
 
-// Columns of the written values (1-based first column, width) as the reader takes them.
-struct Columns {
-    int first, width;
-};
-constexpr Columns checkAcuity{34, 4};
-constexpr Columns checkDistance{68, 7};
-constexpr Columns trainingAcuity{47, 4};
-constexpr Columns meanTime{51, 10};
-constexpr Columns trainingDistance{67, 7};
-constexpr Columns checkTrueTo{48, 4};  // the screen-limit mark's level
-
-// Decimals the journal writes each value with: F4.2, F10.2, F5.0.
-constexpr int acuityDecimals = 2;
-constexpr int meanTimeDecimals = 2;
-constexpr int distanceDecimals = 0;
-
 std::string trimmed(const std::string& text) {
     const size_t first = text.find_first_not_of(' ');
     if (first == std::string::npos) return std::string();
@@ -113,15 +97,7 @@ bool isDigitChar(char c) {
 }  // namespace
 
 std::string_view eyeName(Eye eye) {
-    switch (eye) {
-        case Eye::right:
-            return "right";
-        case Eye::left:
-            return "left";
-        case Eye::both:
-            break;
-    }
-    return "both";
+    return layout::wordingOf(eye).csvName;
 }
 
 std::string csvField(std::string_view text, char separator) {
@@ -211,6 +187,13 @@ void appendWrittenValue(std::string& out, std::string_view line, int first, int 
     out += decimal(value, decimals);
 }
 
+// The value as the readers take it from the line, with the decimals the journal writes it with.
+std::string writtenValue(std::string_view line, const layout::Value& field, double value) {
+    std::string text;
+    appendWrittenValue(text, line, field.read.first, field.read.width, value, field.written.digits);
+    return text;
+}
+
 }  // namespace
 
 std::string writtenValue(std::string_view line, int first, int width, double value, int decimals) {
@@ -265,19 +248,18 @@ void appendIsoDateTime(const JournalLine& line, std::string& out) {
 void appendRows(const JournalLine& line, std::string_view text, std::string& rows, CsvStyle style) {
     if (!line.isCheck && !line.isTraining) return;
     Record r(rows, style);
+    const layout::CheckLayout& c = layout::check;
+    const layout::TrainingLayout& t = layout::training;
     if (line.isCheck) {
         r.dateTime(line);
         r.text("check");
-        r.number(writtenValue(text, checkAcuity.first, checkAcuity.width, line.checkAcuity,
-                              acuityDecimals));
+        r.number(writtenValue(text, c.acuity, line.checkAcuity));
         r.number(logMarText(line.checkAcuity));
         r.empty();
         r.empty();
-        r.number(writtenValue(text, checkDistance.first, checkDistance.width, line.checkDistance,
-                              distanceDecimals));
+        r.number(writtenValue(text, c.distance, line.checkDistance));
         if (line.checkTrueTo)
-            r.number(writtenValue(text, checkTrueTo.first, checkTrueTo.width, *line.checkTrueTo,
-                                  acuityDecimals));
+            r.number(writtenValue(text, c.trueTo, *line.checkTrueTo));
         else
             r.empty();
         r.text(eyeName(line.eye));
@@ -286,14 +268,11 @@ void appendRows(const JournalLine& line, std::string_view text, std::string& row
     if (line.isTraining) {
         r.dateTime(line);
         r.text("training");
-        r.number(writtenValue(text, trainingAcuity.first, trainingAcuity.width, line.trainingAcuity,
-                              acuityDecimals));
+        r.number(writtenValue(text, t.acuity, line.trainingAcuity));
         r.number(logMarText(line.trainingAcuity));
-        r.number(
-            writtenValue(text, meanTime.first, meanTime.width, line.meanTime, meanTimeDecimals));
+        r.number(writtenValue(text, t.meanTime, line.meanTime));
         r.number(std::to_string(line.volume));
-        r.number(writtenValue(text, trainingDistance.first, trainingDistance.width,
-                              line.trainingDistance, distanceDecimals));
+        r.number(writtenValue(text, t.distance, line.trainingDistance));
         r.empty();  // true_to belongs to checks only
         r.text(eyeName(line.eye));
         r.end();

@@ -101,22 +101,6 @@ const char* eyeColour(Eye eye) {
     return "#222222";
 }
 
-const char* endReason(LineStatus status) {
-    switch (status) {
-        case LineStatus::ok:
-            return "";
-        case LineStatus::badDate:
-            return "дата или время не читаются";
-        case LineStatus::badValues:
-            return "значения не читаются";
-        case LineStatus::notWindows1251:
-            return "журнал сохранён в UTF-8, а не в Windows-1251";
-        case LineStatus::bareCarriageReturn:
-            return "строки разделены одним CR, а не CR LF";
-    }
-    return "";
-}
-
 double logMarOf(double acuity) {
     return -std::log10(acuity);
 }
@@ -458,7 +442,7 @@ std::string htmlReport(const ReportData& data, const std::string& journalName) {
         html += "<p>Нет: журнал прочитан до конца.</p>\n";
     } else {
         html += "<p class=\"problem\">Строка " + std::to_string(data.endLine) + ": " +
-                endReason(data.endStatus) +
+                stopReason(data.endStatus).report +
                 ". Чтение журнала остановлено на ней, как в программе: она и все строки после "
                 "неё в отчёт не вошли.</p>\n";
         if (!data.endText.empty()) html += "<pre>" + escaped(data.endText) + "</pre>\n";

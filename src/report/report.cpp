@@ -129,25 +129,9 @@ class JournalSource {
 // Where and why the reading ended before the end of the journal, if it did.
 void noteEarlyEnd(std::FILE* err, const std::string& path, LineStatus status, long line,
                   const char* consequence) {
-    const char* why = "";
-    switch (status) {
-        case LineStatus::ok:
-            return;
-        case LineStatus::badDate:
-            why = "date or time unreadable";
-            break;
-        case LineStatus::badValues:
-            why = "values unreadable";
-            break;
-        case LineStatus::notWindows1251:
-            why = "the journal is UTF-8 text, not Windows-1251";
-            break;
-        case LineStatus::bareCarriageReturn:
-            why = "lines end in CR alone, not CR LF";
-            break;
-    }
+    if (status == LineStatus::ok) return;
     std::fprintf(err, "%s: %s:%ld: %s; reading stopped at this line, %s\n", programName,
-                 path.c_str(), line, why, consequence);
+                 path.c_str(), line, stopReason(status).english, consequence);
 }
 
 // The journal a command reads: the one named, or without a name trelvan.rez in the current
