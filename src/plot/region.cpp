@@ -90,9 +90,9 @@ uint32_t bitsOf(float value) {
 }
 
 // What TMF worked out last for one region. A chart draws several shapes at every point, all
-// at its x and many from the bottom edge, so the next transform often repeats one of the last
-// two of an axis. The memo holds the region's entries it was worked out from, bit for bit: a
-// table changed in any way (LIMITS, REGION, a direct write) is worked out afresh.
+// at its x and many from the bottom edge, and its values repeat, so a transform often repeats
+// one worked out a moment ago. The memo holds the region's entries it was worked out from, bit
+// for bit: a table changed in any way (LIMITS, REGION, a direct write) is worked out afresh.
 class TransformMemo {
   public:
     // Makes the memo that of the region's entries r.
@@ -123,22 +123,19 @@ class TransformMemo {
         return difference == 0;
     }
 
+    // The pixels of the values met last on one axis, in slots chosen by the value's bits.
     struct Axis {
-        uint32_t bits[2] = {};
-        int32_t pixels[2] = {};
-        bool valid[2] = {false, false};
-        int next = 0;
+        static constexpr int kSlots = 16;
+        uint64_t keys[kSlots] = {};  // the value's bits with bit 32 set; 0 for an empty slot
+        int32_t pixels[kSlots] = {};
         template <class Work>
         int32_t pixel(float value, Work&& work) {
-            const uint32_t b = bitsOf(value);
-            for (int i = 0; i < 2; ++i) {
-                if (valid[i] && bits[i] == b) return pixels[i];
-            }
+            const uint64_t key = uint64_t{1} << 32 | bitsOf(value);
+            const size_t slot = size_t((key * 0x9E3779B97F4A7C15u) >> 60);
+            if (keys[slot] == key) return pixels[slot];
             const int32_t p = work();
-            bits[next] = b;
-            pixels[next] = p;
-            valid[next] = true;
-            next ^= 1;
+            keys[slot] = key;
+            pixels[slot] = p;
             return p;
         }
     };
