@@ -46,21 +46,18 @@ void RasterWindow::bumpSurfaceVersion() {
 }
 
 void RasterWindow::drawShape(const SurfaceRect& area, const RasterShape& shape) {
-    if (!deferring_) {
-        draw(area, [&](Raster& r) {
-            if (shape.kind == RasterShape::Kind::filledEllipse)
-                r.fillEllipse(shape.x1, shape.y1, shape.x2, shape.y2, shape.colour);
-            else
-                r.line(shape.x1, shape.y1, shape.x2, shape.y2, shape.colour, 0xFFFF);
-        });
-        return;
-    }
     beforeDrawing();
     {
         std::lock_guard lock(surfaceMutex_);
         if (!surface_ || !unitOpen_) return;
-        deferred_.push_back(shape);
-        if (deferred_.size() >= kMaxDeferredShapes) drawDeferred();
+        if (deferring_) {
+            deferred_.push_back(shape);
+            if (deferred_.size() >= kMaxDeferredShapes) drawDeferred();
+        } else if (shape.kind == RasterShape::Kind::filledEllipse) {
+            surface_->fillEllipse(shape.x1, shape.y1, shape.x2, shape.y2, shape.colour);
+        } else {
+            surface_->line(shape.x1, shape.y1, shape.x2, shape.y2, shape.colour, 0xFFFF);
+        }
         changed_.add(area);
         bumpSurfaceVersion();
     }
