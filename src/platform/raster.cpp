@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace trelvan {
 
@@ -450,8 +451,11 @@ struct SeenShapes {
             generation = 1;
         }
     }
-    // Whether the shape was seen before in this batch; remembers it when not.
-    bool seen(uint64_t key, uint32_t kind) {
+    // Whether the shape was seen before in this batch; remembers it when not. A shape
+    // without a key is never taken as seen.
+    bool seen(std::optional<uint64_t> place, uint32_t kind) {
+        if (!place) return false;
+        const uint64_t key = *place;
         const size_t mask = slots.size() - 1;
         size_t i = size_t((key ^ kind) * 0x9E3779B97F4A7C15u >> 20) & mask;
         for (;; i = (i + 1) & mask) {
@@ -471,7 +475,10 @@ struct LastWinsScratch {
     SeenShapes seen;
 };
 
-uint64_t shapeKey(int x1, int y1, int x2, int y2) {
+// The place of a shape as a key of SeenShapes; coordinates beyond 16 bits have none.
+std::optional<uint64_t> shapeKey(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+    const auto fits = [](int64_t v) { return v >= INT16_MIN && v <= INT16_MAX; };
+    if (!fits(x1) || !fits(y1) || !fits(x2) || !fits(y2)) return std::nullopt;
     return uint64_t(uint16_t(x1)) << 48 | uint64_t(uint16_t(y1)) << 32 |
            uint64_t(uint16_t(x2)) << 16 | uint64_t(uint16_t(y2));
 }
@@ -511,9 +518,7 @@ void Raster::drawLastWins(const RasterShape* shapes, size_t count) {
         colour = shape.colour & kColourBits;
         if (shape.kind == RasterShape::Kind::filledEllipse) {
             const Box box = orderedBox(shape.x1, shape.y1, shape.x2, shape.y2);
-            if (scratch.seen.seen(
-                    shapeKey(int(box.left), int(box.top), int(box.right), int(box.bottom)), 1))
-                continue;
+            if (scratch.seen.seen(shapeKey(box.left, box.top, box.right, box.bottom), 1)) continue;
             const int64_t w = box.width();
             const int64_t h = box.height();
             std::vector<int64_t> tall;

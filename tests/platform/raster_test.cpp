@@ -1137,6 +1137,14 @@ GTEST_TEST(RasterLastWins, ALaterShapeOfTheSamePlaceWinsWhateverItsColour) {
     EXPECT_EQ(r.pixel(2, 4), 0x0000FFu);  // the blue one over the red one of the same place
     EXPECT_EQ(r.pixel(2, 1), 0x00FF00u);  // the ellipse again, its corners in the other order
     EXPECT_EQ(r.pixel(5, 5), kPaper);
+
+    // Coordinates beyond 16 bits are outside the contract, but never mistaken for the place of
+    // another shape.
+    const std::vector<trelvan::RasterShape> wide = {{Kind::line, 1, 1, 1, 5, 0xFF0000},
+                                                    {Kind::line, 65537, 1, 65537, 5, 0x0000FF}};
+    Raster w(4, 8, kPaper);
+    w.drawLastWins(wide.data(), wide.size());
+    EXPECT_EQ(w.pixel(1, 3), 0xFF0000u);
 }
 
 }  // namespace
