@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 
 namespace trelvan {
 
@@ -451,11 +450,8 @@ struct SeenShapes {
             generation = 1;
         }
     }
-    // Whether the shape was seen before in this batch; remembers it when not. A shape
-    // without a key is never taken as seen.
-    bool seen(std::optional<uint64_t> place, uint32_t kind) {
-        if (!place) return false;
-        const uint64_t key = *place;
+    // Whether the shape was seen before in this batch; remembers it when not.
+    bool seen(uint64_t key, uint32_t kind) {
         const size_t mask = slots.size() - 1;
         size_t i = size_t((key ^ kind) * 0x9E3779B97F4A7C15u >> 20) & mask;
         for (;; i = (i + 1) & mask) {
@@ -475,10 +471,14 @@ struct LastWinsScratch {
     SeenShapes seen;
 };
 
-// The place of a shape as a key of SeenShapes; coordinates beyond 16 bits have none.
-std::optional<uint64_t> shapeKey(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+// The place of a shape as a key of SeenShapes, and whether it has one: coordinates beyond 16
+// bits have none.
+bool hasKey(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
     const auto fits = [](int64_t v) { return v >= INT16_MIN && v <= INT16_MAX; };
-    if (!fits(x1) || !fits(y1) || !fits(x2) || !fits(y2)) return std::nullopt;
+    return fits(x1) && fits(y1) && fits(x2) && fits(y2);
+}
+
+uint64_t shapeKey(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
     return uint64_t(uint16_t(x1)) << 48 | uint64_t(uint16_t(y1)) << 32 |
            uint64_t(uint16_t(x2)) << 16 | uint64_t(uint16_t(y2));
 }
@@ -518,7 +518,9 @@ void Raster::drawLastWins(const RasterShape* shapes, size_t count) {
         colour = shape.colour & kColourBits;
         if (shape.kind == RasterShape::Kind::filledEllipse) {
             const Box box = orderedBox(shape.x1, shape.y1, shape.x2, shape.y2);
-            if (scratch.seen.seen(shapeKey(box.left, box.top, box.right, box.bottom), 1)) continue;
+            if (hasKey(box.left, box.top, box.right, box.bottom) &&
+                scratch.seen.seen(shapeKey(box.left, box.top, box.right, box.bottom), 1))
+                continue;
             const int64_t w = box.width();
             const int64_t h = box.height();
             std::vector<int64_t> tall;
@@ -542,7 +544,9 @@ void Raster::drawLastWins(const RasterShape* shapes, size_t count) {
             }
             continue;
         }
-        if (scratch.seen.seen(shapeKey(shape.x1, shape.y1, shape.x2, shape.y2), 0)) continue;
+        if (hasKey(shape.x1, shape.y1, shape.x2, shape.y2) &&
+            scratch.seen.seen(shapeKey(shape.x1, shape.y1, shape.x2, shape.y2), 0))
+            continue;
         if (shape.x1 == shape.x2 && shape.y1 == shape.y2) {
             if (inside(shape.x1, shape.y1)) cover(shape.x1, shape.y1, shape.y1);
             continue;
