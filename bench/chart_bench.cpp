@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Time and memory of the progress chart over a journal of a million entries, drawn on the
-// headless services and dismissed by a scripted click.
+// headless services and dismissed by a scripted click: shape by shape as the program draws, and
+// deferred as trelvan-report draws (shapes painted over one another are painted once).
 //
 //   build/bench/bench_chart [--benchmark_repetitions=N]
 //
@@ -88,7 +89,9 @@ void mouse(int32_t, int32_t, int32_t keystate, int32_t, int32_t) {
     if ((keystate & (MOUSE_KS_LBUTTON | MOUSE_KS_RBUTTON)) != 0) eventState.clicked = 1;
 }
 
-void BM_ChartOfAMillionEntries(benchmark::State& state) {
+// The program's chart (drawn shape by shape, as on the screen) when deferred is 0; the
+// report's (Raster::drawLastWins, the picture taken at the end) when it is 1.
+void chartOfAMillionEntries(benchmark::State& state, bool deferred) {
     JournalDirectory directory;
     state.counters["journal_MB"] = static_cast<double>(directory.bytes()) / 1048576.0;
     state.counters["rss_before_MB"] = statusMegabytes("VmRSS");
@@ -102,6 +105,7 @@ void BM_ChartOfAMillionEntries(benchmark::State& state) {
         resetPlotState();
         PAGE(1, 650, 980, cp1251("Тренажер для глаз"));
         SETCOL(7);
+        window.setDeferredDrawing(deferred);
         window.REGISTERMOUSEEVENTQQ(1, MOUSE_LBUTTONDOWN | MOUSE_LBUTTONUP, mouse);
         window.click(1);
         window.close();
@@ -109,6 +113,7 @@ void BM_ChartOfAMillionEntries(benchmark::State& state) {
         state.ResumeTiming();
 
         TRITOUT();
+        window.setDeferredDrawing(false);  // draws what is gathered
 
         state.PauseTiming();
         benchmark::DoNotOptimize(window.drawingOps());
@@ -118,7 +123,16 @@ void BM_ChartOfAMillionEntries(benchmark::State& state) {
     }
     state.counters["peak_rss_MB"] = peakReset && peak > 0.0 ? peak : wholeProcessPeakMegabytes();
 }
+
+void BM_ChartOfAMillionEntries(benchmark::State& state) {
+    chartOfAMillionEntries(state, false);
+}
 BENCHMARK(BM_ChartOfAMillionEntries)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ChartOfAMillionEntriesDeferred(benchmark::State& state) {
+    chartOfAMillionEntries(state, true);
+}
+BENCHMARK(BM_ChartOfAMillionEntriesDeferred)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 }  // namespace trelvan

@@ -173,29 +173,24 @@ std::optional<double> readF(std::string_view field, int d) {
     // Most fields are blanks, an optional sign, digits and a point, up to the end: read in
     // one pass when their digits make an exact double (see below).
     {
-        const size_t size = field.size();
-        size_t i = 0;
-        while (i < size && field[i] == ' ') ++i;
-        if (i == size) return 0.0;
-        const bool negative = field[i] == '-';
-        if (field[i] == '-' || field[i] == '+') ++i;
+        const char* p = field.data();
+        const char* const end = p + field.size();
+        while (p != end && *p == ' ') ++p;
+        if (p == end) return 0.0;
+        const bool negative = *p == '-';
+        if (*p == '-' || *p == '+') ++p;
         uint64_t mantissa = 0;
-        int digits = 0;
-        bool point = false;
+        const char* const first = p;
+        for (; p != end && isDigit(*p); ++p) mantissa = mantissa * 10 + uint64_t(*p - '0');
         long fractionDigits = 0;
-        for (; i < size; ++i) {
-            const char c = field[i];
-            if (isDigit(c)) {
-                mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
-                ++digits;
-                if (point) ++fractionDigits;
-            } else if (c == '.' && !point) {
-                point = true;
-            } else {
-                break;
-            }
+        const bool point = p != end && *p == '.';
+        if (point) {
+            const char* const fraction = ++p;
+            for (; p != end && isDigit(*p); ++p) mantissa = mantissa * 10 + uint64_t(*p - '0');
+            fractionDigits = p - fraction;
         }
-        if (i == size && digits > 0 && digits <= 15) {
+        const long digits = (p - first) - (point ? 1 : 0);
+        if (p == end && digits > 0 && digits <= 15) {
             const long exponent = point ? -fractionDigits : -static_cast<long>(d);
             if (exponent >= -kMaxExactPower && exponent <= kMaxExactPower) {
                 const double magnitude = static_cast<double>(mantissa);

@@ -146,7 +146,7 @@ void HeadlessWindow::advance(double seconds) {
 
 void HeadlessWindow::beforeDrawing() {
     ++ops_;
-    deliverDue();
+    if (!delivering_ && scriptLength_.load() != 0) deliverDue();
 }
 
 void HeadlessWindow::inputDelivered() {

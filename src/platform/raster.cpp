@@ -5,6 +5,7 @@
 #include "platform/raster.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -193,65 +194,111 @@ int32_t Raster::setPixel(int x, int y, uint32_t colour) {
     return int32_t(previous);
 }
 
-void Raster::line(int x1, int y1, int x2, int y2, uint32_t colour, uint16_t mask) {
-    colour &= kColourBits;
+namespace {
+
+// The pixels of a line on a surface of aSize by bSize along its major and minor axes. Pixel k
+// lies at a0 + sa k on the major axis and at b0 + sb m(k) on the minor one,
+// m(k) = floor((2 k d + n - bias) / 2n): the rounded ideal offset k d / n, where bias 1 rounds
+// exact halves down and 0 rounds them up. Halves go towards the smaller minor coordinate, so
+// the bias depends on the minor direction. The steps kLo..kHi are those on the surface.
+struct LinePlan {
+    bool xMajor = true;
+    int64_t n = 0, d = 0, a0 = 0, b0 = 0, sa = 1, sb = 0, bias = 0;
+    int64_t kLo = 0, kHi = -1;  // empty when kLo > kHi
+};
+
+// Precondition: the two ends differ.
+LinePlan planLine(int x1, int y1, int x2, int y2, int64_t width, int64_t height) {
+    LinePlan p;
     const int64_t adx = std::abs(int64_t(x2) - x1);
     const int64_t ady = std::abs(int64_t(y2) - y1);
-    if (adx == 0 && ady == 0) {
-        if (inside(x1, y1) && patternBit(mask, 0)) setPixel(x1, y1, colour);
-        return;
-    }
-    // Major axis a, minor axis b. Pixel k lies at a0 + sa k on the major axis and at
-    // b0 + sb m(k) on the minor one, m(k) = floor((2 k d + n - bias) / 2n): the rounded ideal
-    // offset k d / n, where bias 1 rounds exact halves down and 0 rounds them up. Halves go
-    // towards the smaller minor coordinate, so the bias depends on the minor direction.
-    const bool xMajor = adx >= ady;
-    const int64_t n = xMajor ? adx : ady;
-    const int64_t d = xMajor ? ady : adx;
-    const int64_t a0 = xMajor ? x1 : y1;
-    const int64_t b0 = xMajor ? y1 : x1;
-    const int64_t aEnd = xMajor ? x2 : y2;
-    const int64_t bEnd = xMajor ? y2 : x2;
-    const int64_t sa = aEnd > a0 ? 1 : -1;
-    const int64_t sb = bEnd > b0 ? 1 : (bEnd < b0 ? -1 : 0);
-    const int64_t aSize = xMajor ? width_ : height_;
-    const int64_t bSize = xMajor ? height_ : width_;
-    const int64_t bias = sb > 0 ? 1 : 0;
+    p.xMajor = adx >= ady;
+    p.n = p.xMajor ? adx : ady;
+    p.d = p.xMajor ? ady : adx;
+    p.a0 = p.xMajor ? x1 : y1;
+    p.b0 = p.xMajor ? y1 : x1;
+    const int64_t aEnd = p.xMajor ? x2 : y2;
+    const int64_t bEnd = p.xMajor ? y2 : x2;
+    p.sa = aEnd > p.a0 ? 1 : -1;
+    p.sb = bEnd > p.b0 ? 1 : (bEnd < p.b0 ? -1 : 0);
+    const int64_t aSize = p.xMajor ? width : height;
+    const int64_t bSize = p.xMajor ? height : width;
+    p.bias = p.sb > 0 ? 1 : 0;
 
     // The steps k whose pixel lies on the surface form one interval: the major coordinate
     // is monotonic in k and so is m(k).
     int64_t kLo = 0;
-    int64_t kHi = n;
-    if (sa > 0) {
-        kLo = std::max(kLo, -a0);
-        kHi = std::min(kHi, aSize - 1 - a0);
+    int64_t kHi = p.n;
+    if (p.sa > 0) {
+        kLo = std::max(kLo, -p.a0);
+        kHi = std::min(kHi, aSize - 1 - p.a0);
     } else {
-        kLo = std::max(kLo, a0 - (aSize - 1));
-        kHi = std::min(kHi, a0);
+        kLo = std::max(kLo, p.a0 - (aSize - 1));
+        kHi = std::min(kHi, p.a0);
     }
-    if (sb == 0) {
-        if (b0 < 0 || b0 >= bSize) return;
+    if (p.sb == 0) {
+        if (p.b0 < 0 || p.b0 >= bSize) return p;
     } else {
-        const int64_t mLo = sb > 0 ? -b0 : b0 - (bSize - 1);
-        const int64_t mHi = sb > 0 ? bSize - 1 - b0 : b0;
+        const int64_t mLo = p.sb > 0 ? -p.b0 : p.b0 - (bSize - 1);
+        const int64_t mHi = p.sb > 0 ? bSize - 1 - p.b0 : p.b0;
         // m(k) >= mLo  <=>  2 k d >= 2 n mLo - n + bias
-        kLo = std::max(kLo, ceilDiv(2 * n * mLo - n + bias, 2 * d));
+        kLo = std::max(kLo, ceilDiv(2 * p.n * mLo - p.n + p.bias, 2 * p.d));
         // m(k) <= mHi  <=>  2 k d <= 2 n (mHi + 1) - n + bias - 1
-        kHi = std::min(kHi, floorDiv(2 * n * (mHi + 1) - n + bias - 1, 2 * d));
+        kHi = std::min(kHi, floorDiv(2 * p.n * (mHi + 1) - p.n + p.bias - 1, 2 * p.d));
     }
-    if (kLo > kHi) return;
+    p.kLo = kLo;
+    p.kHi = kHi;
+    return p;
+}
 
-    if (d == 0) {
+// Calls visit(index) for the pixel index of every step k of the plan with a minor offset
+// (d > 0), in order.
+template <class Visit>
+void walkSlantedLine(const LinePlan& p, int64_t width, Visit&& visit) {
+    const int64_t twoN = 2 * p.n;
+    const int64_t num = 2 * p.kLo * p.d + p.n - p.bias;
+    const int64_t m = floorDiv(num, twoN);
+    int64_t rem = num - m * twoN;
+    const int64_t a = p.a0 + p.sa * p.kLo;
+    const int64_t b = p.b0 + p.sb * m;
+    int64_t index = p.xMajor ? b * width + a : a * width + b;
+    const int64_t majorStep = p.xMajor ? p.sa : p.sa * width;
+    const int64_t minorStep = p.xMajor ? p.sb * width : p.sb;
+    for (int64_t k = p.kLo; k <= p.kHi; ++k) {
+        visit(k, index);
+        index += majorStep;
+        rem += 2 * p.d;
+        if (rem >= twoN) {
+            rem -= twoN;
+            index += minorStep;
+        }
+    }
+}
+
+}  // namespace
+
+void Raster::line(int x1, int y1, int x2, int y2, uint32_t colour, uint16_t mask) {
+    colour &= kColourBits;
+    if (x1 == x2 && y1 == y2) {
+        if (inside(x1, y1) && patternBit(mask, 0)) setPixel(x1, y1, colour);
+        return;
+    }
+    const LinePlan p = planLine(x1, y1, x2, y2, width_, height_);
+    const int64_t kLo = p.kLo;
+    const int64_t kHi = p.kHi;
+    if (kLo > kHi) return;
+    uint32_t* const pixels = pixels_.data();
+
+    if (p.d == 0) {
         // Horizontal or vertical: no minor steps.
-        const int64_t first = xMajor ? b0 * width_ + a0 : a0 * width_ + b0;
-        const int64_t step = xMajor ? sa : sa * width_;
-        uint32_t* const pixels = pixels_.data();
-        if (mask == 0xFFFF && xMajor) {
-            const int64_t from = first + std::min(kLo * sa, kHi * sa);
+        const int64_t first = p.xMajor ? p.b0 * width_ + p.a0 : p.a0 * width_ + p.b0;
+        const int64_t step = p.xMajor ? p.sa : p.sa * width_;
+        if (mask == 0xFFFF && p.xMajor) {
+            const int64_t from = first + std::min(kLo * p.sa, kHi * p.sa);
             std::fill(pixels + from, pixels + from + (kHi - kLo + 1), colour);
         } else if (mask == 0xFFFF) {
-            uint32_t* p = pixels + first + kLo * step;
-            for (int64_t k = kLo; k <= kHi; ++k, p += step) *p = colour;
+            uint32_t* q = pixels + first + kLo * step;
+            for (int64_t k = kLo; k <= kHi; ++k, q += step) *q = colour;
         } else {
             for (int64_t k = kLo; k <= kHi; ++k) {
                 if (patternBit(mask, k)) pixels[size_t(first + k * step)] = colour;
@@ -260,24 +307,12 @@ void Raster::line(int x1, int y1, int x2, int y2, uint32_t colour, uint16_t mask
         return;
     }
 
-    const int64_t twoN = 2 * n;
-    const int64_t num = 2 * kLo * d + n - bias;
-    const int64_t m = floorDiv(num, twoN);
-    int64_t rem = num - m * twoN;
-    const int64_t a = a0 + sa * kLo;
-    const int64_t b = b0 + sb * m;
-    int64_t index = xMajor ? b * width_ + a : a * width_ + b;
-    const int64_t majorStep = xMajor ? sa : sa * width_;
-    const int64_t minorStep = xMajor ? sb * width_ : sb;
-    const bool solid = mask == 0xFFFF;
-    for (int64_t k = kLo; k <= kHi; ++k) {
-        if (solid || patternBit(mask, k)) pixels_[size_t(index)] = colour;
-        index += majorStep;
-        rem += 2 * d;
-        if (rem >= twoN) {
-            rem -= twoN;
-            index += minorStep;
-        }
+    if (mask == 0xFFFF) {
+        walkSlantedLine(p, width_, [&](int64_t, int64_t index) { pixels[index] = colour; });
+    } else {
+        walkSlantedLine(p, width_, [&](int64_t k, int64_t index) {
+            if (patternBit(mask, k)) pixels[index] = colour;
+        });
     }
 }
 
@@ -381,6 +416,166 @@ void Raster::ellipseOutline(int x1, int y1, int x2, int y2, uint32_t colour, uin
             run(i, end, inner);
         } else {
             run(i, inner, end);
+        }
+    }
+}
+
+namespace {
+
+// The pixels that later shapes of a batch have painted, one bit each, column by column:
+// column x holds the bits of its rows in words[x * wordsPerColumn ...], row y in bit y % 64 of
+// word y / 64.
+struct Coverage {
+    int64_t wordsPerColumn = 0;
+    std::vector<uint64_t> words;
+};
+
+// The shapes of a batch seen so far, by their place on the surface (open addressing; a slot
+// belongs to the current batch when it carries its generation, so the table is never cleared).
+struct SeenShapes {
+    struct Slot {
+        uint64_t key = 0;
+        uint32_t generation = 0;
+        uint32_t kind = 0;
+    };
+    std::vector<Slot> slots;
+    uint32_t generation = 0;
+
+    // Starts a batch of at most count shapes.
+    void start(size_t count) {
+        size_t size = 1024;
+        while (size < 2 * count) size *= 2;
+        if (slots.size() < size || ++generation == 0) {
+            slots.assign(std::max(size, slots.size()), Slot{});
+            generation = 1;
+        }
+    }
+    // Whether the shape was seen before in this batch; remembers it when not.
+    bool seen(uint64_t key, uint32_t kind) {
+        const size_t mask = slots.size() - 1;
+        size_t i = size_t((key ^ kind) * 0x9E3779B97F4A7C15u >> 20) & mask;
+        for (;; i = (i + 1) & mask) {
+            Slot& slot = slots[i];
+            if (slot.generation != generation) {
+                slot = Slot{key, generation, kind};
+                return false;
+            }
+            if (slot.key == key && slot.kind == kind) return true;
+        }
+    }
+};
+
+// Scratch of drawLastWins, kept per thread so that its storage is reused from batch to batch.
+struct LastWinsScratch {
+    Coverage coverage;
+    SeenShapes seen;
+};
+
+// The place of a shape as a key of SeenShapes, and whether it has one: coordinates beyond 16
+// bits have none.
+bool hasKey(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+    const auto fits = [](int64_t v) { return v >= INT16_MIN && v <= INT16_MAX; };
+    return fits(x1) && fits(y1) && fits(x2) && fits(y2);
+}
+
+uint64_t shapeKey(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+    return uint64_t(uint16_t(x1)) << 48 | uint64_t(uint16_t(y1)) << 32 |
+           uint64_t(uint16_t(x2)) << 16 | uint64_t(uint16_t(y2));
+}
+
+}  // namespace
+
+void Raster::drawLastWins(const RasterShape* shapes, size_t count) {
+    if (shapes == nullptr || count == 0 || width_ == 0 || height_ == 0) return;
+    thread_local LastWinsScratch scratch;
+    Coverage& coverage = scratch.coverage;
+    coverage.wordsPerColumn = (int64_t(height_) + 63) / 64;
+    coverage.words.assign(size_t(coverage.wordsPerColumn * width_), 0);
+    scratch.seen.start(count);
+    uint32_t* const pixels = pixels_.data();
+    uint32_t colour = 0;
+    // Paints the rows top..bottom of column x (all on the surface) that are not covered yet,
+    // and covers them.
+    auto cover = [&](int64_t x, int64_t top, int64_t bottom) {
+        uint64_t* const column = coverage.words.data() + x * coverage.wordsPerColumn;
+        const int64_t lastWord = bottom >> 6;
+        for (int64_t word = top >> 6; word <= lastWord; ++word) {
+            uint64_t mask = ~uint64_t{0};
+            if (word == top >> 6) mask &= ~uint64_t{0} << (top & 63);
+            if (word == lastWord) mask &= ~uint64_t{0} >> (63 - (bottom & 63));
+            uint64_t fresh = mask & ~column[word];
+            if (fresh == 0) continue;
+            column[word] |= fresh;
+            uint32_t* const rows = pixels + word * 64 * width_ + x;
+            for (; fresh != 0; fresh &= fresh - 1) rows[std::countr_zero(fresh) * width_] = colour;
+        }
+    };
+
+    // A shape whose pixels a later shape of the batch covers as well changes nothing: one of
+    // the same place, whatever its colour, is passed over at once.
+    for (size_t s = count; s-- > 0;) {
+        const RasterShape& shape = shapes[s];
+        colour = shape.colour & kColourBits;
+        if (shape.kind == RasterShape::Kind::filledEllipse) {
+            const Box box = orderedBox(shape.x1, shape.y1, shape.x2, shape.y2);
+            if (hasKey(box.left, box.top, box.right, box.bottom) &&
+                scratch.seen.seen(shapeKey(box.left, box.top, box.right, box.bottom), 1))
+                continue;
+            const int64_t w = box.width();
+            const int64_t h = box.height();
+            std::vector<int64_t> tall;
+            if (h > kMaxTabledHeight) {
+                tall.resize(size_t(h));
+                for (int64_t i = 0; i < h; ++i) tall[size_t(i)] = ellipseInset(w, h, i);
+            }
+            const std::vector<int64_t>& inset = h > kMaxTabledHeight ? tall : ellipseInsets(w, h);
+            // The insets shrink towards the middle row(s), where they are 0, and the rows are
+            // symmetric about it: column j holds the rows whose inset is at most its distance
+            // from the nearer side, one run from i0 to h - 1 - i0.
+            const int64_t jFirst = std::max<int64_t>(0, -box.left);
+            const int64_t jLast = std::min<int64_t>(w - 1, width_ - 1 - box.left);
+            for (int64_t j = jFirst; j <= jLast; ++j) {
+                const int64_t distance = std::min(j, w - 1 - j);
+                int64_t i0 = 0;
+                while (inset[size_t(i0)] > distance) ++i0;
+                const int64_t top = std::max<int64_t>(box.top + i0, 0);
+                const int64_t bottom = std::min<int64_t>(box.bottom - i0, height_ - 1);
+                if (top <= bottom) cover(box.left + j, top, bottom);
+            }
+            continue;
+        }
+        if (hasKey(shape.x1, shape.y1, shape.x2, shape.y2) &&
+            scratch.seen.seen(shapeKey(shape.x1, shape.y1, shape.x2, shape.y2), 0))
+            continue;
+        if (shape.x1 == shape.x2 && shape.y1 == shape.y2) {
+            if (inside(shape.x1, shape.y1)) cover(shape.x1, shape.y1, shape.y1);
+            continue;
+        }
+        const LinePlan p = planLine(shape.x1, shape.y1, shape.x2, shape.y2, width_, height_);
+        if (p.kLo > p.kHi) continue;
+        if (p.d == 0 && !p.xMajor) {  // vertical: one run
+            const int64_t y1 = p.a0 + p.sa * p.kLo;
+            const int64_t y2 = p.a0 + p.sa * p.kHi;
+            cover(p.b0, std::min(y1, y2), std::max(y1, y2));
+        } else if (p.d == 0) {  // horizontal: one pixel in each column
+            for (int64_t k = p.kLo; k <= p.kHi; ++k) cover(p.a0 + p.sa * k, p.b0, p.b0);
+        } else {
+            // Runs of pixels that follow one another down or up one column.
+            int64_t runX = -1, runTop = 0, runBottom = -1;
+            walkSlantedLine(p, width_, [&](int64_t, int64_t index) {
+                const int64_t x = index % width_;
+                const int64_t y = index / width_;
+                if (x == runX && y == runBottom + 1) {
+                    runBottom = y;
+                } else if (x == runX && y == runTop - 1) {
+                    runTop = y;
+                } else {
+                    if (runX >= 0) cover(runX, runTop, runBottom);
+                    runX = x;
+                    runTop = runBottom = y;
+                }
+            });
+            if (runX >= 0) cover(runX, runTop, runBottom);
         }
     }
 }

@@ -21,6 +21,14 @@ struct RasterPoint {
     int y = 0;
 };
 
+// A solid line or a filled ellipse, to be drawn later by Raster::drawLastWins.
+struct RasterShape {
+    enum class Kind : uint8_t { line, filledEllipse };
+    Kind kind = Kind::line;
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    uint32_t colour = 0;
+};
+
 class Raster {
   public:
     Raster(int width, int height, uint32_t fill = 0xFFFFFF);
@@ -70,6 +78,13 @@ class Raster {
     // draw nothing.
     void fillPolygon(const RasterPoint* points, int count, uint32_t colour);
     void polygonOutline(const RasterPoint* points, int count, uint32_t colour, uint16_t mask);
+
+    // The same pixels as drawing the shapes one after another (line with the solid mask
+    // 0xFFFF, fillEllipse), but each pixel is painted once: the shapes are taken from the last
+    // to the first, and a pixel keeps the colour of the last shape that covers it. Shapes that
+    // cover one another (a long journal squeezed into a few hundred pixel columns) then cost
+    // little more than the pixels that stay visible.
+    void drawLastWins(const RasterShape* shapes, size_t count);
 
     // Blends a coverage mask (0..255 per pixel, w by h, row-major) with its top-left at
     // (x, y) in the colour; coverage 255 replaces the pixel, 0 leaves it. In between each

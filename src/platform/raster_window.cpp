@@ -15,6 +15,10 @@ namespace {
 
 constexpr SurfaceRect kWholeSurface{INT16_MIN, INT16_MIN, INT32_MAX, INT32_MAX};
 
+// Shapes gathered by deferred drawing before they are drawn anyway: enough for thousands of
+// journal entries, few enough to keep the memory small.
+constexpr size_t kMaxDeferredShapes = size_t{1} << 15;
+
 SurfaceRect boxOf(int x1, int y1, int x2, int y2) {
     return {std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
 }
@@ -27,11 +31,49 @@ void RasterWindow::draw(const SurfaceRect& area, F&& f) {
     {
         std::lock_guard lock(surfaceMutex_);
         if (!surface_ || !unitOpen_) return;
+        drawDeferred();
         f(*surface_);
         changed_.add(area);
-        surfaceVersion_.fetch_add(1);
+        bumpSurfaceVersion();
     }
     surfaceChanged();
+}
+
+void RasterWindow::bumpSurfaceVersion() {
+    // Only ever changed under surfaceMutex_: no read-modify-write needed.
+    surfaceVersion_.store(surfaceVersion_.load(std::memory_order_relaxed) + 1,
+                          std::memory_order_release);
+}
+
+void RasterWindow::drawShape(const SurfaceRect& area, const RasterShape& shape) {
+    beforeDrawing();
+    {
+        std::lock_guard lock(surfaceMutex_);
+        if (!surface_ || !unitOpen_) return;
+        if (deferring_) {
+            deferred_.push_back(shape);
+            if (deferred_.size() >= kMaxDeferredShapes) drawDeferred();
+        } else if (shape.kind == RasterShape::Kind::filledEllipse) {
+            surface_->fillEllipse(shape.x1, shape.y1, shape.x2, shape.y2, shape.colour);
+        } else {
+            surface_->line(shape.x1, shape.y1, shape.x2, shape.y2, shape.colour, 0xFFFF);
+        }
+        changed_.add(area);
+        bumpSurfaceVersion();
+    }
+    surfaceChanged();
+}
+
+void RasterWindow::drawDeferred() const {
+    if (deferred_.empty()) return;
+    if (surface_) surface_->drawLastWins(deferred_.data(), deferred_.size());
+    deferred_.clear();
+}
+
+void RasterWindow::setDeferredDrawing(bool on) {
+    std::lock_guard lock(surfaceMutex_);
+    deferring_ = on;
+    drawDeferred();
 }
 
 SurfaceRect RasterWindow::takeChanged(uint64_t* version) {
@@ -120,9 +162,10 @@ bool RasterWindow::SETWINDOWCONFIG(WindowConfig& config) {
     {
         std::lock_guard lock(surfaceMutex_);
         if (!surface_ || surface_->width() != w || surface_->height() != h) {
+            deferred_.clear();  // drawn on the surface that goes
             surface_ = std::make_unique<Raster>(w, h, bkColour_);
             changed_ = kWholeSurface;
-            surfaceVersion_.fetch_add(1);
+            bumpSurfaceVersion();
         }
     }
     windowChanged();
@@ -198,7 +241,11 @@ void RasterWindow::MOVETO(int16_t x, int16_t y, XYCoord& previous) {
 int16_t RasterWindow::LINETO(int16_t x, int16_t y) {
     if (!unitOpen_) return 0;
     int x1 = curX_, y1 = curY_;
-    draw(boxOf(x1, y1, x, y), [&](Raster& r) { r.line(x1, y1, x, y, colour_, lineStyle_); });
+    if (lineStyle_ == 0xFFFF) {
+        drawShape(boxOf(x1, y1, x, y), RasterShape{RasterShape::Kind::line, x1, y1, x, y, colour_});
+    } else {
+        draw(boxOf(x1, y1, x, y), [&](Raster& r) { r.line(x1, y1, x, y, colour_, lineStyle_); });
+    }
     curX_ = x;
     curY_ = y;
     return 1;
@@ -224,12 +271,13 @@ int16_t RasterWindow::RECTANGLE(int16_t control, int16_t x1, int16_t y1, int16_t
 
 int16_t RasterWindow::ELLIPSE(int16_t control, int16_t x1, int16_t y1, int16_t x2, int16_t y2) {
     if ((control != GBORDER && control != GFILLINTERIOR) || !unitOpen_) return 0;
-    draw(boxOf(x1, y1, x2, y2), [&](Raster& r) {
-        if (control == GFILLINTERIOR)
-            r.fillEllipse(x1, y1, x2, y2, colour_);
-        else
-            r.ellipseOutline(x1, y1, x2, y2, colour_, lineStyle_);
-    });
+    if (control == GFILLINTERIOR) {
+        drawShape(boxOf(x1, y1, x2, y2),
+                  RasterShape{RasterShape::Kind::filledEllipse, x1, y1, x2, y2, colour_});
+    } else {
+        draw(boxOf(x1, y1, x2, y2),
+             [&](Raster& r) { r.ellipseOutline(x1, y1, x2, y2, colour_, lineStyle_); });
+    }
     return 1;
 }
 
@@ -262,6 +310,7 @@ void RasterWindow::GETIMAGE(int16_t x1, int16_t y1, int16_t x2, int16_t y2, uint
     beforeDrawing();
     std::lock_guard lock(surfaceMutex_);
     if (!surface_ || !unitOpen_) return;
+    drawDeferred();
     surface_->getImage(x1, y1, x2, y2, bitsPerPixel_, buffer);
 }
 
@@ -330,6 +379,7 @@ int32_t RasterWindow::REGISTERMOUSEEVENTQQ(int32_t unit, int32_t events, MouseRo
 Raster RasterWindow::snapshot() const {
     std::lock_guard lock(surfaceMutex_);
     if (!surface_) return Raster(0, 0);
+    drawDeferred();
     return *surface_;
 }
 

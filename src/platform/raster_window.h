@@ -106,6 +106,12 @@ class RasterWindow : public GraphicsWindow {
     void setMaximumSurface(int width, int height) { maxWidth_ = width, maxHeight_ = height; }
     void setBitsPerPixel(int bits) { bitsPerPixel_ = bits; }
     void setTextRenderer(TextRenderer* renderer) { textRenderer_ = renderer; }
+    // With deferred drawing, solid lines and filled ellipses are gathered and drawn together
+    // (Raster::drawLastWins) just before anything else draws on or reads the surface: the
+    // surface then shows the end result, never the steps between. For pictures that are only
+    // looked at when finished, such as the report's chart. Switching it off draws what is
+    // gathered.
+    void setDeferredDrawing(bool on);
 
   protected:
     // Called after every change of the surface (outside the lock); the desktop services
@@ -126,6 +132,7 @@ class RasterWindow : public GraphicsWindow {
     bool withSurface(F&& f) const {
         std::lock_guard lock(surfaceMutex_);
         if (!surface_) return false;
+        drawDeferred();
         f(static_cast<const Raster&>(*surface_));
         return true;
     }
@@ -149,6 +156,12 @@ class RasterWindow : public GraphicsWindow {
     // Runs f on the surface as one drawing operation that may change the pixels of area.
     template <class F>
     void draw(const SurfaceRect& area, F&& f);
+    // Gathers a shape with deferred drawing, draws it at once otherwise.
+    void drawShape(const SurfaceRect& area, const RasterShape& shape);
+    // One more operation changed the surface; surfaceMutex_ held.
+    void bumpSurfaceVersion();
+    // Draws the gathered shapes; surfaceMutex_ held.
+    void drawDeferred() const;
     void bumpInput();
 
     // The surface is shared by the program thread, which draws, and the input thread, which
@@ -157,6 +170,9 @@ class RasterWindow : public GraphicsWindow {
     std::unique_ptr<Raster> surface_;
     std::atomic<uint64_t> surfaceVersion_{0};
     SurfaceRect changed_;  // under surfaceMutex_
+    // Deferred drawing (under surfaceMutex_): whether it is on, and the shapes gathered.
+    bool deferring_ = false;
+    mutable std::vector<RasterShape> deferred_;
     std::atomic<bool> unitOpen_{false};
     std::atomic<bool> tiled_{false};
     std::atomic<uint32_t> inputSeq_{0};

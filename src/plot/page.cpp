@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The graphics page, the colour table, line styles and window activation.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -52,20 +53,29 @@ float* pageEntries(int32_t unit) {
     return plotState.GR1[unit - 1];
 }
 
-float* regionEntries(int32_t unit, int32_t region) {
-    checkIndex("GR2", unit, 1, 100);
-    checkIndex("GR2", region, 1, 20, 3);  // GR2(unit, entry, region)
-    return plotState.GR2[unit - 1][region - 1];
-}
-
 int32_t colourRgb(int32_t colour) {
     checkIndex("COLDIM", int64_t{colour} + 1, 1, 106, 2);  // COLDIM(component, colour + 1)
     const float* rgb = plotState.COLDIM[colour];
+    // A chart changes between a few colours all the time: the last one asked for is kept with
+    // the components it came from, bit for bit.
+    struct Last {
+        int32_t colour = -1;
+        uint32_t components[3] = {};
+        int32_t value = 0;
+    };
+    thread_local Last last;
+    uint32_t components[3];
+    std::memcpy(components, rgb, sizeof components);
+    if (last.colour == colour && std::equal(components, components + 3, last.components))
+        return last.value;
     uint8_t CI[4] = {0, 0, 0, 0};
     for (int component = 0; component < 3; ++component) {
         CI[component] = static_cast<uint8_t>(truncToInt(rgb[component] * 255.0f));
     }
-    return int32_t{CI[0]} | int32_t{CI[1]} << 8 | int32_t{CI[2]} << 16 | int32_t{CI[3]} << 24;
+    last.colour = colour;
+    std::copy(components, components + 3, last.components);
+    last.value = int32_t{CI[0]} | int32_t{CI[1]} << 8 | int32_t{CI[2]} << 16 | int32_t{CI[3]} << 24;
+    return last.value;
 }
 
 }  // namespace plotdetail

@@ -57,7 +57,11 @@ static_assert(kRegionEntryCount == std::extent_v<decltype(PlotState::GR2), 2>);
 
 // Region table entries of a unit's region, indexed by RegionEntry. Stops the program for a
 // unit outside 1..100 or a region outside 1..20.
-float* regionEntries(int32_t unit, int32_t region);
+inline float* regionEntries(int32_t unit, int32_t region) {
+    checkIndex("GR2", unit, 1, 100);
+    checkIndex("GR2", region, 1, 20, 3);  // GR2(unit, entry, region)
+    return plotState.GR2[unit - 1][region - 1];
+}
 // The RGB integer (0x00BBGGRR) of a colour of COLDIM, each component times 255 truncated into
 // its byte; stops the program for a colour outside 0..105.
 int32_t colourRgb(int32_t colour);

@@ -10,6 +10,8 @@ namespace trelvan::report {
 ChartImage drawChartImage(const std::string& journalPath, TextRenderer& renderer) {
     HeadlessWindow window;
     window.setTextRenderer(&renderer);
+    // Only the finished picture is kept: shapes drawn over one another are painted once.
+    window.setDeferredDrawing(true);
     setGraphicsWindow(&window);
     struct Release {
         ~Release() { setGraphicsWindow(nullptr); }

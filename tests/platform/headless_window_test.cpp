@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/dialog.h"
@@ -119,6 +120,55 @@ GTEST_TEST(WindowServices, MemoryImageRoundTrip) {
     EXPECT_EQ(image[56], 0x03);
     w.PUTIMAGE(100, 100, image.data(), GPSET);
     EXPECT_EQ(w.snapshot().pixel(109, 109), 0x010203u);
+}
+
+// The same drawing with and without deferred drawing: more shapes than one batch holds,
+// mixed with operations that draw at once and with memory images taken in between.
+GTEST_TEST(WindowServices, DeferredDrawingGivesTheSamePixelsAndImages) {
+    auto draw = [](bool deferred) {
+        HeadlessWindow w;
+        w.OPENUSER(1, "t");
+        WindowConfig c;
+        c.numxpixels = 980;
+        c.numypixels = 650;
+        w.SETWINDOWCONFIG(c);
+        w.setDeferredDrawing(deferred);
+        std::vector<std::vector<uint8_t>> images;
+        XYCoord prev;
+        for (int i = 0; i < 50000; ++i) {
+            const int16_t x = static_cast<int16_t>(100 + i / 300);
+            const int16_t y = static_cast<int16_t>(100 + (i * 37) % 400);
+            w.SETCOLORRGB(i % 3 == 0 ? 0xFF0000 : (i % 3 == 1 ? 0x00FF00 : 0x0000FF));
+            w.MOVETO(x, 600, prev);
+            w.LINETO(x, y);
+            w.LINETO(static_cast<int16_t>(x - 1), static_cast<int16_t>(y + 5));
+            w.ELLIPSE(GFILLINTERIOR, static_cast<int16_t>(x - 4), static_cast<int16_t>(y - 3),
+                      static_cast<int16_t>(x + 4), static_cast<int16_t>(y + 3));
+            if (i % 7919 == 0) {
+                w.SETLINESTYLE(0xF0F0);
+                w.LINETO(static_cast<int16_t>(x + 200), y);
+                w.SETLINESTYLE(0xFFFF);
+                w.ELLIPSE(GBORDER, x, y, static_cast<int16_t>(x + 20), static_cast<int16_t>(y + 9));
+                w.RECTANGLE(GFILLINTERIOR, x, 50, static_cast<int16_t>(x + 3), 90);
+                w.SETPIXELRGB(x, y, 0x123456);
+                std::vector<uint8_t> image(static_cast<size_t>(w.IMAGESIZE(0, 0, 979, 649)));
+                w.GETIMAGE(0, 0, 979, 649, image.data());
+                images.push_back(std::move(image));
+            }
+        }
+        return std::make_pair(w.snapshot(), images);
+    };
+    const auto [inTurn, inTurnImages] = draw(false);
+    const auto [deferred, deferredImages] = draw(true);
+    ASSERT_EQ(deferred.width(), inTurn.width());
+    ASSERT_EQ(deferred.height(), inTurn.height());
+    int differing = 0;
+    for (int y = 0; y < inTurn.height(); ++y) {
+        for (int x = 0; x < inTurn.width(); ++x)
+            differing += deferred.pixel(x, y) != inTurn.pixel(x, y);
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_TRUE(deferredImages == inTurnImages) << "memory images taken between the shapes";
 }
 
 GTEST_TEST(WindowServices, MouseRegistrationAndDelivery) {

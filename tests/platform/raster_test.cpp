@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -1036,6 +1037,114 @@ GTEST_TEST(RasterImage, PutImageIgnoresOtherLayouts) {
     }
     Raster r(5, 5, kPaper);
     EXPECT_FALSE(r.putImage(0, 0, nullptr));
+}
+
+// ------------------------------------------------------------------------------------------
+// Shapes drawn last-wins against the same shapes drawn one after another.
+
+// A random solid line or filled ellipse: mostly small and crowded into a few columns and rows
+// (so that they cover one another and repeat), some reaching off the surface or far beyond
+// it, a few single points and long horizontal, vertical and tall shapes.
+trelvan::RasterShape randomShape(Rng& rng, const std::vector<uint32_t>& colours) {
+    trelvan::RasterShape s;
+    s.kind = rng.range(0, 2) == 0 ? trelvan::RasterShape::Kind::filledEllipse
+                                  : trelvan::RasterShape::Kind::line;
+    s.colour = colours[size_t(rng.range(0, int(colours.size()) - 1))];
+    switch (rng.range(0, 5)) {
+        case 0:  // anywhere, off the surface too
+            s.x1 = rng.range(-40, 120), s.y1 = rng.range(-40, 100);
+            s.x2 = rng.range(-40, 120), s.y2 = rng.range(-40, 100);
+            break;
+        case 1:  // from a bottom edge up, like a bar
+            s.x1 = s.x2 = rng.range(20, 24), s.y1 = 60, s.y2 = rng.range(-5, 60);
+            break;
+        case 2:  // small, near a few columns
+            s.x1 = rng.range(18, 26), s.y1 = rng.range(0, 60);
+            s.x2 = s.x1 + rng.range(-8, 8), s.y2 = s.y1 + rng.range(-7, 7);
+            break;
+        case 3:  // a point or a horizontal line
+            s.x1 = rng.range(-5, 85), s.y1 = s.y2 = rng.range(-2, 61);
+            s.x2 = rng.range(0, 3) == 0 ? s.x1 : rng.range(-5, 85);
+            break;
+        case 4:  // far beyond, 16-bit ends
+            s.x1 = rng.range(-32768, 32767), s.y1 = rng.range(-32768, 32767);
+            s.x2 = rng.range(-100, 100), s.y2 = rng.range(-100, 100);
+            break;
+        default:  // tall: taller than the ellipse rows kept in a table
+            s.x1 = rng.range(-30, 10), s.y1 = rng.range(-9000, -4000);
+            s.x2 = rng.range(30, 90), s.y2 = rng.range(40, 5000);
+            break;
+    }
+    return s;
+}
+
+void drawInTurn(Raster& r, const std::vector<trelvan::RasterShape>& shapes) {
+    for (const trelvan::RasterShape& s : shapes) {
+        if (s.kind == trelvan::RasterShape::Kind::filledEllipse)
+            r.fillEllipse(s.x1, s.y1, s.x2, s.y2, s.colour);
+        else
+            r.line(s.x1, s.y1, s.x2, s.y2, s.colour, 0xFFFF);
+    }
+}
+
+GTEST_TEST(RasterLastWins, SamePixelsAsDrawingTheShapesInTurn) {
+    const std::vector<uint32_t> colours = {0xFF0000, 0x00FF00, 0x0000FF, 0x000000, 0xFFFFFF};
+    for (uint32_t seed = 1; seed <= 300; ++seed) {
+        Rng rng(seed);
+        // Surfaces narrower and wider than a word of rows, with a background of every colour.
+        const int width = rng.range(1, 90);
+        const int height = rng.range(1, 140);
+        Raster start(width, height, kPaper);
+        for (int i = 0; i < 30; ++i) {
+            start.setPixel(rng.range(0, width - 1), rng.range(0, height - 1),
+                           colours[size_t(rng.range(0, 4))]);
+        }
+        std::vector<trelvan::RasterShape> shapes;
+        const int count = rng.range(0, 400);
+        for (int i = 0; i < count; ++i) {
+            // Often the same place again, in another colour or the same one.
+            if (!shapes.empty() && rng.range(0, 3) == 0) {
+                trelvan::RasterShape again = shapes[size_t(rng.range(0, int(shapes.size()) - 1))];
+                again.colour = colours[size_t(rng.range(0, 4))];
+                shapes.push_back(again);
+            } else {
+                shapes.push_back(randomShape(rng, colours));
+            }
+        }
+        Raster inTurn = start;
+        drawInTurn(inTurn, shapes);
+        Raster lastWins = start;
+        lastWins.drawLastWins(shapes.data(), shapes.size());
+        ASSERT_TRUE(samePixels(lastWins, inTurn)) << "seed " << seed;
+        // A second batch on the result, as the window draws a long run of shapes.
+        std::reverse(shapes.begin(), shapes.end());
+        drawInTurn(inTurn, shapes);
+        lastWins.drawLastWins(shapes.data(), shapes.size());
+        ASSERT_TRUE(samePixels(lastWins, inTurn)) << "seed " << seed << ", second batch";
+    }
+}
+
+GTEST_TEST(RasterLastWins, ALaterShapeOfTheSamePlaceWinsWhateverItsColour) {
+    using Kind = trelvan::RasterShape::Kind;
+    const std::vector<trelvan::RasterShape> shapes = {
+        {Kind::line, 2, 9, 2, 1, 0xFF0000},          {Kind::filledEllipse, 0, 0, 4, 3, 0x00FF00},
+        {Kind::line, 2, 9, 2, 1, 0x0000FF},          {Kind::line, 2, 9, 2, 5, 0xFF0000},
+        {Kind::filledEllipse, 4, 3, 0, 0, 0x00FF00},
+    };
+    Raster r(6, 10, kPaper);
+    r.drawLastWins(shapes.data(), shapes.size());
+    EXPECT_EQ(r.pixel(2, 9), 0xFF0000u);  // the short red line came last
+    EXPECT_EQ(r.pixel(2, 4), 0x0000FFu);  // the blue one over the red one of the same place
+    EXPECT_EQ(r.pixel(2, 1), 0x00FF00u);  // the ellipse again, its corners in the other order
+    EXPECT_EQ(r.pixel(5, 5), kPaper);
+
+    // Coordinates beyond 16 bits are outside the contract, but never mistaken for the place of
+    // another shape.
+    const std::vector<trelvan::RasterShape> wide = {{Kind::line, 1, 1, 1, 5, 0xFF0000},
+                                                    {Kind::line, 65537, 1, 65537, 5, 0x0000FF}};
+    Raster w(4, 8, kPaper);
+    w.drawLastWins(wide.data(), wide.size());
+    EXPECT_EQ(w.pixel(1, 3), 0xFF0000u);
 }
 
 }  // namespace

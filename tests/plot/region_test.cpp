@@ -15,6 +15,8 @@ namespace {
 
 using Pixel = std::pair<int32_t, int32_t>;
 using Names = std::vector<std::string>;
+// Index of ymax (entry 8) in a region's row of the table.
+constexpr int kYMaxEntry = 7;
 
 std::array<float, 12> entries(int32_t unit, int32_t region) {
     std::array<float, 12> out{};
@@ -137,6 +139,32 @@ GTEST_TEST(PlotTransform, UserCoordinatesToNearestPixel) {
     EXPECT_EQ(tmf(1, 15, 0.7f), Pixel(489, 252));  // halves go to the larger pixel
     EXPECT_EQ(tmf(1, 10, 1.0f), Pixel(339, 159));
     EXPECT_EQ(tmf(1, 5, 0), Pixel(190, 468));
+}
+
+// The transform of a point drawn again after its region's table changed, in any way, is
+// that of the new table; two regions drawn in turn keep their own transforms.
+GTEST_TEST(PlotTransform, ARepeatedPointFollowsEveryChangeOfItsRegion) {
+    PlotBench bench;
+    bench.startUp();
+    placeRegionOne();
+    REGION(1, 2, 10, 10, 220, 30);
+    LIMITS(1, 2, 0, 30, 0, 1.0f);
+    EXPECT_EQ(tmf(1, 15, 0.7f), Pixel(489, 252));
+    const Pixel lower = tmf(2, 15, 0.7f);
+    EXPECT_EQ(tmf(1, 15, 0.7f), Pixel(489, 252));
+    EXPECT_EQ(tmf(2, 15, 0.7f), lower);
+
+    LIMITS(1, 1, 0, 60, 0, 1.4f);
+    EXPECT_EQ(tmf(1, 15, 0.7f), Pixel(264, 252));
+    plotState.GR2[0][0][kYMaxEntry] = 2.8f;  // a direct write to the table
+    EXPECT_EQ(tmf(1, 15, 0.7f), Pixel(264, 360));
+    plotState.GR2[0][0][0] = 41.0f;  // the left pixel column
+    EXPECT_EQ(tmf(1, 15, 0.7f), Pixel(265, 360));
+    EXPECT_EQ(tmf(1, 0, 0), Pixel(41, 468));
+    resetPlotState();
+    bench.startUp();
+    placeRegionOne();
+    EXPECT_EQ(tmf(1, 15, 0.7f), Pixel(489, 252));
 }
 
 GTEST_TEST(PlotTransform, PointsBeyondTheLimitsArePulledOntoTheBorder) {
