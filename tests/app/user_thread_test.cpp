@@ -149,7 +149,7 @@ int countTones(const HeadlessWindow& w, int32_t frequency) {
 }
 
 GTEST_TEST(UserThread, AnswersATrainingFromTheScreenWhileAPainterCopiesIt) {
-    WorkDir dir;
+    FreshProgram dir;
     ProgramRun run;
     HeadlessWindow& w = run.window;
     w.dialogHandler = shortTraining;
@@ -200,7 +200,7 @@ GTEST_TEST(UserThread, AnswersATrainingFromTheScreenWhileAPainterCopiesIt) {
 }
 
 GTEST_TEST(UserThread, PushedClicksAndAMenuChoiceReachAProgramBlockedInItsWaits) {
-    WorkDir dir;
+    FreshProgram dir;
     ProgramRun run;
     HeadlessWindow& w = run.window;
     w.dialogHandler = shortTraining;

@@ -19,6 +19,7 @@
 #include "platform/textfile.h"
 #include "plot/plot.h"
 #include "support/child_process.h"
+#include "support/fresh_program.h"
 #include "support/lock_holder.h"
 #include "support/temp_dir.h"
 
@@ -93,11 +94,6 @@ class ChartWindow : public HeadlessWindow {
 class ChartRun {
   public:
     ChartRun() {
-        char old[PATH_MAX];
-        if (::getcwd(old, sizeof old) != nullptr) oldDirectory_ = old;
-        EXPECT_EQ(::chdir(dir_.path().c_str()), 0);
-        resetEventState();
-        resetPlotState();
         setGraphicsWindow(&window);
         PAGE(1, 650, 980, cp1251("Тренажер для глаз"));
         SETCOL(7);
@@ -106,12 +102,7 @@ class ChartRun {
         window.APPENDMENUITEM(1, 4, "exit", nullptr);
         window.APPENDMENUITEM(2, 4, "chart", chartMenuItem);
     }
-    ~ChartRun() {
-        setGraphicsWindow(nullptr);
-        if (!oldDirectory_.empty()) {
-            EXPECT_EQ(::chdir(oldDirectory_.c_str()), 0);
-        }
-    }
+    ~ChartRun() { setGraphicsWindow(nullptr); }
 
     void journalBytes(const std::string& bytes) const {
         writeBytes(dir_.file(journalFileName), bytes);
@@ -171,8 +162,7 @@ class ChartRun {
     Raster picture{1, 1};
 
   private:
-    TempDir dir_;
-    std::string oldDirectory_;
+    testing::FreshProgram dir_;
 };
 
 const std::string labelFont = "t'Times New Roman Cyr'h24w7b";
