@@ -30,8 +30,10 @@ struct MainProgramState {
 };
 
 struct ProgramState : MainProgramState {
-    // Input thread: TYPXY, the keys and the menu routines set the gesture, the click and the
-    // requests. Program thread: clears them and serves the requests. Atomic fields.
+    // Input thread: TYPXY, the keys and the menu routines set the gesture, the click, the
+    // requests and the eye. Program thread: clears them and serves the requests. Atomic
+    // fields; the buttons each source holds and the status bar's memory go with them
+    // (event_state.cpp, status_line.cpp).
     EventState& eventState;
     // Program thread, once, in VVDALND; read-only afterwards.
     ParameterSet& parameterSet;
@@ -45,9 +47,9 @@ struct ProgramState : MainProgramState {
 
 extern ProgramState programState;
 
-// Every part of the program state back to its start: the event state and the status bar's
-// memory, the parameter set, an empty symbol table, the plotting tables, RAN11 at its first
-// value and the main program's own fields (program start; tests).
+// Every part of the program state back to what the program starts with: the event state and
+// the status bar's memory, the parameter set, an empty symbol table, the plotting tables,
+// RAN11 at its first value and the main program's own fields (tests).
 void resetProgramState();
 
 }  // namespace trelvan
