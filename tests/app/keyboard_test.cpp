@@ -110,7 +110,7 @@ GTEST_TEST(KeyInput, KeysAndMouseHoldTheirButtonsTogether) {
 
 GTEST_TEST(KeyboardProgram, TrainingWithTheKeysAlone) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.dialogHandler = volumeOne;
     w.keyTap(Key::left, 2.0);  // a training at size 2; its picture is on the left
@@ -162,7 +162,7 @@ GTEST_TEST(KeyInput, EyeKeysChooseOnlyWhileTheStartScreenTakesThem) {
 
 GTEST_TEST(KeyboardProgram, TheEyeChosenOnTheStartScreenGoesIntoTheEntries) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.dialogHandler = volumeOne;
     w.keyTap(Key::eyeLeft, 1.0);
@@ -185,7 +185,7 @@ GTEST_TEST(KeyboardProgram, TheEyeChosenOnTheStartScreenGoesIntoTheEntries) {
 
 GTEST_TEST(KeyboardProgram, AHeldKeyAnswersOnceWhateverItsRepeats) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.dialogHandler = volumeTwo;
     w.keyTap(Key::left, 2.0);
@@ -215,7 +215,7 @@ GTEST_TEST(KeyboardProgram, AHeldKeyAnswersOnceWhateverItsRepeats) {
 
 GTEST_TEST(KeyboardProgram, EscapeLeavesTheTrainingAndEndsTheProgramOnTheStartScreen) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.keyTap(Key::left, 2.0);
     w.keyPress(Key::escape);  // at the first answer wait
@@ -234,7 +234,7 @@ GTEST_TEST(KeyboardProgram, EscapeLeavesTheTrainingAndEndsTheProgramOnTheStartSc
 GTEST_TEST(KeyboardProgram, EscapeOnTheChartLeavesItOnly) {
     // Both mouse buttons there end the program; Escape, being one key, only dismisses.
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.menu(2, 3.0);
     w.keyPress(Key::escape, 10.0);
@@ -247,7 +247,7 @@ GTEST_TEST(KeyboardProgram, EscapeOnTheChartLeavesItOnly) {
 
 GTEST_TEST(KeyboardProgram, SpaceAndReturnStartNothingOnTheStartScreen) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     for (double t : {2.0, 3.0, 8.5, 13.0}) {
         w.keyTap(Key::space, t);
@@ -263,7 +263,7 @@ GTEST_TEST(KeyboardProgram, SpaceAndReturnStartNothingOnTheStartScreen) {
 
 GTEST_TEST(KeyboardProgram, VisionCheckWithTheKeysAlone) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.keyTap(Key::right, 2.0);  // the vision check
     w.keyTap(Key::enter);       // leaves the result screen, the first wait for input
@@ -291,7 +291,7 @@ GTEST_TEST(StatusLine, SoundNoteStandsOnTheStartScreenUntilTheUserStartsSomethin
     const std::string note = "Звук включен, но устройство вывода недоступно";
     {
         FreshProgram dir;
-        ProgramRun run;
+        ProgramRun run(dir);
         HeadlessWindow& w = run.window;
         w.soundAvailable = false;
         w.keyTap(Key::left, 8.0);
@@ -306,7 +306,7 @@ GTEST_TEST(StatusLine, SoundNoteStandsOnTheStartScreenUntilTheUserStartsSomethin
     }
     {
         FreshProgram dir;
-        ProgramRun run;
+        ProgramRun run(dir);
         run.window.soundAvailable = false;
         run.window.dialogHandler = soundOff;
         run.run(3.0);
@@ -314,7 +314,7 @@ GTEST_TEST(StatusLine, SoundNoteStandsOnTheStartScreenUntilTheUserStartsSomethin
     }
     {
         FreshProgram dir;
-        ProgramRun run;
+        ProgramRun run(dir);
         run.run(3.0);
         EXPECT_FALSE(said(run.window, note)) << "sound can be heard";
     }

@@ -32,7 +32,7 @@ struct SizeLog {
 
 GTEST_TEST(MainProgramStartUp, BuildsFrameMenuAboutTextAndWhiteWindow) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     auto items = w.menuItems();
     ASSERT_EQ(items.size(), 3u);
@@ -78,7 +78,7 @@ GTEST_TEST(MainProgramStartUp, BuildsFrameMenuAboutTextAndWhiteWindow) {
 
 GTEST_TEST(MainProgramSweep, SizesRiseAndFallEachShownFiveSeconds) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     SizeLog log;
     log.watch(run.window);
     ProgramExit e = run.run(140.0);
@@ -93,7 +93,7 @@ GTEST_TEST(MainProgramSweep, SizesRiseAndFallEachShownFiveSeconds) {
 
 GTEST_TEST(MainProgramExit, BothButtonsEndOnlyWhenBothAreReleased) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.press(1, 8.0);
     w.press(2, 8.1);
@@ -108,7 +108,7 @@ GTEST_TEST(MainProgramExit, BothButtonsEndOnlyWhenBothAreReleased) {
 
 GTEST_TEST(MainProgramExit, MenuExitEndsAtOnceWithItsTone) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.menu(1, 7.3);
     ProgramExit e = run.run();
@@ -122,7 +122,7 @@ GTEST_TEST(MainProgramExit, MenuExitEndsAtOnceWithItsTone) {
 
 GTEST_TEST(MainProgramExit, MenuExitWithSoundOffIsSilentAndImmediate) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.dialogHandler = [](Dialog& d) {
         DLGSETLOG(d, 1007, false);
@@ -137,7 +137,7 @@ GTEST_TEST(MainProgramExit, MenuExitWithSoundOffIsSilentAndImmediate) {
 
 GTEST_TEST(MainProgramMenu, InstructionShowsTheAboutBoxAndTheSweepGoesOn) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     SizeLog log;
     log.watch(run.window);
     run.window.menu(3, 6.0);
@@ -149,7 +149,7 @@ GTEST_TEST(MainProgramMenu, InstructionShowsTheAboutBoxAndTheSweepGoesOn) {
 
 GTEST_TEST(MainProgramDispatch, LeftClickTrainsAndRestartsTheRisingPassAtTwo) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     SizeLog log;
     log.watch(w);
@@ -170,7 +170,7 @@ GTEST_TEST(MainProgramDispatch, LeftClickTrainsAndRestartsTheRisingPassAtTwo) {
 
 GTEST_TEST(MainProgramDispatch, RightClickRequestsTheVisionCheckServedAtTheTop) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     SizeLog log;
     log.watch(w);
@@ -192,7 +192,7 @@ GTEST_TEST(MainProgramDispatch, RightClickRequestsTheVisionCheckServedAtTheTop) 
 
 GTEST_TEST(MainProgramDispatch, FallingPassRestartsAtNine) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     SizeLog log;
     log.watch(w);
@@ -219,7 +219,7 @@ GTEST_TEST(MainProgramDispatch, ChartStaysUntilAClickThenTheStartScreenReturns) 
         std::ofstream out(dir.path() / "trelvan.rez", std::ios::binary);
         out << journal;
     }
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     SizeLog log;
     log.watch(w);
@@ -262,7 +262,7 @@ void volumeOne(Dialog& d) {
 
 GTEST_TEST(MainProgramDispatch, ChartChosenDuringATrainingFollowsAtOnce) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     SizeLog log;
     log.watch(w);
@@ -283,7 +283,7 @@ GTEST_TEST(MainProgramDispatch, ChartChosenDuringATrainingFollowsAtOnce) {
 
 GTEST_TEST(MainProgramExit, BothButtonsDismissingTheChartEndTheProgram) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.menu(2, 3.0);
     w.press(1, 10.0);
@@ -297,7 +297,7 @@ GTEST_TEST(MainProgramExit, BothButtonsDismissingTheChartEndTheProgram) {
 
 GTEST_TEST(MainProgramExit, BothButtonsDismissingTheTrainingSummaryDoNot) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.dialogHandler = volumeOne;
     w.click(1, 2.0);  // a training at size 2; its first picture is on the left

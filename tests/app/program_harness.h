@@ -25,9 +25,9 @@ inline void confirmDialog(Dialog& dialog) {
 
 class ProgramRun {
   public:
-    // In the working directory of a FreshProgram, which gets the shipped figures.
-    ProgramRun() {
-        addShippedFigures();
+    // In the working directory of the fresh program, which gets the shipped figures.
+    explicit ProgramRun(const FreshProgram& fresh) {
+        fresh.addShippedFigures();
         setGraphicsWindow(&window);
         window.dialogHandler = confirmDialog;
         INITIALSETTINGS();

@@ -221,7 +221,7 @@ GTEST_TEST(StartScreenPicture, ShippedFiguresComposedAsDrawnDirectly) {
 
 GTEST_TEST(StartScreenInProgram, ClickDuringTheGreyPauseTrainsWithThePreviousSize) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     // Size 2 is on show from 1 s to 6 s; size 3 starts with its grey pause at 6 s.
     w.click(1, 6.5);

@@ -150,7 +150,7 @@ int countTones(const HeadlessWindow& w, int32_t frequency) {
 
 GTEST_TEST(UserThread, AnswersATrainingFromTheScreenWhileAPainterCopiesIt) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.dialogHandler = shortTraining;
     w.click(1, 0.5);  // a training at size 2, started from the script
@@ -201,7 +201,7 @@ GTEST_TEST(UserThread, AnswersATrainingFromTheScreenWhileAPainterCopiesIt) {
 
 GTEST_TEST(UserThread, PushedClicksAndAMenuChoiceReachAProgramBlockedInItsWaits) {
     FreshProgram dir;
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.dialogHandler = shortTraining;
     w.click(1, 0.5);

@@ -60,7 +60,6 @@ ShownChart programChart() {
     WatchedWindow window;
     window.setTextRenderer(&renderer);
     resetProgramState();  // a second chart of the same test starts afresh as well
-    addShippedFigures();
     setGraphicsWindow(&window);
     window.dialogHandler = confirmDialog;
     INITIALSETTINGS();
@@ -161,6 +160,7 @@ void expectSameChart(const std::string& what) {
 
 GTEST_TEST(ReportChartPixels, SameAsTheProgramsChartApartFromThePrompt) {
     FreshProgram dir;
+    dir.addShippedFigures();
     const std::string both = cp1251(" 04.03.2013г, 12ч  0м  0с,   ОЗи=0.60     ОЗп=0.80") +
                              "      1.50" + "   100" + "   250." + " \r\n";
     writeBytes("trelvan.rez", trainingHeader() + "\r\n" +
@@ -175,6 +175,7 @@ GTEST_TEST(ReportChartPixels, SameAsTheProgramsChartApartFromThePrompt) {
 
 GTEST_TEST(ReportChartPixels, SameForALongRangeAnUnreadableLineAndAnEmptyJournal) {
     FreshProgram dir;
+    dir.addShippedFigures();
     writeBytes("trelvan.rez",
                checkHeader() + "\r\n" + checkEntryLine(1, 1, 2013, 9, 0, 0, 0.3f, 200.0f) +
                    trainingEntryLine(15, 2, 2013, 20, 0, 0, 0.5f, 2.0f, 100, 200.0f) +

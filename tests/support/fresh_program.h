@@ -45,16 +45,17 @@ class FreshProgram {
     std::string file(const std::string& name) const { return dir_.file(name); }
     std::string read(const std::string& name) const { return readBytes(dir_.file(name)); }
 
+    // Puts the shipped figure file, trelvan.sym, into the working directory.
+    void addShippedFigures() const {
+        std::filesystem::copy_file(
+            std::filesystem::path(TRELVAN_SOURCE_DIR) / "resources/trelvan.sym",
+            dir_.file("trelvan.sym"), std::filesystem::copy_options::overwrite_existing);
+    }
+
   private:
     TempDir dir_;
     std::string old_;
 };
-
-// Puts the shipped figure file, trelvan.sym, into the working directory.
-inline void addShippedFigures() {
-    std::filesystem::copy_file(std::filesystem::path(TRELVAN_SOURCE_DIR) / "resources/trelvan.sym",
-                               "trelvan.sym", std::filesystem::copy_options::overwrite_existing);
-}
 
 // The first n values of RAN11's sequence, from its start state; the generator is left where
 // it is.
