@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "app/event_state.h"
+#include "app/program_state.h"
 #include "app/start_screen.h"
 #include "app/symbols.h"
 #include "exercise/picture.h"
@@ -80,9 +80,8 @@ BENCHMARK(BM_TrainingPicture)->DenseRange(2, 9)->Unit(benchmark::kMicrosecond);
 
 void BM_StartScreenStep(benchmark::State& state) {
     const auto k = static_cast<int32_t>(state.range(0));
+    resetProgramState();
     symbolTable = shippedFigures();
-    resetEventState();
-    resetRan11();
     HeadlessWindow window;
     window.OPENUSER(1, "bench");
     WindowConfig config;
@@ -90,8 +89,8 @@ void BM_StartScreenStep(benchmark::State& state) {
     config.numypixels = kHeight;
     window.SETWINDOWCONFIG(config);
     setGraphicsWindow(&window);
-    windowWidth = kWidth;
-    windowHeight = kHeight;
+    programState.windowWidth = kWidth;
+    programState.windowHeight = kHeight;
     for (auto _ : state) {
         if (startScreenStep(k) != StepOutcome::done) state.SkipWithError("step did not end");
     }

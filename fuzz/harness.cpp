@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "app/event_state.h"
+#include "app/program_state.h"
 #include "app/symbols.h"
 #include "journal/chart.h"
 #include "platform/fields.h"
@@ -285,8 +286,7 @@ void chartInput(const uint8_t* data, size_t size) {
     }
     HeadlessWindow window;
     ServicesScope services(&window);
-    resetEventState();
-    resetPlotState();
+    resetProgramState();
     PAGE(1, 650, 980, cp1251("Тренажер для глаз"));
     SETCOL(7);
     window.REGISTERMOUSEEVENTQQ(

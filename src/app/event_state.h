@@ -20,6 +20,7 @@ struct EventState {
     std::atomic<int32_t> eye{0};
 };
 
+// Part of the program state (app/program_state.h).
 extern EventState eventState;
 
 // All four fields back to 0, no button held by any source (program start; tests).

@@ -2,6 +2,7 @@
 #include "app/main_program.h"
 
 #include "app/event_state.h"
+#include "app/program_state.h"
 #include "app/start_screen.h"
 #include "app/status_line.h"
 #include "app/symbols.h"
@@ -15,18 +16,10 @@
 
 namespace trelvan {
 
-int16_t windowWidth = 980;
-int16_t windowHeight = 650;
-int32_t currentSize = 2;
-
 namespace {
 
 constexpr int kSmallestSize = 2;
 constexpr int kLargestSize = 9;
-
-int32_t sweepFrom = kSmallestSize;
-int32_t sweepTo = kLargestSize;
-int32_t sweepStep = 1;
 
 // The instruction text of the about box: lines separated by single carriage returns.
 std::string aboutText() {
@@ -42,7 +35,7 @@ void serveRequests() {
     eyeChoiceOpen(false);
     if (eventState.menuRequest == 1) {
         eventState.menuRequest = 0;
-        EVETEST(windowWidth, windowHeight);
+        EVETEST(programState.windowWidth, programState.windowHeight);
         waitButtonsUp();
         eventState.clicked = 0;
     }
@@ -75,7 +68,8 @@ bool visionCheckTest() {
 bool trainingTest() {
     if (eventState.clicked == 1 && eventState.latchedMask == 1 && eventState.currentMask == 0) {
         eyeChoiceOpen(false);
-        TEST(currentSize, symbolTable.NOTDIM, symbolTable.IJNOT, windowWidth, windowHeight);
+        TEST(programState.currentSize, symbolTable.NOTDIM, symbolTable.IJNOT,
+             programState.windowWidth, programState.windowHeight);
         waitButtonsUp();
         eventState.latchedMask = 0;
         return true;
@@ -86,7 +80,7 @@ bool trainingTest() {
 // The start screen takes the eye keys; the status bar follows a change at every check.
 void eyeTest() {
     eyeChoiceOpen(true);
-    statusStartScreen(currentSize);
+    statusStartScreen(programState.currentSize);
 }
 
 }  // namespace
@@ -142,6 +136,7 @@ void PROGEXIT(bool) {
 
 void MAIN__() {
     GraphicsWindow& g = gw();
+    ProgramState& state = programState;
     eventState.menuRequest = 0;
     g.SETEXITMODE(2);
     g.SETABOUTTEXT(aboutText());
@@ -150,8 +145,8 @@ void MAIN__() {
     SETCOL(colourIndex::kBlack);
     WindowConfig config;
     g.GETWINDOWCONFIG(config);
-    windowWidth = config.numxpixels;
-    windowHeight = config.numypixels;
+    state.windowWidth = config.numxpixels;
+    state.windowHeight = config.numypixels;
     g.INITIALIZEFONTS();
     setAccuracyNote(accuracyNote);
     VVDALND();
@@ -161,35 +156,35 @@ void MAIN__() {
         1, MOUSE_LBUTTONDOWN | MOUSE_LBUTTONUP | MOUSE_RBUTTONDOWN | MOUSE_RBUTTONUP, TYPXY);
     g.registerKeyRoutine(keyInput);
     eventState.clicked = 0;
-    sweepFrom = kSmallestSize;
-    sweepTo = kLargestSize;
-    sweepStep = 1;
+    state.sweepFrom = kSmallestSize;
+    state.sweepTo = kLargestSize;
+    state.sweepStep = 1;
     loadSymbolTable();
-    currentSize = sweepFrom;
+    state.currentSize = state.sweepFrom;
 
     for (;;) {  // the top of the main loop
         serveRequests();
         eyeChoiceOpen(true);
-        sweepFrom = sweepStep == -1 ? kLargestSize : kSmallestSize;
+        state.sweepFrom = state.sweepStep == -1 ? kLargestSize : kSmallestSize;
         bool toTop = false;
         while (!toTop) {
-            int32_t steps = (sweepTo - sweepFrom + sweepStep) / sweepStep;
-            int32_t k = sweepFrom;
-            for (int32_t n = 0; n < steps; ++n, k += sweepStep) {
+            int32_t steps = (state.sweepTo - state.sweepFrom + state.sweepStep) / state.sweepStep;
+            int32_t k = state.sweepFrom;
+            for (int32_t n = 0; n < steps; ++n, k += state.sweepStep) {
                 if (startScreenStep(k) == StepOutcome::toTop) {
                     toTop = true;
                     break;
                 }
             }
             if (toTop) break;
-            if (sweepStep == 1) {
-                sweepFrom = kLargestSize - 1;
-                sweepTo = kSmallestSize;
+            if (state.sweepStep == 1) {
+                state.sweepFrom = kLargestSize - 1;
+                state.sweepTo = kSmallestSize;
             } else {
-                sweepFrom = kSmallestSize + 1;
-                sweepTo = kLargestSize;
+                state.sweepFrom = kSmallestSize + 1;
+                state.sweepTo = kLargestSize;
             }
-            sweepStep = -sweepStep;
+            state.sweepStep = -state.sweepStep;
             if (eventState.menuRequest != 0) {
                 serveRequests();
                 eyeChoiceOpen(true);

@@ -2,6 +2,7 @@
 #include "app/start_screen.h"
 
 #include "app/event_state.h"
+#include "app/program_state.h"
 #include "app/status_line.h"
 #include "app/symbols.h"
 #include "exercise/picture.h"
@@ -31,14 +32,14 @@ bool toTopAfterFigureCheck() {
 
 StepOutcome startScreenStep(int32_t k) {
     GraphicsWindow& g = gw();
-    const int w = windowWidth;
-    const int h = windowHeight;
+    const int w = programState.windowWidth;
+    const int h = programState.windowHeight;
     const auto right = static_cast<int16_t>(w - 1);
     const auto bottom = static_cast<int16_t>(h - 1);
     PictureTarget picture;
     picture.image = PictureImage{KADRDIM, w, 0, h};
     picture.composed = composesPicture(g.IMAGESIZE(0, 0, right, bottom), w, h);
-    statusStartScreen(currentSize);
+    statusStartScreen(programState.currentSize);
 
     if (picture.composed) {
         g.SETCOLORRGB(kGrey);
@@ -55,7 +56,7 @@ StepOutcome startScreenStep(int32_t k) {
         return StepOutcome::toTop;
     }
 
-    currentSize = k;
+    programState.currentSize = k;
     statusStartScreen(k);
     const int xoff = figureOffsetOnSide(RAN11() > 0.5f, k);
     const int count = symbolTable.NOTDIM[k - 1];

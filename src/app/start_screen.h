@@ -10,13 +10,8 @@ namespace trelvan {
 // Where a check sends the main loop.
 enum class StepOutcome { done, toTop };
 
-// Size of the drawing surface, read once after the window is opened.
-extern int16_t windowWidth;
-extern int16_t windowHeight;
-// Element size of the figure shown last; the size a training starts with.
-extern int32_t currentSize;
-
-// One start-screen step with element size k.
+// One start-screen step with element size k, on the window size of programState; it sets
+// programState.currentSize once the texture is drawn.
 StepOutcome startScreenStep(int32_t k);
 
 // The checks of the main program, each running its tests in order; the first that holds acts.

@@ -21,6 +21,7 @@ struct SymbolTable {
     SymbolOffsets IJNOT;
 };
 
+// Part of the program state (app/program_state.h).
 extern SymbolTable symbolTable;
 
 // Loads trelvan.sym of the working directory into symbolTable; stops the program on failure.

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "exercise/random.h"
 
-#include <bit>
 #include <cmath>
 
 #include "platform/graphics_window.h"
@@ -13,20 +12,19 @@ namespace {
 constexpr double kModulus = 2147483647.0;  // 2^31 - 1
 constexpr double kDivisor = 2147483648.0;  // 2^31
 constexpr double kMultiplier = 16807.0;    // 7^5
-// 1.2147483647 rounded to single precision and widened: the state keeps a fractional part.
-constexpr double kStartState = std::bit_cast<double>(uint64_t{0x3FF36F9C00000000});
-
-double state = kStartState;
 
 }  // namespace
 
+Ran11State ran11State;
+
 float RAN11() {
+    double& state = ran11State.state;
     state = std::fmod(kMultiplier * state, kModulus);
     return static_cast<float>(state / kDivisor);
 }
 
 void resetRan11() {
-    state = kStartState;
+    ran11State = Ran11State{};
 }
 
 void DATETIMEWR(int32_t& day, int32_t& month, int32_t& year, int32_t& hour, int32_t& minute,

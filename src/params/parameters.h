@@ -23,7 +23,8 @@ struct ParameterSet {
     bool soundOn = true;
 };
 
-// Filled once at start-up by VVDALND, read-only afterwards.
+// Filled once at start-up by VVDALND, read-only afterwards. Part of the program state
+// (app/program_state.h).
 extern ParameterSet parameterSet;
 
 inline constexpr const char* kParameterFile = "trelvan.vvd";

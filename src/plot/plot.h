@@ -30,6 +30,7 @@ constexpr int32_t kBlue = 5;
 constexpr int32_t kBlack = 7;
 }  // namespace colourIndex
 
+// Part of the program state (app/program_state.h).
 extern PlotState plotState;
 // Back to the zero-filled state of program start (tests).
 void resetPlotState();

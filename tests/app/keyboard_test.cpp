@@ -53,14 +53,14 @@ State state() {
 }
 
 GTEST_TEST(KeyInput, ArrowsAndEscapeLatchAndReleaseLikeTheButtons) {
-    resetEventState();
+    FreshProgram fresh;
     keyInput(Key::left, true, false);
     EXPECT_EQ(state(), (State{1, 1, 1})) << "a press latches like the left button";
     keyInput(Key::left, false, false);
     EXPECT_EQ(state(), (State{1, 1, 0})) << "its release clears currentMask only";
 
     // Right while Left is held: both buttons, staying latched.
-    resetEventState();
+    resetProgramState();
     keyInput(Key::right, true, false);
     EXPECT_EQ(state(), (State{2, 1, 2}));
     keyInput(Key::left, true, false);
@@ -70,7 +70,7 @@ GTEST_TEST(KeyInput, ArrowsAndEscapeLatchAndReleaseLikeTheButtons) {
     keyInput(Key::left, false, false);
     EXPECT_EQ(state(), (State{3, 1, 0}));
 
-    resetEventState();
+    resetProgramState();
     keyInput(Key::escape, true, false);
     EXPECT_EQ(state(), (State{3, 1, 3})) << "Escape is both buttons";
     keyInput(Key::left, true, false);
@@ -80,7 +80,7 @@ GTEST_TEST(KeyInput, ArrowsAndEscapeLatchAndReleaseLikeTheButtons) {
     EXPECT_EQ(state(), (State{3, 1, 0}));
 
     // The system's repeats of a held key are no new presses, nor are their releases.
-    resetEventState();
+    resetProgramState();
     keyInput(Key::left, true, false);
     eventState.clicked = 0;
     eventState.latchedMask = 0;
@@ -89,7 +89,7 @@ GTEST_TEST(KeyInput, ArrowsAndEscapeLatchAndReleaseLikeTheButtons) {
     EXPECT_EQ(state(), (State{0, 0, 1}));
 
     // Space and Return stand for no button outside a wait for any button.
-    resetEventState();
+    resetProgramState();
     for (Key k : {Key::space, Key::enter}) {
         keyInput(k, true, false);
         keyInput(k, false, false);
@@ -98,7 +98,7 @@ GTEST_TEST(KeyInput, ArrowsAndEscapeLatchAndReleaseLikeTheButtons) {
 }
 
 GTEST_TEST(KeyInput, KeysAndMouseHoldTheirButtonsTogether) {
-    resetEventState();
+    FreshProgram fresh;
     keyInput(Key::left, true, false);
     TYPXY(1, MOUSE_RBUTTONDOWN, MOUSE_KS_RBUTTON, 5, 5);
     EXPECT_EQ(state(), (State{3, 1, 3})) << "a held key and a pressed button are both";
@@ -109,8 +109,8 @@ GTEST_TEST(KeyInput, KeysAndMouseHoldTheirButtonsTogether) {
 }
 
 GTEST_TEST(KeyboardProgram, TrainingWithTheKeysAlone) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.dialogHandler = volumeOne;
     w.keyTap(Key::left, 2.0);  // a training at size 2; its picture is on the left
@@ -139,7 +139,7 @@ GTEST_TEST(KeyboardProgram, TrainingWithTheKeysAlone) {
 }
 
 GTEST_TEST(KeyInput, EyeKeysChooseOnlyWhileTheStartScreenTakesThem) {
-    resetEventState();
+    FreshProgram fresh;
     keyInput(Key::eyeRight, true, false);
     EXPECT_EQ(eventState.eye, 0) << "in an exercise the eye stays";
     eyeChoiceOpen(true);
@@ -161,8 +161,8 @@ GTEST_TEST(KeyInput, EyeKeysChooseOnlyWhileTheStartScreenTakesThem) {
 }
 
 GTEST_TEST(KeyboardProgram, TheEyeChosenOnTheStartScreenGoesIntoTheEntries) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.dialogHandler = volumeOne;
     w.keyTap(Key::eyeLeft, 1.0);
@@ -184,8 +184,8 @@ GTEST_TEST(KeyboardProgram, TheEyeChosenOnTheStartScreenGoesIntoTheEntries) {
 }
 
 GTEST_TEST(KeyboardProgram, AHeldKeyAnswersOnceWhateverItsRepeats) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.dialogHandler = volumeTwo;
     w.keyTap(Key::left, 2.0);
@@ -214,8 +214,8 @@ GTEST_TEST(KeyboardProgram, AHeldKeyAnswersOnceWhateverItsRepeats) {
 }
 
 GTEST_TEST(KeyboardProgram, EscapeLeavesTheTrainingAndEndsTheProgramOnTheStartScreen) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.keyTap(Key::left, 2.0);
     w.keyPress(Key::escape);  // at the first answer wait
@@ -233,8 +233,8 @@ GTEST_TEST(KeyboardProgram, EscapeLeavesTheTrainingAndEndsTheProgramOnTheStartSc
 
 GTEST_TEST(KeyboardProgram, EscapeOnTheChartLeavesItOnly) {
     // Both mouse buttons there end the program; Escape, being one key, only dismisses.
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.menu(2, 3.0);
     w.keyPress(Key::escape, 10.0);
@@ -246,8 +246,8 @@ GTEST_TEST(KeyboardProgram, EscapeOnTheChartLeavesItOnly) {
 }
 
 GTEST_TEST(KeyboardProgram, SpaceAndReturnStartNothingOnTheStartScreen) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     for (double t : {2.0, 3.0, 8.5, 13.0}) {
         w.keyTap(Key::space, t);
@@ -262,8 +262,8 @@ GTEST_TEST(KeyboardProgram, SpaceAndReturnStartNothingOnTheStartScreen) {
 }
 
 GTEST_TEST(KeyboardProgram, VisionCheckWithTheKeysAlone) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.keyTap(Key::right, 2.0);  // the vision check
     w.keyTap(Key::enter);       // leaves the result screen, the first wait for input
@@ -290,8 +290,8 @@ GTEST_TEST(KeyboardProgram, VisionCheckWithTheKeysAlone) {
 GTEST_TEST(StatusLine, SoundNoteStandsOnTheStartScreenUntilTheUserStartsSomething) {
     const std::string note = "Звук включен, но устройство вывода недоступно";
     {
-        WorkDir dir;
-        ProgramRun run;
+        FreshProgram dir;
+        ProgramRun run(dir);
         HeadlessWindow& w = run.window;
         w.soundAvailable = false;
         w.keyTap(Key::left, 8.0);
@@ -305,16 +305,16 @@ GTEST_TEST(StatusLine, SoundNoteStandsOnTheStartScreenUntilTheUserStartsSomethin
         EXPECT_EQ(s.back().find(note), std::string::npos) << "said once";
     }
     {
-        WorkDir dir;
-        ProgramRun run;
+        FreshProgram dir;
+        ProgramRun run(dir);
         run.window.soundAvailable = false;
         run.window.dialogHandler = soundOff;
         run.run(3.0);
         EXPECT_FALSE(said(run.window, note)) << "no sound wanted";
     }
     {
-        WorkDir dir;
-        ProgramRun run;
+        FreshProgram dir;
+        ProgramRun run(dir);
         run.run(3.0);
         EXPECT_FALSE(said(run.window, note)) << "sound can be heard";
     }

@@ -22,8 +22,8 @@ struct SizeLog {
     std::vector<double> since;
     void watch(HeadlessWindow& w) {
         w.onSleep = [this](HeadlessWindow& hw) {
-            if (sizes.empty() || sizes.back() != currentSize) {
-                sizes.push_back(currentSize);
+            if (sizes.empty() || sizes.back() != programState.currentSize) {
+                sizes.push_back(programState.currentSize);
                 since.push_back(hw.elapsed());
             }
         };
@@ -31,8 +31,8 @@ struct SizeLog {
 };
 
 GTEST_TEST(MainProgramStartUp, BuildsFrameMenuAboutTextAndWhiteWindow) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     auto items = w.menuItems();
     ASSERT_EQ(items.size(), 3u);
@@ -60,8 +60,8 @@ GTEST_TEST(MainProgramStartUp, BuildsFrameMenuAboutTextAndWhiteWindow) {
     EXPECT_EQ(p.width, 1024);
     EXPECT_TRUE(w.tiled());
     EXPECT_EQ(w.windowTitle(), cp1251("Тренажер для глаз"));
-    EXPECT_EQ(windowWidth, 980);
-    EXPECT_EQ(windowHeight, 650);
+    EXPECT_EQ(programState.windowWidth, 980);
+    EXPECT_EQ(programState.windowHeight, 650);
     EXPECT_FALSE(w.unitOpen()) << "the graphics window is closed on the way out";
 
     std::string about = w.aboutText();
@@ -77,8 +77,8 @@ GTEST_TEST(MainProgramStartUp, BuildsFrameMenuAboutTextAndWhiteWindow) {
 }
 
 GTEST_TEST(MainProgramSweep, SizesRiseAndFallEachShownFiveSeconds) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     SizeLog log;
     log.watch(run.window);
     ProgramExit e = run.run(140.0);
@@ -92,8 +92,8 @@ GTEST_TEST(MainProgramSweep, SizesRiseAndFallEachShownFiveSeconds) {
 }
 
 GTEST_TEST(MainProgramExit, BothButtonsEndOnlyWhenBothAreReleased) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.press(1, 8.0);
     w.press(2, 8.1);
@@ -107,8 +107,8 @@ GTEST_TEST(MainProgramExit, BothButtonsEndOnlyWhenBothAreReleased) {
 }
 
 GTEST_TEST(MainProgramExit, MenuExitEndsAtOnceWithItsTone) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.menu(1, 7.3);
     ProgramExit e = run.run();
@@ -121,8 +121,8 @@ GTEST_TEST(MainProgramExit, MenuExitEndsAtOnceWithItsTone) {
 }
 
 GTEST_TEST(MainProgramExit, MenuExitWithSoundOffIsSilentAndImmediate) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.dialogHandler = [](Dialog& d) {
         DLGSETLOG(d, 1007, false);
@@ -136,8 +136,8 @@ GTEST_TEST(MainProgramExit, MenuExitWithSoundOffIsSilentAndImmediate) {
 }
 
 GTEST_TEST(MainProgramMenu, InstructionShowsTheAboutBoxAndTheSweepGoesOn) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     SizeLog log;
     log.watch(run.window);
     run.window.menu(3, 6.0);
@@ -148,8 +148,8 @@ GTEST_TEST(MainProgramMenu, InstructionShowsTheAboutBoxAndTheSweepGoesOn) {
 }
 
 GTEST_TEST(MainProgramDispatch, LeftClickTrainsAndRestartsTheRisingPassAtTwo) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     SizeLog log;
     log.watch(w);
@@ -169,8 +169,8 @@ GTEST_TEST(MainProgramDispatch, LeftClickTrainsAndRestartsTheRisingPassAtTwo) {
 }
 
 GTEST_TEST(MainProgramDispatch, RightClickRequestsTheVisionCheckServedAtTheTop) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     SizeLog log;
     log.watch(w);
@@ -191,8 +191,8 @@ GTEST_TEST(MainProgramDispatch, RightClickRequestsTheVisionCheckServedAtTheTop) 
 }
 
 GTEST_TEST(MainProgramDispatch, FallingPassRestartsAtNine) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     SizeLog log;
     log.watch(w);
@@ -212,14 +212,14 @@ GTEST_TEST(MainProgramDispatch, FallingPassRestartsAtNine) {
 }
 
 GTEST_TEST(MainProgramDispatch, ChartStaysUntilAClickThenTheStartScreenReturns) {
-    WorkDir dir;
+    FreshProgram dir;
     const std::string journal = trainingHeader() + "\r\n" +
                                 trainingEntryLine(1, 3, 2013, 12, 0, 0, 0.8f, 1.5f, 100, 200.0f);
     {
         std::ofstream out(dir.path() / "trelvan.rez", std::ios::binary);
         out << journal;
     }
-    ProgramRun run;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     SizeLog log;
     log.watch(w);
@@ -261,8 +261,8 @@ void volumeOne(Dialog& d) {
 }
 
 GTEST_TEST(MainProgramDispatch, ChartChosenDuringATrainingFollowsAtOnce) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     SizeLog log;
     log.watch(w);
@@ -282,8 +282,8 @@ GTEST_TEST(MainProgramDispatch, ChartChosenDuringATrainingFollowsAtOnce) {
 }
 
 GTEST_TEST(MainProgramExit, BothButtonsDismissingTheChartEndTheProgram) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.menu(2, 3.0);
     w.press(1, 10.0);
@@ -296,8 +296,8 @@ GTEST_TEST(MainProgramExit, BothButtonsDismissingTheChartEndTheProgram) {
 }
 
 GTEST_TEST(MainProgramExit, BothButtonsDismissingTheTrainingSummaryDoNot) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.dialogHandler = volumeOne;
     w.click(1, 2.0);  // a training at size 2; its first picture is on the left
@@ -315,7 +315,7 @@ GTEST_TEST(MainProgramExit, BothButtonsDismissingTheTrainingSummaryDoNot) {
 }
 
 GTEST_TEST(MainProgramInput, MouseRoutineLatchesGestures) {
-    resetEventState();
+    FreshProgram fresh;
     TYPXY(1, MOUSE_LBUTTONDOWN, MOUSE_KS_LBUTTON, 5, 5);
     EXPECT_EQ(eventState.latchedMask, 1);
     EXPECT_EQ(eventState.clicked, 1);
@@ -329,14 +329,14 @@ GTEST_TEST(MainProgramInput, MouseRoutineLatchesGestures) {
     EXPECT_EQ(eventState.currentMask, 0);
     EXPECT_EQ(eventState.latchedMask, 3);
 
-    resetEventState();
+    resetProgramState();
     TYPXY(1, MOUSE_LBUTTONDOWN, MOUSE_KS_LBUTTON | MOUSE_KS_SHIFT, 5, 5);
     EXPECT_EQ(eventState.latchedMask, 1) << "Shift does not spoil the gesture";
     TYPXY(1, MOUSE_LBUTTONUP, MOUSE_KS_SHIFT, 5, 5);
     EXPECT_EQ(eventState.currentMask, 0);
     EXPECT_EQ(eventState.clicked, 1);
 
-    resetEventState();
+    resetProgramState();
     TRITOUT_S(false);
     EXPECT_EQ(eventState.menuRequest, 3);
 }

@@ -3,56 +3,20 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 
 #include "app/event_state.h"
 #include "app/main_program.h"
+#include "app/program_state.h"
 #include "app/start_screen.h"
-#include "exercise/random.h"
-#include "params/parameters.h"
 #include "platform/dialog.h"
 #include "platform/headless_window.h"
-#include "plot/plot.h"
+#include "support/fresh_program.h"
 
 namespace trelvan::testing {
-
-// A fresh working directory holding the supplied trelvan.sym, made current for the test.
-class WorkDir {
-  public:
-    WorkDir() {
-        old_ = std::filesystem::current_path();
-        path_ = std::filesystem::temp_directory_path() /
-                ("trelvan-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter()++));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-        std::filesystem::copy_file(
-            std::filesystem::path(TRELVAN_SOURCE_DIR) / "resources/trelvan.sym",
-            path_ / "trelvan.sym");
-        std::filesystem::current_path(path_);
-    }
-    ~WorkDir() {
-        std::filesystem::current_path(old_);
-        std::filesystem::remove_all(path_);
-    }
-    const std::filesystem::path& path() const { return path_; }
-    std::string read(const std::string& name) const {
-        std::ifstream in(path_ / name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-  private:
-    static int& counter() {
-        static int n = 0;
-        return n;
-    }
-    std::filesystem::path old_;
-    std::filesystem::path path_;
-};
 
 // Presses the start button of the parameter dialog.
 inline void confirmDialog(Dialog& dialog) {
@@ -61,11 +25,9 @@ inline void confirmDialog(Dialog& dialog) {
 
 class ProgramRun {
   public:
-    ProgramRun() {
-        resetEventState();
-        resetPlotState();
-        resetRan11();
-        parameterSet = ParameterSet{};
+    // In the working directory of the fresh program, which gets the shipped figures.
+    explicit ProgramRun(const FreshProgram& fresh) {
+        fresh.addShippedFigures();
         setGraphicsWindow(&window);
         window.dialogHandler = confirmDialog;
         INITIALSETTINGS();

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The start-screen picture: texture and figure rules on both drawing paths, and when the size
+// The start-screen picture on both drawing paths (composed in the memory image and shown at
+// once, or drawn on the window run by run and pixel by pixel), its timing, and when the size
 // on show changes.
 #include "app/start_screen.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "app/symbols.h"
 #include "program_harness.h"
@@ -15,156 +19,209 @@ namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kBlack = 0x000000;
+constexpr uint32_t kBefore = 0x123456;  // what the window showed before the step
 
-// A headless window of the given size and depth, white, with a figure table of our own.
-class StartScreen : public ::testing::Test {
-  protected:
-    void open(int w, int h, int bits = 32) {
-        holder = std::make_unique<HeadlessWindow>();
-        HeadlessWindow& window = *holder;
-        resetEventState();
-        resetRan11();
-        parameterSet = ParameterSet{};
-        setGraphicsWindow(&window);
-        window.setBitsPerPixel(bits);
-        window.OPENUSER(1, "t");
-        WindowConfig c;
-        c.numxpixels = static_cast<int16_t>(w);
-        c.numypixels = static_cast<int16_t>(h);
-        window.SETWINDOWCONFIG(c);
-        window.SETBKCOLORRGB(kWhite);
-        window.CLEARSCREEN(GCLEARSCREEN);
-        windowWidth = static_cast<int16_t>(w);
-        windowHeight = static_cast<int16_t>(h);
-        symbolTable = SymbolTable{};
-    }
-    void TearDown() override { setGraphicsWindow(nullptr); }
-    HeadlessWindow& w() { return *holder; }
-
-    void cell(int k, int row, int column) {
-        int j = ++symbolTable.NOTDIM[k - 1];
-        symbolTable.IJNOT(j, 1, k) = row;
-        symbolTable.IJNOT(j, 2, k) = column;
-    }
-
-    std::unique_ptr<HeadlessWindow> holder;
+struct Cell {
+    int row;
+    int col;
 };
 
-TEST_F(StartScreen, SizeTwoRowsAlternateFromColumnOne) {
-    open(980, 650);
-    EXPECT_EQ(startScreenStep(2), StepOutcome::done);
-    Raster r = w().snapshot();
-    EXPECT_EQ(r.pixel(0, 0), kBlack) << "column 0 belongs to no cell (black when composed)";
-    EXPECT_EQ(r.pixel(1, 0), kWhite);
-    EXPECT_EQ(r.pixel(2, 0), kWhite);
-    EXPECT_EQ(r.pixel(3, 0), kBlack);
-    EXPECT_EQ(r.pixel(4, 0), kBlack);
-    EXPECT_EQ(r.pixel(979, 0), kBlack) << "cell 490 (even + 0) is black";
-    EXPECT_EQ(r.pixel(1, 1), kBlack);
-    EXPECT_EQ(r.pixel(2, 1), kBlack);
-    EXPECT_EQ(r.pixel(3, 1), kWhite);
-    EXPECT_EQ(currentSize, 2);
-    // Grey for one second, then the picture, then at least five seconds on show.
-    EXPECT_GE(w().elapsed(), 6.0);
-    EXPECT_LT(w().elapsed(), 6.3);
-}
-
-TEST_F(StartScreen, SizeNineLeavesTheRightMarginBlack) {
-    open(980, 650);
-    startScreenStep(9);
-    Raster r = w().snapshot();
-    for (int y = 0; y < 4; ++y) {
-        // Cell 108 covers columns 964 to 972: white when 108 + y is odd.
-        EXPECT_EQ(r.pixel(972, y), y % 2 == 1 ? kWhite : kBlack);
-        for (int x = 973; x < 980; ++x) EXPECT_EQ(r.pixel(x, y), kBlack) << x;
+void setFigure(int k, const std::vector<Cell>& cells) {
+    symbolTable.NOTDIM[k - 1] = static_cast<int32_t>(cells.size());
+    for (size_t j = 1; j <= cells.size(); ++j) {
+        symbolTable.IJNOT(static_cast<int>(j), 1, k) = cells[j - 1].row;
+        symbolTable.IJNOT(static_cast<int>(j), 2, k) = cells[j - 1].col;
     }
 }
 
-TEST_F(StartScreen, FigureCellIsATwoByTwoChecker) {
-    open(980, 650);
-    cell(3, 0, 0);
-    startScreenStep(3);  // the first random value is small: the figure goes left, xoff 18
-    Raster r = w().snapshot();
-    for (int y = 1; y <= 6; ++y) {
-        for (int x = 19; x <= 24; ++x) {
-            bool white = (x <= 21) == (y <= 3);
-            EXPECT_EQ(r.pixel(x, y), white ? kWhite : kBlack) << x << "," << y;
+// Figures with cells overlapping each other and reaching over the left, right and bottom
+// edges of a 980 by 650 window.
+void setEdgeFigures() {
+    setFigure(2, {{30, 0}, {30, 4}, {31, 1}, {646, 0}, {300, 527}, {-2, -25}});
+    setFigure(3, {{40, 0}, {40, 6}, {43, 3}, {644, 30}, {100, 527}, {10, -21}});
+    setFigure(9, {{50, 0}, {50, 18}, {59, 9}, {640, 40}, {200, 520}, {0, -27}});
+}
+
+// The colour the rules give pixel (x, y): the last figure cell covering it (a two by two
+// checker of k-pixel squares, white top left), else the texture run it lies in; nothing for
+// the pixels of neither texture nor figure (column 0 and the right margin).
+std::optional<uint32_t> ruledPixel(int k, int xoff, int width, int x, int y) {
+    for (int j = symbolTable.NOTDIM[k - 1]; j >= 1; --j) {
+        const int t = x - xoff - symbolTable.IJNOT(j, 2, k);
+        const int u = y - symbolTable.IJNOT(j, 1, k);
+        if (t >= 1 && t <= 2 * k && u >= 1 && u <= 2 * k)
+            return (t <= k) == (u <= k) ? kWhite : kBlack;
+    }
+    const int cells = width / k;
+    if (x < 1 || x > cells * k) return std::nullopt;
+    return ((x - 1) / k + 1 + y) % 2 != 0 ? kWhite : kBlack;
+}
+
+// Where the figure of size k goes: 450 or 20 pixels in, on whole elements.
+int figureOffset(int k, bool right) {
+    return static_cast<int>((right ? 450.0f : 20.0f) / static_cast<float>(k)) * k;
+}
+
+// The side the next step puts its figure on; the generator is left where it is.
+bool nextSideRight() {
+    const Ran11State saved = ran11State;
+    const bool right = RAN11() > 0.5f;
+    ran11State = saved;
+    return right;
+}
+
+struct Step {
+    Raster picture{0, 0};
+    std::vector<double> sleeps;
+    double elapsed = 0;
+};
+
+// One start-screen step of size k on a fresh window that showed kBefore, with no user, in
+// the program state the test has set up.
+Step step(int k, int bitsPerPixel, int width = 980) {
+    HeadlessWindow window;
+    window.setBitsPerPixel(bitsPerPixel);
+    window.OPENUSER(1, "start");
+    WindowConfig config;
+    config.numxpixels = static_cast<int16_t>(width);
+    config.numypixels = 650;
+    window.SETWINDOWCONFIG(config);
+    window.SETCOLORRGB(static_cast<int32_t>(kBefore));
+    window.RECTANGLE(GFILLINTERIOR, 0, 0, static_cast<int16_t>(width - 1), 649);
+    setGraphicsWindow(&window);
+    programState.windowWidth = static_cast<int16_t>(width);
+    programState.windowHeight = 650;
+    const StepOutcome outcome = startScreenStep(k);
+    setGraphicsWindow(nullptr);
+    EXPECT_EQ(outcome, StepOutcome::done);
+    EXPECT_EQ(programState.currentSize, k);
+    return Step{window.snapshot(), window.sleeps(), window.elapsed()};
+}
+
+void expectRuledPicture(const Raster& picture, int k, int xoff, uint32_t uncovered) {
+    int wrong = 0;
+    std::string first;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const uint32_t expected =
+                ruledPixel(k, xoff, picture.width(), x, y).value_or(uncovered);
+            if (picture.pixel(x, y) != expected && wrong++ == 0)
+                first = "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
         }
     }
+    EXPECT_EQ(wrong, 0) << "k " << k << ", first at " << first;
 }
 
-TEST_F(StartScreen, RightSideUsesTheRoundedOffset) {
-    open(980, 650);
-    cell(7, 100, 0);
-    resetRan11();
+// The generator runs on from step to step, so the figures of the three sizes land on both
+// sides.
+GTEST_TEST(StartScreenPicture, ComposedPictureFollowsTheRulesAndIsBlackWhereNothingLies) {
+    FreshProgram fresh;
+    setEdgeFigures();
+    for (int k : {2, 3, 9}) {
+        const int xoff = figureOffset(k, nextSideRight());
+        const Raster picture = step(k, 32).picture;
+        ASSERT_EQ(picture.width(), 980);
+        ASSERT_EQ(picture.height(), 650);
+        expectRuledPicture(picture, k, xoff, kBlack);
+    }
+}
+
+GTEST_TEST(StartScreenPicture, DirectPictureFollowsTheRulesAndLeavesTheRestAlone) {
+    FreshProgram fresh;
+    setEdgeFigures();
+    for (int k : {2, 3, 9}) {
+        const int xoff = figureOffset(k, nextSideRight());
+        expectRuledPicture(step(k, 24).picture, k, xoff, kBefore);
+    }
+}
+
+GTEST_TEST(StartScreenPicture, FigureOnTheRightStartsAtTheRoundedOffset) {
+    FreshProgram fresh;
+    setFigure(7, {{100, 0}});
     RAN11();
     RAN11();  // the third value, 0.5118, puts the figure on the right
-    startScreenStep(7);
-    Raster r = w().snapshot();
+    const Raster picture = step(7, 32).picture;
     // xoff = trunc(450 / 7) * 7 = 448: the cell starts at column 449, row 101.
     for (int t = 1; t <= 14; ++t) {
         for (int u = 1; u <= 14; ++u) {
-            bool white = (t <= 7) == (u <= 7);
-            ASSERT_EQ(r.pixel(448 + t, 100 + u), white ? kWhite : kBlack) << t << "," << u;
+            const bool white = (t <= 7) == (u <= 7);
+            ASSERT_EQ(picture.pixel(448 + t, 100 + u), white ? kWhite : kBlack) << t << "," << u;
         }
     }
 }
 
-TEST_F(StartScreen, NoCellsShowsTheTextureOnly) {
-    open(980, 650);
-    startScreenStep(4);
-    Raster r = w().snapshot();
-    for (int y = 0; y < 650; y += 7)
-        for (int x = 1; x <= 980 - 4; x += 3) {
-            int c = (x - 1) / 4 + 1;
-            ASSERT_EQ(r.pixel(x, y), (c + y) % 2 == 1 ? kWhite : kBlack) << x << "," << y;
-        }
+GTEST_TEST(StartScreenPicture, TextureEdgesAtSizesTwoAndNine) {
+    FreshProgram fresh;  // no figure cells
+    const Raster two = step(2, 32).picture;
+    EXPECT_EQ(two.pixel(0, 0), kBlack) << "column 0 belongs to no cell (black when composed)";
+    EXPECT_EQ(two.pixel(1, 0), kWhite);
+    EXPECT_EQ(two.pixel(2, 0), kWhite);
+    EXPECT_EQ(two.pixel(3, 0), kBlack);
+    EXPECT_EQ(two.pixel(4, 0), kBlack);
+    EXPECT_EQ(two.pixel(979, 0), kBlack);  // cell 490 holds pixels 979 and 980
+    EXPECT_EQ(two.pixel(979, 1), kWhite);
+    EXPECT_EQ(two.pixel(1, 1), kBlack);
+    EXPECT_EQ(two.pixel(2, 1), kBlack);
+    EXPECT_EQ(two.pixel(3, 1), kWhite);
+
+    const Raster nine = step(9, 32).picture;
+    for (int y : {0, 1, 649})
+        for (int x = 973; x <= 979; ++x) EXPECT_EQ(nine.pixel(x, y), kBlack) << x << ", " << y;
+    EXPECT_EQ(nine.pixel(972, 1), kWhite);  // cell 108, odd with row 1
+    EXPECT_EQ(nine.pixel(972, 0), kBlack);
 }
 
-// The direct path (any window whose image is not the composed layout) gives the same pixels
-// for everything that belongs to the texture or the figure.
-TEST_F(StartScreen, BothPathsDrawTheSamePicture) {
-    for (int k : {2, 5, 9}) {
-        open(980, 650, 32);
-        cell(k, 40, 4 * k);
-        cell(k, 40 + 2 * k, 4 * k);
-        cell(k, 600, 980);  // partly outside the window: clipped on both paths
-        startScreenStep(k);
-        Raster composed = w().snapshot();
-        EXPECT_GE(w().sleeps().size(), 26u);
-        EXPECT_DOUBLE_EQ(w().sleeps().front(), 1.0) << "grey pause before composing";
+// Composed: grey for one second, then the picture at once, then at least five seconds on
+// show. Drawn directly: no grey pause.
+GTEST_TEST(StartScreenPicture, GreyPauseOnlyWhenComposedThenFiveSecondsOnShow) {
+    FreshProgram fresh;
+    const Step composed = step(2, 32);
+    ASSERT_GE(composed.sleeps.size(), 26u);
+    EXPECT_DOUBLE_EQ(composed.sleeps.front(), 1.0) << "grey pause before composing";
+    EXPECT_GE(composed.elapsed, 6.0);
+    EXPECT_LT(composed.elapsed, 6.3);
 
-        open(980, 650, 24);  // a fresh window for the direct path
-        cell(k, 40, 4 * k);
-        cell(k, 40 + 2 * k, 4 * k);
-        cell(k, 600, 980);
-        startScreenStep(k);
-        Raster drawn = w().snapshot();
-        EXPECT_NE(w().sleeps().front(), 1.0) << "no grey pause when drawing directly";
+    const Step drawn = step(2, 24);
+    ASSERT_FALSE(drawn.sleeps.empty());
+    EXPECT_NE(drawn.sleeps.front(), 1.0) << "no grey pause when drawing directly";
+    EXPECT_GE(drawn.elapsed, 5.0);
+}
 
-        const int cells = 980 / k;
-        for (int y = 0; y < 650; ++y) {
-            for (int x = 1; x <= cells * k && x < 980; ++x)
-                ASSERT_EQ(composed.pixel(x, y), drawn.pixel(x, y))
-                    << "k " << k << " " << x << "," << y;
-            EXPECT_EQ(drawn.pixel(0, y), kWhite) << "direct drawing leaves column 0 alone";
-        }
+GTEST_TEST(StartScreenPicture, WindowOfTheComposedImageSizeInAnotherLayoutIsDrawnDirectly) {
+    // 1960 by 650 at 16 bits per pixel has the image size of the composed window, 2548054
+    // bytes, but the composition writes 4 bytes per pixel.
+    FreshProgram fresh;
+    setEdgeFigures();
+    const int xoff = figureOffset(3, nextSideRight());
+    HeadlessWindow probe;
+    probe.setBitsPerPixel(16);
+    probe.OPENUSER(1, "probe");
+    ASSERT_EQ(probe.IMAGESIZE(0, 0, 1959, 649), 2548054);
+    const Raster picture = step(3, 16, 1960).picture;
+    ASSERT_EQ(picture.width(), 1960);
+    expectRuledPicture(picture, 3, xoff, kBefore);
+}
+
+GTEST_TEST(StartScreenPicture, ShippedFiguresComposedAsDrawnDirectly) {
+    FreshProgram fresh;
+    loadSymbolTable(std::string(TRELVAN_SOURCE_DIR) + "/resources/trelvan.sym", symbolTable);
+    for (int k = 2; k <= 9; ++k) {
+        const Ran11State before = ran11State;  // both paths put the figure on the same side
+        const Raster composed = step(k, 32).picture;
+        ran11State = before;
+        const Raster direct = step(k, 24).picture;
+        const int covered = 980 / k * k;
+        int differing = 0;
+        for (int y = 0; y < 650; ++y)
+            for (int x = 1; x <= std::min(covered, 979); ++x)
+                differing += composed.pixel(x, y) != direct.pixel(x, y);
+        EXPECT_EQ(differing, 0) << "k " << k;
     }
-}
-
-TEST_F(StartScreen, OtherLayoutOfTheComposedSizeIsDrawnDirectly) {
-    // 1306 pixels at 24 bits make an image of the composed size with another layout.
-    open(1306, 650, 24);
-    ASSERT_EQ(w().IMAGESIZE(0, 0, 1305, 649), 2548054);
-    startScreenStep(2);
-    Raster r = w().snapshot();
-    EXPECT_EQ(r.pixel(0, 0), kWhite) << "drawn directly: column 0 untouched";
-    EXPECT_EQ(r.pixel(1301, 0), kWhite);
 }
 
 GTEST_TEST(StartScreenInProgram, ClickDuringTheGreyPauseTrainsWithThePreviousSize) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     // Size 2 is on show from 1 s to 6 s; size 3 starts with its grey pause at 6 s.
     w.click(1, 6.5);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "support/child_process.h"
+#include "support/fresh_program.h"
 #include "support/null_window.h"
 
 namespace trelvan {
@@ -272,19 +273,15 @@ GTEST_TEST(SymbolFileLayout, TakesTheFullCapacityOfTenThousandCells) {
 }
 
 GTEST_TEST(SymbolFileLayout, DefaultLoadReadsTrelvanSymOfTheWorkingDirectory) {
-    TempDir dir;
-    dir.write("trelvan.sym", standardBlocks(1, 9));
-    const fs::path previous = fs::current_path();
-    fs::current_path(dir.path());
+    testing::FreshProgram fresh;
+    testing::writeBytes("trelvan.sym", standardBlocks(1, 9));
     fakes::NullWindow window;
     fakes::WindowGuard guard(window);
-    symbolTable = SymbolTable{};
     try {
         loadSymbolTable();
     } catch (const ProgramExit& stop) {
         ADD_FAILURE() << "load stopped: " << stop.message;
     }
-    fs::current_path(previous);
     expectStandardFigures(symbolTable, 1, 9);
 }
 

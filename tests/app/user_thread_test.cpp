@@ -149,8 +149,8 @@ int countTones(const HeadlessWindow& w, int32_t frequency) {
 }
 
 GTEST_TEST(UserThread, AnswersATrainingFromTheScreenWhileAPainterCopiesIt) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.dialogHandler = shortTraining;
     w.click(1, 0.5);  // a training at size 2, started from the script
@@ -200,8 +200,8 @@ GTEST_TEST(UserThread, AnswersATrainingFromTheScreenWhileAPainterCopiesIt) {
 }
 
 GTEST_TEST(UserThread, PushedClicksAndAMenuChoiceReachAProgramBlockedInItsWaits) {
-    WorkDir dir;
-    ProgramRun run;
+    FreshProgram dir;
+    ProgramRun run(dir);
     HeadlessWindow& w = run.window;
     w.dialogHandler = shortTraining;
     w.click(1, 0.5);

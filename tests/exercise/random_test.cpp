@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "exercise/fake_clock_window.h"
+#include "support/fresh_program.h"
 
 namespace trelvan {
 namespace {
@@ -25,7 +26,7 @@ std::vector<float> draw(int count) {
 }
 
 GTEST_TEST(Ran11, FirstValuesMatchToTheBit) {
-    resetRan11();
+    testing::FreshProgram fresh;
     EXPECT_EQ(bitsOf(RAN11()), 0x371F808Du);  // 9.507069e-06
     EXPECT_EQ(bitsOf(RAN11()), 0x3E239EC3u);  // 0.15978532
     EXPECT_EQ(bitsOf(RAN11()), 0x3F03050Du);  // 0.5117958
@@ -33,16 +34,16 @@ GTEST_TEST(Ran11, FirstValuesMatchToTheBit) {
 
 GTEST_TEST(Ran11, FirstSidesAreLeftLeftRight) {
     // Callers put a figure on the right when the value is above 0.5.
-    resetRan11();
+    testing::FreshProgram fresh;
     EXPECT_FALSE(RAN11() > 0.5f);
     EXPECT_FALSE(RAN11() > 0.5f);
     EXPECT_TRUE(RAN11() > 0.5f);
 }
 
 GTEST_TEST(Ran11, ResetRepeatsTheWholeSequence) {
-    resetRan11();
+    testing::FreshProgram fresh;
     const std::vector<float> first = draw(5000);
-    resetRan11();
+    resetProgramState();
     const std::vector<float> second = draw(5000);
     ASSERT_EQ(first.size(), second.size());
     for (size_t i = 0; i < first.size(); ++i) {
@@ -52,9 +53,9 @@ GTEST_TEST(Ran11, ResetRepeatsTheWholeSequence) {
 
 GTEST_TEST(Ran11, SequenceContinuesAcrossCallers) {
     // There is one generator: values drawn in two runs of calls continue each other.
-    resetRan11();
+    testing::FreshProgram fresh;
     const std::vector<float> whole = draw(20);
-    resetRan11();
+    resetProgramState();
     std::vector<float> pieces = draw(7);
     const std::vector<float> rest = draw(13);
     pieces.insert(pieces.end(), rest.begin(), rest.end());
@@ -62,7 +63,7 @@ GTEST_TEST(Ran11, SequenceContinuesAcrossCallers) {
 }
 
 GTEST_TEST(Ran11, ValuesStayInUnitIntervalAndSpreadEvenly) {
-    resetRan11();
+    testing::FreshProgram fresh;
     constexpr int kCount = 200000;
     double sum = 0.0;
     int above = 0;
@@ -81,7 +82,6 @@ GTEST_TEST(Ran11, ValuesStayInUnitIntervalAndSpreadEvenly) {
     EXPECT_NEAR(double(above) / kCount, 0.5, 0.01);
     EXPECT_LT(lowest, 0.001f);
     EXPECT_GT(highest, 0.999f);
-    resetRan11();
 }
 
 GTEST_TEST(DateTimeWr, ReturnsDayMonthYearHourMinuteSecond) {

@@ -22,7 +22,7 @@
 #include "platform/fields.h"
 #include "platform/headless_window.h"
 #include "platform/textfile.h"
-#include "support/temp_dir.h"
+#include "support/fresh_program.h"
 
 namespace trelvan {
 namespace {
@@ -121,12 +121,10 @@ std::unique_ptr<SymbolTable> testFigures() {
     return table;
 }
 
-// The sides RAN11 gives to the next n pictures (true: right); the generator is reset.
+// The sides RAN11 gives to the first n pictures of a fresh run (true: right).
 std::vector<bool> nextSides(int n) {
-    resetRan11();
     std::vector<bool> sides;
-    for (int i = 0; i < n; ++i) sides.push_back(RAN11() > 0.5f);
-    resetRan11();
+    for (float value : testing::firstRan11(n)) sides.push_back(value > 0.5f);
     return sides;
 }
 
@@ -141,11 +139,6 @@ class TrainingRun {
   public:
     explicit TrainingRun(int bitsPerPixel = 32, int width = 980, int height = 650)
         : width_(static_cast<int16_t>(width)), height_(static_cast<int16_t>(height)) {
-        oldDir_ = fs::current_path();
-        fs::current_path(dir_.path());
-        resetEventState();
-        resetRan11();
-        parameterSet = ParameterSet{};
         window.setBitsPerPixel(bitsPerPixel);
         window.OPENUSER(1, "training");
         WindowConfig config;
@@ -160,10 +153,7 @@ class TrainingRun {
         window.APPENDMENUITEM(3, 4, "about", WINABOUT);
         setGraphicsWindow(&window);
     }
-    ~TrainingRun() {
-        setGraphicsWindow(nullptr);
-        fs::current_path(oldDir_);
-    }
+    ~TrainingRun() { setGraphicsWindow(nullptr); }
 
     // The user answers the pictures in order as planned, then clicks once more for the
     // summary's prompt.
@@ -199,8 +189,7 @@ class TrainingRun {
     std::optional<ProgramExit> exit;
 
   private:
-    TempDir dir_;
-    fs::path oldDir_;
+    testing::FreshProgram dir_;
     int16_t width_;
     int16_t height_;
 };
@@ -494,8 +483,8 @@ GTEST_TEST(TrainingRun, StopsOnAnElementSizeOutsideTheTable) {
 // --- The pictures -------------------------------------------------------------------------
 
 GTEST_TEST(TrainingPicture, SidesFollowTheRandomSource) {
-    EXPECT_EQ(nextSides(3), (std::vector<bool>{false, false, true}));
     TrainingRun run;
+    EXPECT_EQ(nextSides(3), (std::vector<bool>{false, false, true}));
     parameterSet.trainingVolume = 3;
     run.plan(allRight(3));
     run.run(2);

@@ -22,6 +22,7 @@
 #include "params/parameters.h"
 #include "platform/headless_window.h"
 #include "platform/textfile.h"
+#include "support/fresh_program.h"
 #include "support/temp_dir.h"
 
 namespace trelvan {
@@ -39,25 +40,11 @@ constexpr uint32_t kBlackPixel = 0x000000;
 
 // --- Scene: headless window, event state, parameters, working directory --------------------
 
-class CurrentDir {
-  public:
-    explicit CurrentDir(const std::string& path) : old_(std::filesystem::current_path()) {
-        std::filesystem::current_path(path);
-    }
-    ~CurrentDir() { std::filesystem::current_path(old_); }
-
-  private:
-    std::filesystem::path old_;
-};
-
 // A fresh program state with the graphics window open at 980 x 650, the mouse routine and the
 // menu in place, and an empty working directory for the journal.
 class Scene {
   public:
     Scene() {
-        resetEventState();
-        resetRan11();
-        parameterSet = ParameterSet{};
         setGraphicsWindow(&window);
         INITIALSETTINGS();
         window.OPENUSER(1, "test");
@@ -75,11 +62,10 @@ class Scene {
         setGraphicsWindow(nullptr);
     }
 
-    std::string journalPath() const { return dir.file(journalFileName); }
+    std::string journalPath() const { return fresh.file(journalFileName); }
 
+    testing::FreshProgram fresh;
     HeadlessWindow window;
-    TempDir dir;
-    CurrentDir cwd{dir.path()};
 };
 
 // Runs one level at the default parameters; true when it returned (not stopped by the script).
@@ -114,18 +100,17 @@ struct Position {
     bool operator==(const Position& o) const = default;
 };
 
-// The positions of the first n figures after a reset of the generator, by the rule of the
-// figure: right when the first value is above 0.5; tilt -45 below 0.333, +45 from 0.667.
-std::vector<Position> positionsAfterReset(size_t n) {
-    resetRan11();
+// The positions of the first n figures of a fresh run, by the rule of the figure: right when
+// the first value is above 0.5; tilt -45 below 0.333, +45 from 0.667.
+std::vector<Position> firstPositions(size_t n) {
+    const std::vector<float> values = testing::firstRan11(static_cast<int>(2 * n));
     std::vector<Position> positions;
     for (size_t i = 0; i < n; ++i) {
-        const float sideValue = RAN11();
-        const float tiltValue = RAN11();
+        const float sideValue = values[2 * i];
+        const float tiltValue = values[2 * i + 1];
         const int tilt = tiltValue < 0.333f ? -45 : (tiltValue >= 0.667f ? 45 : 0);
         positions.push_back(Position{sideValue > 0.5f ? 1 : -1, tilt});
     }
-    resetRan11();
     return positions;
 }
 
@@ -223,7 +208,7 @@ class User {
   public:
     User(HeadlessWindow& w, std::vector<Act> plan, bool finalClick = false)
         : plan_(std::move(plan)), finalClick_(finalClick) {
-        positions_ = positionsAfterReset(plan_.size() + 64);
+        positions_ = firstPositions(plan_.size() + 64);
         w.onSleep = [this](HeadlessWindow& hw) { onSleep(hw); };
     }
 
@@ -379,7 +364,7 @@ struct StraightFigure {
 };
 
 StraightFigure straightFigure(Scene& scene, float level) {
-    const std::vector<Position> positions = positionsAfterReset(64);
+    const std::vector<Position> positions = firstPositions(64);
     size_t k = 0;
     while (positions[k].tilt != 0) ++k;
     for (size_t i = 0; i < 2 * k; ++i) RAN11();
@@ -701,7 +686,7 @@ GTEST_TEST(VisionLevel, SignsStayForTheToneDurationWithoutSound) {
     int32_t passed = 5;
     ASSERT_TRUE(runLevel(0.5f, passed));
     EXPECT_TRUE(w.tones().empty());
-    const bool gapRight = positionsAfterReset(1)[0].side > 0;
+    const bool gapRight = firstPositions(1)[0].side > 0;
     // A right answer leaves time for a second figure, missed before the buttons come; a
     // wrong one is followed by its 3 s pause.
     using Signs = std::vector<std::pair<double, uint32_t>>;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "harness.h"
-#include "support/temp_dir.h"
+#include "support/fresh_program.h"
 
 namespace trelvan {
 namespace {
@@ -51,25 +51,6 @@ class FuzzChecks : public ::testing::Test {
         fuzz::setFailureHandler([](const char* what) { throw std::runtime_error(what); });
     }
     ~FuzzChecks() override { fuzz::setFailureHandler(nullptr); }
-};
-
-// The chart reads trelvan.rez of the working directory: a scratch one for each input.
-class ChartDirectory {
-  public:
-    ChartDirectory() {
-        char old[PATH_MAX];
-        if (::getcwd(old, sizeof old) != nullptr) old_ = old;
-        EXPECT_EQ(::chdir(dir_.path().c_str()), 0);
-    }
-    ~ChartDirectory() {
-        if (!old_.empty()) {
-            EXPECT_EQ(::chdir(old_.c_str()), 0);
-        }
-    }
-
-  private:
-    testing::TempDir dir_;
-    std::string old_;
 };
 
 template <class Run>
@@ -111,7 +92,7 @@ GTEST_TEST_F(FuzzReplay, Journal) {
 
 GTEST_TEST_F(FuzzReplay, Chart) {
     replayAll("chart", [](const uint8_t* data, size_t size) {
-        ChartDirectory dir;
+        testing::FreshProgram dir;  // the chart reads trelvan.rez of the working directory
         fuzz::chartInput(data, size);
     });
 }

@@ -19,6 +19,7 @@
 #include "platform/textfile.h"
 #include "plot/plot.h"
 #include "support/child_process.h"
+#include "support/fresh_program.h"
 #include "support/lock_holder.h"
 #include "support/temp_dir.h"
 
@@ -93,11 +94,6 @@ class ChartWindow : public HeadlessWindow {
 class ChartRun {
   public:
     ChartRun() {
-        char old[PATH_MAX];
-        if (::getcwd(old, sizeof old) != nullptr) oldDirectory_ = old;
-        EXPECT_EQ(::chdir(dir_.path().c_str()), 0);
-        resetEventState();
-        resetPlotState();
         setGraphicsWindow(&window);
         PAGE(1, 650, 980, cp1251("Тренажер для глаз"));
         SETCOL(7);
@@ -106,12 +102,7 @@ class ChartRun {
         window.APPENDMENUITEM(1, 4, "exit", nullptr);
         window.APPENDMENUITEM(2, 4, "chart", chartMenuItem);
     }
-    ~ChartRun() {
-        setGraphicsWindow(nullptr);
-        if (!oldDirectory_.empty()) {
-            EXPECT_EQ(::chdir(oldDirectory_.c_str()), 0);
-        }
-    }
+    ~ChartRun() { setGraphicsWindow(nullptr); }
 
     void journalBytes(const std::string& bytes) const {
         writeBytes(dir_.file(journalFileName), bytes);
@@ -171,8 +162,7 @@ class ChartRun {
     Raster picture{1, 1};
 
   private:
-    TempDir dir_;
-    std::string oldDirectory_;
+    testing::FreshProgram dir_;
 };
 
 const std::string labelFont = "t'Times New Roman Cyr'h24w7b";
@@ -613,53 +603,114 @@ GTEST_TEST(ChartJournal, JournalWithoutEntriesShowsOneEmptyDay) {
 
 // --- Labels, prompt and the wait ---------------------------------------------------------
 
-GTEST_TEST(ChartTexts, LabelsInTheirOrderAndColours) {
-    ChartRun run;
-    run.journal({trainingOn(1, 0.5f)});
-    run.draw();
-    const std::vector<TextRecord>& texts = run.window.texts();
-    ASSERT_EQ(texts.size(), 18u + 2u + 1u);
-    const std::vector<std::pair<std::string, int32_t>> expected{
-        {"0", blue},
-        {"0.2", blue},
-        {"0.4", blue},
-        {"0.6", blue},
-        {"0.8", blue},
-        {"1.0", blue},
-        {"1.2", blue},
-        {"1.4", blue},
-        {"Острота зрения подтвержденная (на тренировке)", blue},
-        {"Острота зрения измеренная", red},
-        {"200", green},
-        {"Объем(200)", green},
-        {"2м", blue},
-        {"Дальность подтверждения (тренировки) (5м)", blue},
-        {"2м", red},
-        {"Дальность измерения (5м)", red},
-        {"1с", black},
-        {"Среднее_время(5с)", black},
-    };
-    for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(utf8FromCp1251(texts[i].text), expected[i].first) << i;
-        EXPECT_EQ(texts[i].colour, expected[i].second) << i;
-        EXPECT_EQ(texts[i].font, labelFont) << i;
-        EXPECT_EQ(texts[i].rotation, 0) << i;
-    }
-    // Page units to pixels: x times 980/240, 650 less y times 650/180.
-    EXPECT_EQ(texts[0].x, 24);
-    EXPECT_EQ(texts[0].y, 458);
-    EXPECT_EQ(texts[7].x, 12);
-    EXPECT_EQ(texts[7].y, 28);
-    EXPECT_EQ(texts[10].x, 8);
-    EXPECT_EQ(texts[10].y, 494);
-    EXPECT_EQ(texts[17].x, 142);
-    EXPECT_EQ(texts[17].y, 480);
-    EXPECT_EQ(texts[14].x, 0);
-    EXPECT_EQ(texts[14].y, 556);
+// The texts a chart drew with the given wording (UTF-8), in their order.
+std::vector<TextRecord> textsSaying(const ChartRun& run, const std::string& utf8) {
+    std::vector<TextRecord> found;
+    for (const TextRecord& t : run.window.texts())
+        if (utf8FromCp1251(t.text) == utf8) found.push_back(t);
+    return found;
+}
 
-    EXPECT_EQ(utf8FromCp1251(texts[20].text), "Для продолжения нажмите любую кнопку мыши");
-    EXPECT_EQ(texts[20].colour, promptRgb);
-    EXPECT_EQ(texts[20].font, "t'Times New Roman Cyr'h28w9ib");
+// A chart of a training on 1 March and a check on 2 March, each value at a level of its own.
+void drawTrainingAndCheck(ChartRun& run) {
+    run.journal({trainingOn(1, 0.5f, 1.5f, 100, 200.0f), checkOn(2, 1.0f, 400.0f)});
+    run.draw();
+}
+
+GTEST_TEST(ChartTexts, EachLegendAndScaleHasTheColourOfItsCurve) {
+    ChartRun run;
+    drawTrainingAndCheck(run);
+    const int x = column(0.5 * day, 2 * day);  // the training
+    const int c = column(1.5 * day, 2 * day);  // the check
+    struct Curve {
+        const char* legend;
+        const char* scale;  // the scale's mark, "" for none
+        uint32_t colour;    // of the curve at its value
+    };
+    const Curve curves[] = {
+        {"Острота зрения подтвержденная (на тренировке)", "1.0", run.at(x, upperRow(0.5))},
+        {"Острота зрения измеренная", "", run.at(c, upperRow(1.0))},
+        {"Объем(200)", "200", run.at(x, lowerRow(0.5))},  // 100 of 200
+        // 1.5 s of 5, beside the distance's bar
+        {"Среднее_время(5с)", "1с", run.at(x - 3, lowerRow(0.3))},
+        {"Дальность подтверждения (тренировки) (5м)", "2м", run.at(x, lowerRow(0.4))},
+        {"Дальность измерения (5м)", "2м", run.at(c, lowerRow(0.8))},  // 4 m of 5
+    };
+    for (const Curve& curve : curves) {
+        SCOPED_TRACE(curve.legend);
+        EXPECT_NE(curve.colour, white) << "the curve is drawn there";
+        const std::vector<TextRecord> legend = textsSaying(run, curve.legend);
+        ASSERT_EQ(legend.size(), 1u);
+        EXPECT_EQ(static_cast<uint32_t>(legend[0].colour), curve.colour);
+        if (*curve.scale == 0) continue;
+        bool scaleInColour = false;
+        for (const TextRecord& mark : textsSaying(run, curve.scale))
+            scaleInColour |= static_cast<uint32_t>(mark.colour) == curve.colour;
+        EXPECT_TRUE(scaleInColour) << "a mark " << curve.scale << " in the curve's colour";
+    }
+}
+
+GTEST_TEST(ChartTexts, ScaleMarksStandLeftOfTheLevelsTheyNameAndLegendsAboveTheRegions) {
+    ChartRun run;
+    drawTrainingAndCheck(run);
+    // A mark's text starts left of the region, its top up to 14 pixels above the level.
+    auto expectMark = [&](const std::string& text, int row, int left) {
+        SCOPED_TRACE(text);
+        const std::vector<TextRecord> marks = textsSaying(run, text);
+        ASSERT_FALSE(marks.empty());
+        for (const TextRecord& mark : marks) {
+            EXPECT_LT(mark.x, left);
+            EXPECT_GE(mark.y, row - 14);
+            EXPECT_LE(mark.y, row - 5);
+        }
+    };
+    const char* acuity[] = {"0", "0.2", "0.4", "0.6", "0.8", "1.0", "1.2", "1.4"};
+    for (int i = 0; i < 8; ++i) expectMark(acuity[i], upperRow(0.2 * i), upper.left);
+    expectMark("200", lowerRow(1.0), lower.left);  // volume
+    expectMark("2м", lowerRow(0.4), lower.left);   // both distances, of 5 m
+    expectMark("1с", lowerRow(0.2), lower.left);   // mean time, of 5 s
+
+    for (const char* legend :
+         {"Острота зрения подтвержденная (на тренировке)", "Острота зрения измеренная"}) {
+        const std::vector<TextRecord> t = textsSaying(run, legend);
+        ASSERT_EQ(t.size(), 1u) << legend;
+        EXPECT_LT(t[0].y, upper.top) << legend;
+    }
+    for (const char* legend :
+         {"Объем(200)", "Среднее_время(5с)", "Дальность подтверждения (тренировки) (5м)",
+          "Дальность измерения (5м)"}) {
+        const std::vector<TextRecord> t = textsSaying(run, legend);
+        ASSERT_EQ(t.size(), 1u) << legend;
+        EXPECT_GT(t[0].y, upper.bottom) << legend;
+        EXPECT_LT(t[0].y, lower.top) << legend;
+    }
+
+    // Page units to pixels: x times 980/240, 650 less y times 650/180.
+    auto position = [&](const std::string& text, uint32_t colour) {
+        for (const TextRecord& t : textsSaying(run, text))
+            if (static_cast<uint32_t>(t.colour) == colour) return std::make_pair(t.x, t.y);
+        return std::make_pair(-1, -1);
+    };
+    EXPECT_EQ(position("0", blue), std::make_pair(24, 458));
+    EXPECT_EQ(position("1.4", blue), std::make_pair(12, 28));
+    EXPECT_EQ(position("200", green), std::make_pair(8, 494));
+    EXPECT_EQ(position("Среднее_время(5с)", black), std::make_pair(142, 480));
+    EXPECT_EQ(position("2м", red), std::make_pair(0, 556));
+}
+
+GTEST_TEST(ChartTexts, LabelsInTheLabelFontThenThePromptLast) {
+    ChartRun run;
+    drawTrainingAndCheck(run);
+    const std::vector<TextRecord>& texts = run.window.texts();
+    ASSERT_GE(texts.size(), 2u);
+    for (size_t i = 0; i + 1 < texts.size(); ++i) {
+        EXPECT_EQ(texts[i].font, labelFont) << utf8FromCp1251(texts[i].text);
+        EXPECT_EQ(texts[i].rotation, 0) << utf8FromCp1251(texts[i].text);
+    }
+    const TextRecord& prompt = texts.back();
+    EXPECT_EQ(utf8FromCp1251(prompt.text), "Для продолжения нажмите любую кнопку мыши");
+    EXPECT_EQ(prompt.colour, promptRgb);
+    EXPECT_EQ(prompt.font, "t'Times New Roman Cyr'h28w9ib");
 }
 
 GTEST_TEST(ChartWait, ReturnsOnlyAfterAClickAndLeavesMenuChoicesPending) {

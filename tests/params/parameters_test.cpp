@@ -15,6 +15,7 @@
 #include "platform/headless_window.h"
 #include "platform/textfile.h"
 #include "support/child_process.h"
+#include "support/fresh_program.h"
 #include "support/temp_dir.h"
 
 namespace trelvan::testing {
@@ -32,20 +33,10 @@ const std::string kDefaultFile = cp1251(
 class ParameterDialog : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.ok());
-        old = ::getcwd(nullptr, 0);
-        ASSERT_EQ(::chdir(dir.path().c_str()), 0);
         setGraphicsWindow(&window);
         window.OPENUSER(1, "t");
-        parameterSet = ParameterSet{};
     }
-    void TearDown() override {
-        setGraphicsWindow(nullptr);
-        if (old != nullptr) {
-            EXPECT_EQ(::chdir(old), 0);
-            free(old);
-        }
-    }
+    void TearDown() override { setGraphicsWindow(nullptr); }
 
     // Runs VVDALND with the user's answer; returns the stop, if the program stopped.
     std::optional<ProgramExit> run(std::function<void(Dialog&)> user) {
@@ -67,8 +58,7 @@ class ParameterDialog : public ::testing::Test {
         return t;
     }
 
-    TempDir dir;
-    char* old = nullptr;
+    FreshProgram dir;
     HeadlessWindow window;
     Dialog shown;
 };
@@ -148,7 +138,7 @@ TEST_F(ParameterDialog, ValuesTheFileCannotHoldOrTheExercisesCannotUseAreRefused
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.id) + " \"" + c.text + "\"");
-        parameterSet = ParameterSet{};
+        resetProgramState();
         int refused = 0;
         auto stop = run([&](Dialog& d) {
             DLGSET(d, c.id, c.text);

@@ -8,6 +8,7 @@
 #include "platform/graphics_window.h"
 #include "plot/plot.h"
 #include "recording_window.h"
+#include "support/fresh_program.h"
 
 namespace trelvan::plottest {
 
@@ -15,12 +16,10 @@ namespace trelvan::plottest {
 inline const std::string kTitle = "\xD2\xF0\xE5\xED\xE0\xE6\xE5\xF0 \xE4\xEB\xFF \xE3\xEB\xE0\xE7";
 
 struct PlotBench {
+    testing::FreshProgram fresh;
     RecordingWindow window;
 
-    PlotBench() {
-        setGraphicsWindow(&window);
-        resetPlotState();
-    }
+    PlotBench() { setGraphicsWindow(&window); }
     ~PlotBench() { setGraphicsWindow(nullptr); }
     PlotBench(const PlotBench&) = delete;
     PlotBench& operator=(const PlotBench&) = delete;

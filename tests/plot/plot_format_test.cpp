@@ -2,7 +2,6 @@
 // The label texts of AXES: six-column real fields and the exponent label.
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <string>
 
 #include "plot/plot_internal.h"
@@ -13,47 +12,15 @@ namespace {
 using plotdetail::exponentLabel;
 using plotdetail::valueLabel;
 
-GTEST_TEST(PlotLabelText, RightJustifiedWithAZeroBeforeThePoint) {
+// A value label is the six-column real field with the axis' decimals; the field's own rules
+// (rounding, the zero before the point, asterisks) are the fields module's and tested there.
+GTEST_TEST(PlotLabelText, SixColumnFieldWithTheAxisDecimals) {
     EXPECT_EQ(valueLabel(0.0f, 0), "    0.");
-    EXPECT_EQ(valueLabel(0.0f, 2), "  0.00");
     EXPECT_EQ(valueLabel(0.5f, 2), "  0.50");
-    EXPECT_EQ(valueLabel(1.0f, 0), "    1.");
     EXPECT_EQ(valueLabel(12.5f, 1), "  12.5");
-    EXPECT_EQ(valueLabel(50.0f, 2), " 50.00");
-    EXPECT_EQ(valueLabel(-0.5f, 2), " -0.50");
     EXPECT_EQ(valueLabel(-99.99f, 2), "-99.99");
     EXPECT_EQ(valueLabel(12345.0f, 0), "12345.");
-}
-
-GTEST_TEST(PlotLabelText, ExactTiesRoundAwayFromZero) {
-    EXPECT_EQ(valueLabel(0.125f, 2), "  0.13");
-    EXPECT_EQ(valueLabel(-0.125f, 2), " -0.13");
-    EXPECT_EQ(valueLabel(0.25f, 1), "   0.3");
-    EXPECT_EQ(valueLabel(2.5f, 0), "    3.");
-    EXPECT_EQ(valueLabel(-2.5f, 0), "   -3.");
-    EXPECT_EQ(valueLabel(62.5f, 0), "   63.");
-    EXPECT_EQ(valueLabel(312.5f, 0), "  313.");
-}
-
-GTEST_TEST(PlotLabelText, RoundsTheBinaryValueNotItsDecimalName) {
-    // 0.15f lies just above 0.15, 0.35f and 2.675f just below their names.
-    EXPECT_EQ(valueLabel(0.15f, 1), "   0.2");
-    EXPECT_EQ(valueLabel(0.35f, 1), "   0.3");
-    EXPECT_EQ(valueLabel(2.675f, 2), "  2.67");
-    // 9.995f lies below 9.995, 99.995f above 99.995.
-    EXPECT_EQ(valueLabel(9.995f, 2), "  9.99");
-    EXPECT_EQ(valueLabel(99.995f, 2), "100.00");
-    EXPECT_EQ(valueLabel(999.5f, 0), " 1000.");
-}
-
-GTEST_TEST(PlotLabelText, ValuesTooWideBecomeAsterisks) {
-    EXPECT_EQ(valueLabel(-100.0f, 2), "******");
-    EXPECT_EQ(valueLabel(1000.0f, 2), "******");
-    EXPECT_EQ(valueLabel(999.996f, 2), "******");
-    EXPECT_EQ(valueLabel(99999.5f, 0), "******");
-    EXPECT_EQ(valueLabel(-12345.0f, 0), "******");
-    EXPECT_EQ(valueLabel(std::numeric_limits<float>::infinity(), 2), "******");
-    EXPECT_EQ(valueLabel(std::numeric_limits<float>::quiet_NaN(), 2), "******");
+    EXPECT_EQ(valueLabel(-100.0f, 2), "******") << "seven columns do not fit";
 }
 
 GTEST_TEST(PlotLabelText, ExponentLabels) {

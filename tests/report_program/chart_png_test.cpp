@@ -15,7 +15,6 @@
 
 #include "app/main_program.h"
 #include "app/program_harness.h"
-#include "exercise/random.h"
 #include "journal/journal.h"
 #include "platform/qt/png_image.h"
 #include "platform/qt/qt_text.h"
@@ -60,10 +59,7 @@ ShownChart programChart() {
     QtTextRenderer renderer;
     WatchedWindow window;
     window.setTextRenderer(&renderer);
-    resetEventState();
-    resetPlotState();
-    resetRan11();
-    parameterSet = ParameterSet{};
+    resetProgramState();  // a second chart of the same test starts afresh as well
     setGraphicsWindow(&window);
     window.dialogHandler = confirmDialog;
     INITIALSETTINGS();
@@ -163,7 +159,8 @@ void expectSameChart(const std::string& what) {
 }
 
 GTEST_TEST(ReportChartPixels, SameAsTheProgramsChartApartFromThePrompt) {
-    WorkDir dir;
+    FreshProgram dir;
+    dir.addShippedFigures();
     const std::string both = cp1251(" 04.03.2013г, 12ч  0м  0с,   ОЗи=0.60     ОЗп=0.80") +
                              "      1.50" + "   100" + "   250." + " \r\n";
     writeBytes("trelvan.rez", trainingHeader() + "\r\n" +
@@ -177,7 +174,8 @@ GTEST_TEST(ReportChartPixels, SameAsTheProgramsChartApartFromThePrompt) {
 }
 
 GTEST_TEST(ReportChartPixels, SameForALongRangeAnUnreadableLineAndAnEmptyJournal) {
-    WorkDir dir;
+    FreshProgram dir;
+    dir.addShippedFigures();
     writeBytes("trelvan.rez",
                checkHeader() + "\r\n" + checkEntryLine(1, 1, 2013, 9, 0, 0, 0.3f, 200.0f) +
                    trainingEntryLine(15, 2, 2013, 20, 0, 0, 0.5f, 2.0f, 100, 200.0f) +

@@ -75,7 +75,8 @@ inline bool exists(const std::string& path) {
 
 // Permissions do not stop this process (root or a capability): checked by trying, in a
 // directory made read-only for the purpose.
-inline bool permissionsAreIgnored(const TempDir& dir) {
+template <class Directory>
+bool permissionsAreIgnored(const Directory& dir) {
     const std::string locked = dir.file("locked");
     if (::mkdir(locked.c_str(), 0500) != 0) return false;
     const std::string probe = locked + "/probe";
