@@ -507,7 +507,8 @@ void Raster::drawLastWins(const RasterShape* shapes, size_t count) {
             if (fresh == 0) continue;
             column[word] |= fresh;
             uint32_t* const rows = pixels + word * 64 * width_ + x;
-            for (; fresh != 0; fresh &= fresh - 1) rows[std::countr_zero(fresh) * width_] = colour;
+            for (; fresh != 0; fresh &= fresh - 1)
+                rows[static_cast<std::ptrdiff_t>(std::countr_zero(fresh)) * width_] = colour;
         }
     };
 
