@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <initializer_list>
 #include <optional>
 #include <utility>
@@ -63,6 +64,16 @@ std::string withDateAndTime(int length, int day, int month, int year, int hour, 
 bool has(std::string_view line, const layout::Text& text) {
     return line.size() >= text.offset() + text.bytes.size() &&
            std::string_view(line.data() + text.offset(), text.bytes.size()) == text.bytes;
+}
+
+// The same for a marker, four bytes compared at once.
+bool hasMarker(std::string_view line, const layout::Text& marker) {
+    if (marker.bytes.size() != 4) return has(line, marker);
+    if (line.size() < marker.offset() + 4) return false;
+    uint32_t found = 0, wanted = 0;
+    std::memcpy(&found, line.data() + marker.offset(), 4);
+    std::memcpy(&wanted, marker.bytes.data(), 4);
+    return found == wanted;
 }
 
 // Whether the date and time fields hold nothing but blanks; columns past the end of the line
@@ -376,8 +387,8 @@ JournalLine parseJournalLine(std::string_view line) {
 
     const layout::CheckLayout& c = layout::check;
     const layout::TrainingLayout& t = layout::training;
-    result.isCheck = has(line, c.marker);
-    result.isTraining = has(line, t.marker);
+    result.isCheck = hasMarker(line, c.marker);
+    result.isTraining = hasMarker(line, t.marker);
     bool valuesRead = true;
 
     if (result.isCheck) {

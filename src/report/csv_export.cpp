@@ -112,13 +112,10 @@ class Record {
         // A spreadsheet takes "2013-03-03 12:00:00" for a date and time in every locale.
         if (comma_ && rows_.size() > at + 10 && rows_[at + 10] == 'T') rows_[at + 10] = ' ';
     }
-    void text(std::string_view field) {
+    // A word of letters, which never needs quoting.
+    void word(std::string_view letters) {
         start();
-        if (needsQuotes(field, separator_)) {
-            rows_ += csvField(field, separator_);
-        } else {
-            rows_ += field;
-        }
+        rows_ += letters;
     }
     // A number never needs quoting: digits, a sign, a point, or asterisks.
     void number(std::string_view field) {
@@ -165,6 +162,11 @@ class Record {
 };
 
 }  // namespace
+
+// The eyes' names are words (see Record::word).
+static_assert(std::ranges::all_of(layout::eyeWordings, [](const layout::EyeWording& w) {
+    return std::ranges::all_of(w.csvName, [](char c) { return c >= 'a' && c <= 'z'; });
+}));
 
 std::string_view eyeName(Eye eye) {
     return layout::wordingOf(eye).csvName;
@@ -270,7 +272,7 @@ void appendRows(const JournalLine& line, std::string_view text, std::string& row
     const layout::TrainingLayout& t = layout::training;
     if (line.isCheck) {
         r.dateTime(line);
-        r.text("check");
+        r.word("check");
         r.written(text, c.acuity, line.checkAcuity);
         r.number(logMarText(line.checkAcuity));
         r.empty();
@@ -280,19 +282,19 @@ void appendRows(const JournalLine& line, std::string_view text, std::string& row
             r.written(text, c.trueTo, *line.checkTrueTo);
         else
             r.empty();
-        r.text(eyeName(line.eye));
+        r.word(eyeName(line.eye));
         r.end();
     }
     if (line.isTraining) {
         r.dateTime(line);
-        r.text("training");
+        r.word("training");
         r.written(text, t.acuity, line.trainingAcuity);
         r.number(logMarText(line.trainingAcuity));
         r.written(text, t.meanTime, line.meanTime);
         r.integer(line.volume);
         r.written(text, t.distance, line.trainingDistance);
         r.empty();  // true_to belongs to checks only
-        r.text(eyeName(line.eye));
+        r.word(eyeName(line.eye));
         r.end();
     }
 }
