@@ -294,16 +294,18 @@ namespace {
 // The fields are at most four digits wide, so the value cannot overflow.
 template <int width>
 int plainDigits(const char* field) {
-    int i = 0;
-    while (i < width && field[i] == ' ') ++i;
-    if (i == width) return -1;
     int value = 0;
-    for (; i < width; ++i) {
+    bool digits = false;  // a digit has come: no blank may follow
+    for (int i = 0; i < width; ++i) {
         const unsigned digit = static_cast<unsigned char>(field[i]) - unsigned{'0'};
-        if (digit > 9) return -1;
-        value = value * 10 + static_cast<int>(digit);
+        if (digit <= 9) {
+            value = value * 10 + static_cast<int>(digit);
+            digits = true;
+        } else if (field[i] != ' ' || digits) {
+            return -1;
+        }
     }
-    return value;
+    return digits ? value : -1;
 }
 
 // The fields are at most four wide and the seconds come last.
@@ -373,9 +375,9 @@ JournalLine parseJournalDateTime(std::string_view line) {
 
 namespace {
 
-// A value as the readers take it.
-std::optional<double> readValue(std::string_view line, const layout::Value& value) {
-    return fields::readF(value.read.in(line), value.read.digits);
+// A value as the readers take it; false when the field holds no number.
+bool readValue(std::string_view line, const layout::Value& value, double& number) {
+    return fields::readF(value.read.in(line), value.read.digits, number);
 }
 
 }  // namespace
@@ -392,12 +394,11 @@ JournalLine parseJournalLine(std::string_view line) {
     bool valuesRead = true;
 
     if (result.isCheck) {
-        const std::optional<double> acuity = readValue(line, c.acuity);
-        const std::optional<double> distance = readValue(line, c.distance);
-        if (acuity && distance) {
+        double acuity = 0.0, distance = 0.0;
+        if (readValue(line, c.acuity, acuity) && readValue(line, c.distance, distance)) {
             result.checkRead = true;
-            result.checkAcuity = static_cast<float>(*acuity);
-            result.checkDistance = static_cast<float>(*distance);
+            result.checkAcuity = static_cast<float>(acuity);
+            result.checkDistance = static_cast<float>(distance);
             // The mark is read where this program writes it and is only an addition: any
             // other text in these skipped columns leaves the check unmarked.
             if (has(line, c.limitMark)) {
@@ -413,15 +414,15 @@ JournalLine parseJournalLine(std::string_view line) {
         }
     }
     if (result.isTraining) {
-        const std::optional<double> acuity = readValue(line, t.acuity);
-        const std::optional<double> meanTime = readValue(line, t.meanTime);
-        const std::optional<int64_t> volume = fields::readI(t.volume.read.in(line));
-        const std::optional<double> distance = readValue(line, t.distance);
-        if (acuity && meanTime && volume && distance) {
-            result.trainingAcuity = static_cast<float>(*acuity);
-            result.meanTime = static_cast<float>(*meanTime);
-            result.volume = static_cast<int32_t>(*volume);  // six columns always fit
-            result.trainingDistance = static_cast<float>(*distance);
+        double acuity = 0.0, meanTime = 0.0, distance = 0.0;
+        int64_t volume = 0;
+        if (readValue(line, t.acuity, acuity) && readValue(line, t.meanTime, meanTime) &&
+            fields::readI(t.volume.read.in(line), volume) &&
+            readValue(line, t.distance, distance)) {
+            result.trainingAcuity = static_cast<float>(acuity);
+            result.meanTime = static_cast<float>(meanTime);
+            result.volume = static_cast<int32_t>(volume);  // six columns always fit
+            result.trainingDistance = static_cast<float>(distance);
             if (!result.isCheck) result.eye = eyeAt(line, t.eye);
         } else {
             valuesRead = false;
