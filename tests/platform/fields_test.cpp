@@ -139,7 +139,7 @@ GTEST_TEST(FieldsWriteF, EighthsAgreeWithIntegerRounding) {
     for (int n = -200; n <= 200; ++n) {
         for (int k = 0; k < 8; ++k) {
             const int64_t thousandths = n * 1000 + (n < 0 ? -1 : 1) * k * 125;
-            const double value = thousandths / 1000.0;
+            const double value = static_cast<double>(thousandths) / 1000.0;
             const int64_t magnitude = std::llabs(thousandths);
             const int64_t hundredths = (magnitude + 5) / 10;
             std::string expected = std::to_string(hundredths / 100) + "." +
