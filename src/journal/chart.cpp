@@ -134,7 +134,7 @@ TimeRange findTimeRange(LineInput& input) {
         range.endStatus = classifyLine(*header, LineStatus::ok);
         if (range.endStatus != LineStatus::ok) range.endLine = input.lineNumber();
     }
-    std::string text;
+    std::string_view text;
     while (range.endStatus == LineStatus::ok && input.next(text)) {
         const JournalLine line = parseJournalDateTime(text);
         range.endStatus = classifyLine(text, line.status);

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "journal/journal.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <initializer_list>
 #include <optional>
 #include <utility>
@@ -62,6 +64,16 @@ std::string withDateAndTime(int length, int day, int month, int year, int hour, 
 bool has(std::string_view line, const layout::Text& text) {
     return line.size() >= text.offset() + text.bytes.size() &&
            std::string_view(line.data() + text.offset(), text.bytes.size()) == text.bytes;
+}
+
+// The same for a marker, four bytes compared at once.
+bool hasMarker(std::string_view line, const layout::Text& marker) {
+    if (marker.bytes.size() != 4) return has(line, marker);
+    if (line.size() < marker.offset() + 4) return false;
+    uint32_t found = 0, wanted = 0;
+    std::memcpy(&found, line.data() + marker.offset(), 4);
+    std::memcpy(&wanted, marker.bytes.data(), 4);
+    return found == wanted;
 }
 
 // Whether the date and time fields hold nothing but blanks; columns past the end of the line
@@ -275,9 +287,66 @@ bool appendCheckEntry(int day, int month, int year, int hour, int minute, int se
         errorText);
 }
 
+namespace {
+
+// The value of a date or time field in the form the program writes it, blanks and then digits
+// up to the field's end (at least one); -1 for any other form, which the general reader takes.
+// The fields are at most four digits wide, so the value cannot overflow.
+template <int width>
+int plainDigits(const char* field) {
+    int value = 0;
+    bool digits = false;  // a digit has come: no blank may follow
+    for (int i = 0; i < width; ++i) {
+        const unsigned digit = static_cast<unsigned char>(field[i]) - unsigned{'0'};
+        if (digit <= 9) {
+            value = value * 10 + static_cast<int>(digit);
+            digits = true;
+        } else if (field[i] != ' ' || digits) {
+            return -1;
+        }
+    }
+    return digits ? value : -1;
+}
+
+// The fields are at most four wide and the seconds come last.
+static_assert(std::ranges::all_of(layout::dateAndTime.fields(), [](const layout::Field& field) {
+    return field.width <= 4 && field.last() <= layout::dateAndTime.second.last();
+}));
+
+// The date and time of a line whose six fields all stand in their usual form, without making
+// any optional (reading one back that GCC stored a byte at a time stalls): the same values as
+// the general reader, which takes every other line. False when a field is in another form.
+bool plainDateTime(std::string_view line, JournalLine& result) {
+    constexpr const layout::DateAndTimeLayout& d = layout::dateAndTime;
+    if (line.size() < static_cast<size_t>(d.second.last())) return false;
+    const int day = plainDigits<d.day.width>(line.data() + d.day.offset());
+    const int month = plainDigits<d.month.width>(line.data() + d.month.offset());
+    const int year = plainDigits<d.year.width>(line.data() + d.year.offset());
+    const int hour = plainDigits<d.hour.width>(line.data() + d.hour.offset());
+    const int minute = plainDigits<d.minute.width>(line.data() + d.minute.offset());
+    const int second = plainDigits<d.second.width>(line.data() + d.second.offset());
+    if ((day | month | year | hour | minute | second) < 0) return false;
+    // Every field holds a digit, so the fields are not all blank; a month beyond 13 is
+    // unreadable (see below).
+    if (month > 13) {
+        result.status = LineStatus::badDate;
+        return true;
+    }
+    result.day = day;
+    result.month = month;
+    result.year = year;
+    result.hour = hour;
+    result.minute = minute;
+    result.second = second;
+    return true;
+}
+
+}  // namespace
+
 JournalLine parseJournalDateTime(std::string_view line) {
     line = line.substr(0, JournalReader::maxLineLength);
     JournalLine result;
+    if (plainDateTime(line, result)) return result;
 
     const layout::DateAndTimeLayout& d = layout::dateAndTime;
     const std::optional<int64_t> day = fields::readI(d.day.in(line));
@@ -306,9 +375,9 @@ JournalLine parseJournalDateTime(std::string_view line) {
 
 namespace {
 
-// A value as the readers take it.
-std::optional<double> readValue(std::string_view line, const layout::Value& value) {
-    return fields::readF(value.read.in(line), value.read.digits);
+// A value as the readers take it; false when the field holds no number.
+bool readValue(std::string_view line, const layout::Value& value, double& number) {
+    return fields::readF(value.read.in(line), value.read.digits, number);
 }
 
 }  // namespace
@@ -320,17 +389,16 @@ JournalLine parseJournalLine(std::string_view line) {
 
     const layout::CheckLayout& c = layout::check;
     const layout::TrainingLayout& t = layout::training;
-    result.isCheck = has(line, c.marker);
-    result.isTraining = has(line, t.marker);
+    result.isCheck = hasMarker(line, c.marker);
+    result.isTraining = hasMarker(line, t.marker);
     bool valuesRead = true;
 
     if (result.isCheck) {
-        const std::optional<double> acuity = readValue(line, c.acuity);
-        const std::optional<double> distance = readValue(line, c.distance);
-        if (acuity && distance) {
+        double acuity = 0.0, distance = 0.0;
+        if (readValue(line, c.acuity, acuity) && readValue(line, c.distance, distance)) {
             result.checkRead = true;
-            result.checkAcuity = static_cast<float>(*acuity);
-            result.checkDistance = static_cast<float>(*distance);
+            result.checkAcuity = static_cast<float>(acuity);
+            result.checkDistance = static_cast<float>(distance);
             // The mark is read where this program writes it and is only an addition: any
             // other text in these skipped columns leaves the check unmarked.
             if (has(line, c.limitMark)) {
@@ -346,15 +414,15 @@ JournalLine parseJournalLine(std::string_view line) {
         }
     }
     if (result.isTraining) {
-        const std::optional<double> acuity = readValue(line, t.acuity);
-        const std::optional<double> meanTime = readValue(line, t.meanTime);
-        const std::optional<int64_t> volume = fields::readI(t.volume.read.in(line));
-        const std::optional<double> distance = readValue(line, t.distance);
-        if (acuity && meanTime && volume && distance) {
-            result.trainingAcuity = static_cast<float>(*acuity);
-            result.meanTime = static_cast<float>(*meanTime);
-            result.volume = static_cast<int32_t>(*volume);  // six columns always fit
-            result.trainingDistance = static_cast<float>(*distance);
+        double acuity = 0.0, meanTime = 0.0, distance = 0.0;
+        int64_t volume = 0;
+        if (readValue(line, t.acuity, acuity) && readValue(line, t.meanTime, meanTime) &&
+            fields::readI(t.volume.read.in(line), volume) &&
+            readValue(line, t.distance, distance)) {
+            result.trainingAcuity = static_cast<float>(acuity);
+            result.meanTime = static_cast<float>(meanTime);
+            result.volume = static_cast<int32_t>(volume);  // six columns always fit
+            result.trainingDistance = static_cast<float>(distance);
             if (!result.isCheck) result.eye = eyeAt(line, t.eye);
         } else {
             valuesRead = false;

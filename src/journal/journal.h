@@ -211,12 +211,13 @@ class JournalReader {
     // file); 0 when there was none.
     int error() const { return input_.error(); }
 
-    // The text of the line next() handed out last, as read (at most 120 characters).
-    const std::string& text() const { return text_; }
+    // The text of the line next() handed out last, as read (at most 120 characters); valid
+    // until the next call of next().
+    std::string_view text() const { return text_; }
 
   private:
     LineInput input_;
-    std::string text_;
+    std::string_view text_;
     bool headerSkipped_ = false;
     bool ended_ = false;
     LineStatus endStatus_ = LineStatus::ok;

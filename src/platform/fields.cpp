@@ -141,11 +141,8 @@ std::optional<int64_t> readIAnyForm(std::string_view field) {
 
 namespace {
 
-// Powers of ten that a double holds exactly.
-constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr long kMaxExactPower = 22;
+constexpr const auto& kExactPowers = detail::exactPowersOfTen;
+constexpr long kMaxExactPower = detail::maxExactPower;
 constexpr uint64_t kMaxExactInteger = uint64_t{1} << 53;
 
 // The characters of a field other than blanks, one at a time, without copying them.
@@ -169,38 +166,7 @@ class NonBlank {
 
 }  // namespace
 
-std::optional<double> readF(std::string_view field, int d) {
-    // Most fields are blanks, an optional sign, digits and a point, up to the end: read in
-    // one pass when their digits make an exact double (see below).
-    {
-        const char* p = field.data();
-        const char* const end = p + field.size();
-        while (p != end && *p == ' ') ++p;
-        if (p == end) return 0.0;
-        const bool negative = *p == '-';
-        if (*p == '-' || *p == '+') ++p;
-        uint64_t mantissa = 0;
-        const char* const first = p;
-        for (; p != end && isDigit(*p); ++p) mantissa = mantissa * 10 + uint64_t(*p - '0');
-        long fractionDigits = 0;
-        const bool point = p != end && *p == '.';
-        if (point) {
-            const char* const fraction = ++p;
-            for (; p != end && isDigit(*p); ++p) mantissa = mantissa * 10 + uint64_t(*p - '0');
-            fractionDigits = p - fraction;
-        }
-        const long digits = (p - first) - (point ? 1 : 0);
-        if (p == end && digits > 0 && digits <= 15) {
-            const long exponent = point ? -fractionDigits : -static_cast<long>(d);
-            if (exponent >= -kMaxExactPower && exponent <= kMaxExactPower) {
-                const double magnitude = static_cast<double>(mantissa);
-                const double value = exponent >= 0 ? magnitude * kExactPowers[exponent]
-                                                   : magnitude / kExactPowers[-exponent];
-                return negative ? -value : value;
-            }
-        }
-    }
-
+std::optional<double> readFAnyForm(std::string_view field, int d) {
     NonBlank text(field);
     if (text.done()) return 0.0;
     const bool negative = text.peek() == '-';

@@ -97,6 +97,26 @@ std::optional<std::string> LineInput::next() {
     return line;
 }
 
+bool LineInput::next(std::string_view& line) {
+    if (position_ >= end_ && !fill()) return false;
+    const char* const begin = buffer_.data() + position_;
+    const void* const lf = std::memchr(begin, '\n', end_ - position_);
+    if (lf != nullptr) {
+        size_t take = static_cast<size_t>(static_cast<const char*>(lf) - begin);
+        if (take <= maxLine_) {
+            position_ += take + 1;
+            if (take > 0 && begin[take - 1] == '\r') --take;
+            ++lineNumber_;
+            line = std::string_view(begin, take);
+            return true;
+        }
+    }
+    // Cut to maxLine, or running on into the next part of the file.
+    if (!next(spill_)) return false;
+    line = spill_;
+    return true;
+}
+
 bool LineInput::next(std::string& line) {
     if (position_ >= end_ && !fill()) return false;
     line.clear();

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/unique_fd.h"
 
@@ -42,6 +43,9 @@ class LineInput {
     std::optional<std::string> next();
     // The same into line, whose storage is reused; false (line untouched) at the end.
     bool next(std::string& line);
+    // The same as a view, valid until the next call: into the read buffer, without a copy,
+    // when the whole line stands there.
+    bool next(std::string_view& line);
     // 1-based number of the line next() returned last; 0 before the first.
     long lineNumber() const { return lineNumber_; }
     // The errno (or notRegularFile) of a failed open, or the errno of a read that failed
@@ -54,6 +58,7 @@ class LineInput {
 
     UniqueFd fd_;
     std::string buffer_;
+    std::string spill_;    // a line the view cannot show in the buffer
     size_t position_ = 0;  // next byte of the buffer
     size_t end_ = 0;       // bytes in the buffer
     size_t maxLine_;

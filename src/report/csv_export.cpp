@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -47,105 +48,16 @@ bool appendDigits(std::string& out, int value, int width) {
     return true;
 }
 
-// A record under construction in one style.
-class Record {
-  public:
-    Record(std::string& rows, CsvStyle style)
-        : rows_(rows), separator_(style.decimalComma ? ';' : ','), comma_(style.decimalComma) {}
-
-    void dateTime(const JournalLine& line) {
-        start();
-        const size_t at = rows_.size();
-        appendIsoDateTime(line, rows_);
-        // A spreadsheet takes "2013-03-03 12:00:00" for a date and time in every locale.
-        if (comma_ && rows_.size() > at + 10 && rows_[at + 10] == 'T') rows_[at + 10] = ' ';
-    }
-    void text(std::string_view field) {
-        start();
-        rows_ += csvField(field, separator_);
-    }
-    // A number never needs quoting: digits, a sign, a point, or asterisks.
-    void number(std::string_view field) {
-        start();
-        const size_t at = rows_.size();
-        rows_ += field;
-        if (comma_)
-            for (size_t i = at; i < rows_.size(); ++i)
-                if (rows_[i] == '.') rows_[i] = ',';
-    }
-    void empty() { start(); }
-    void end() {
-        rows_ += recordEnd;
-        first_ = true;
-    }
-
-  private:
-    void start() {
-        if (!first_) rows_ += separator_;
-        first_ = false;
-    }
-    std::string& rows_;
-    char separator_;
-    bool comma_;
-    bool first_ = true;
-};
-
 bool isDigitChar(char c) {
     return c >= '0' && c <= '9';
 }
 
-}  // namespace
-
-std::string_view eyeName(Eye eye) {
-    return layout::wordingOf(eye).csvName;
+// Whether a field holds the separator, a quote, a CR or an LF.
+bool needsQuotes(std::string_view text, char separator) {
+    for (const char c : text)
+        if (c == separator || c == '"' || c == '\r' || c == '\n') return true;
+    return false;
 }
-
-std::string csvField(std::string_view text, char separator) {
-    const char special[] = {separator, '"', '\r', '\n', '\0'};
-    if (text.find_first_of(special) == std::string_view::npos) return std::string(text);
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    quoted += '"';
-    return quoted;
-}
-
-namespace {
-
-// logMar's text, kept: a journal holds few distinct acuities, and the texts of those met last
-// are kept by value. It never needs quoting (digits, a sign and a point).
-const std::string& logMarText(double acuity) {
-    static const std::string none;
-    if (!(acuity > 0.0)) return none;
-    struct Cached {
-        double acuity = 0.0;  // 0: empty (never a key, see above)
-        std::string text;
-    };
-    thread_local std::vector<Cached> cache(4096);
-    const uint64_t bits = std::bit_cast<uint64_t>(acuity);
-    Cached& slot = cache[(bits * 0x9E3779B97F4A7C15u) >> 52];
-    if (slot.acuity != acuity) {
-        slot.text = trimmed(fields::F(-std::log10(acuity), 40, 2));
-        slot.acuity = acuity;
-    }
-    return slot.text;
-}
-
-}  // namespace
-
-std::string logMar(double acuity) {
-    return logMarText(acuity);
-}
-
-std::string isoDateTime(const JournalLine& line) {
-    std::string text;
-    appendIsoDateTime(line, text);
-    return text;
-}
-
-namespace {
 
 // writtenValue appended to out. It never needs quoting: it is digits with a sign and a point,
 // or asterisks.
@@ -187,14 +99,122 @@ void appendWrittenValue(std::string& out, std::string_view line, int first, int 
     out += decimal(value, decimals);
 }
 
-// The value as the readers take it from the line, with the decimals the journal writes it with.
-std::string writtenValue(std::string_view line, const layout::Value& field, double value) {
-    std::string text;
-    appendWrittenValue(text, line, field.read.first, field.read.width, value, field.written.digits);
-    return text;
+// A record under construction in one style.
+class Record {
+  public:
+    Record(std::string& rows, CsvStyle style)
+        : rows_(rows), separator_(style.decimalComma ? ';' : ','), comma_(style.decimalComma) {}
+
+    void dateTime(const JournalLine& line) {
+        start();
+        const size_t at = rows_.size();
+        appendIsoDateTime(line, rows_);
+        // A spreadsheet takes "2013-03-03 12:00:00" for a date and time in every locale.
+        if (comma_ && rows_.size() > at + 10 && rows_[at + 10] == 'T') rows_[at + 10] = ' ';
+    }
+    // A word of letters, which never needs quoting.
+    void word(std::string_view letters) {
+        start();
+        rows_ += letters;
+    }
+    // A number never needs quoting: digits, a sign, a point, or asterisks.
+    void number(std::string_view field) {
+        start();
+        const size_t at = rows_.size();
+        rows_ += field;
+        decimalComma(at);
+    }
+    void integer(int32_t value) {
+        start();
+        char digits[16];
+        const std::to_chars_result r = std::to_chars(digits, digits + sizeof digits, value);
+        rows_.append(digits, r.ptr);
+    }
+    // The value as written in the line (see writtenValue).
+    void written(std::string_view line, const layout::Value& field, double value) {
+        start();
+        const size_t at = rows_.size();
+        appendWrittenValue(rows_, line, field.read.first, field.read.width, value,
+                           field.written.digits);
+        decimalComma(at);
+    }
+    void empty() { start(); }
+    void end() {
+        rows_ += recordEnd;
+        first_ = true;
+    }
+
+  private:
+    // Points from at on become commas in the decimal-comma form.
+    void decimalComma(size_t at) {
+        if (comma_)
+            for (size_t i = at; i < rows_.size(); ++i)
+                if (rows_[i] == '.') rows_[i] = ',';
+    }
+    void start() {
+        if (!first_) rows_ += separator_;
+        first_ = false;
+    }
+    std::string& rows_;
+    char separator_;
+    bool comma_;
+    bool first_ = true;
+};
+
+}  // namespace
+
+// The eyes' names are words (see Record::word).
+static_assert(std::ranges::all_of(layout::eyeWordings, [](const layout::EyeWording& w) {
+    return std::ranges::all_of(w.csvName, [](char c) { return c >= 'a' && c <= 'z'; });
+}));
+
+std::string_view eyeName(Eye eye) {
+    return layout::wordingOf(eye).csvName;
+}
+
+std::string csvField(std::string_view text, char separator) {
+    if (!needsQuotes(text, separator)) return std::string(text);
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}
+
+namespace {
+
+// logMar's text, kept: a journal holds few distinct acuities, and the texts of those met last
+// are kept by value. It never needs quoting (digits, a sign and a point).
+const std::string& logMarText(double acuity) {
+    static const std::string none;
+    if (!(acuity > 0.0)) return none;
+    struct Cached {
+        double acuity = 0.0;  // 0: empty (never a key, see above)
+        std::string text;
+    };
+    thread_local std::vector<Cached> cache(4096);
+    const uint64_t bits = std::bit_cast<uint64_t>(acuity);
+    Cached& slot = cache[(bits * 0x9E3779B97F4A7C15u) >> 52];
+    if (slot.acuity != acuity) {
+        slot.text = trimmed(fields::F(-std::log10(acuity), 40, 2));
+        slot.acuity = acuity;
+    }
+    return slot.text;
 }
 
 }  // namespace
+
+std::string logMar(double acuity) {
+    return logMarText(acuity);
+}
+
+std::string isoDateTime(const JournalLine& line) {
+    std::string text;
+    appendIsoDateTime(line, text);
+    return text;
+}
 
 std::string writtenValue(std::string_view line, int first, int width, double value, int decimals) {
     std::string text;
@@ -252,29 +272,29 @@ void appendRows(const JournalLine& line, std::string_view text, std::string& row
     const layout::TrainingLayout& t = layout::training;
     if (line.isCheck) {
         r.dateTime(line);
-        r.text("check");
-        r.number(writtenValue(text, c.acuity, line.checkAcuity));
+        r.word("check");
+        r.written(text, c.acuity, line.checkAcuity);
         r.number(logMarText(line.checkAcuity));
         r.empty();
         r.empty();
-        r.number(writtenValue(text, c.distance, line.checkDistance));
+        r.written(text, c.distance, line.checkDistance);
         if (line.checkTrueTo)
-            r.number(writtenValue(text, c.trueTo, *line.checkTrueTo));
+            r.written(text, c.trueTo, *line.checkTrueTo);
         else
             r.empty();
-        r.text(eyeName(line.eye));
+        r.word(eyeName(line.eye));
         r.end();
     }
     if (line.isTraining) {
         r.dateTime(line);
-        r.text("training");
-        r.number(writtenValue(text, t.acuity, line.trainingAcuity));
+        r.word("training");
+        r.written(text, t.acuity, line.trainingAcuity);
         r.number(logMarText(line.trainingAcuity));
-        r.number(writtenValue(text, t.meanTime, line.meanTime));
-        r.number(std::to_string(line.volume));
-        r.number(writtenValue(text, t.distance, line.trainingDistance));
+        r.written(text, t.meanTime, line.meanTime);
+        r.integer(line.volume);
+        r.written(text, t.distance, line.trainingDistance);
         r.empty();  // true_to belongs to checks only
-        r.text(eyeName(line.eye));
+        r.word(eyeName(line.eye));
         r.end();
     }
 }

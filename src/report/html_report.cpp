@@ -368,7 +368,7 @@ ReportData collectReport(JournalReader& reader) {
             if (line->status == LineStatus::badValues && line->isCheck && line->checkRead)
                 take(*line, true, false);
             data.endText = line->status == LineStatus::notWindows1251
-                               ? reader.text()
+                               ? std::string(reader.text())
                                : utf8FromCp1251(reader.text());
             break;
         }

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/fields.h"
 #include "support/temp_dir.h"
 
 namespace trelvan {
@@ -526,6 +527,69 @@ GTEST_TEST(JournalReader, BlankFieldsReadAsZero) {
     EXPECT_EQ(line.month, 5);
     EXPECT_EQ(line.hour, 0);
     EXPECT_EQ(line.second, 0);
+}
+
+// The date and time as the fields read one by one say, in every form a field may take: the
+// written one, blanks, signs, blanks between digits, letters, and lines that end inside the
+// fields.
+GTEST_TEST(JournalReader, EveryFormOfTheDateAndTimeReadsAsItsFields) {
+    const auto expected = [](const std::string& line) {
+        JournalLine result;
+        std::optional<int64_t> values[6];
+        const auto fieldList = layout::dateAndTime.fields();
+        bool blank = true;
+        for (size_t i = 0; i < 6; ++i) {
+            const std::string_view field = fieldList[i].in(line);
+            values[i] = fields::readI(field);
+            if (field.find_first_not_of(' ') != std::string_view::npos) blank = false;
+        }
+        for (const std::optional<int64_t>& v : values)
+            if (!v) result.status = LineStatus::badDate;
+        if (result.status == LineStatus::ok && (*values[1] > 13 || blank))
+            result.status = LineStatus::badDate;
+        if (result.status == LineStatus::ok) {
+            result.day = static_cast<int>(*values[0]);
+            result.month = static_cast<int>(*values[1]);
+            result.year = static_cast<int>(*values[2]);
+            result.hour = static_cast<int>(*values[3]);
+            result.minute = static_cast<int>(*values[4]);
+            result.second = static_cast<int>(*values[5]);
+        }
+        return result;
+    };
+    const auto check = [&](const std::string& line) {
+        const JournalLine want = expected(line);
+        const JournalLine got = parseJournalDateTime(line);
+        EXPECT_EQ(got.status, want.status) << "\"" << line << "\"";
+        EXPECT_EQ(
+            std::vector({got.day, got.month, got.year, got.hour, got.minute, got.second}),
+            std::vector({want.day, want.month, want.year, want.hour, want.minute, want.second}))
+            << "\"" << line << "\"";
+    };
+    const std::string good = exampleTraining().substr(0, 73);
+    const char* const forms[] = {"00", "09", " 9",   "9 ", "  ", "+1", "-1", " -", "1-",
+                                 "a1", "1a", "\xC0", "13", "14", "99", "1.", ".5"};
+    const char* const years[] = {"2013", "0000", "  13", "13  ", "2 13", "+201",
+                                 "-201", "    ", "20a3", "9999", " 1 3", "1e3 "};
+    for (const layout::Field& field : layout::dateAndTime.fields()) {
+        for (const char* form : field.width == 4
+                                    ? std::vector(std::begin(years), std::end(years))
+                                    : std::vector(std::begin(forms), std::end(forms))) {
+            std::string line = good;
+            const std::string text = std::string(form).substr(0, static_cast<size_t>(field.width));
+            line.replace(field.offset(), text.size(), text);
+            check(line);
+        }
+    }
+    for (size_t length = 0; length <= 27; ++length) check(good.substr(0, length));
+    std::string allBlank = good;
+    for (const layout::Field& field : layout::dateAndTime.fields())
+        allBlank.replace(field.offset(), static_cast<size_t>(field.width),
+                         std::string(static_cast<size_t>(field.width), ' '));
+    check(allBlank);
+    std::string allZero = allBlank;
+    allZero[layout::dateAndTime.second.offset() + 1] = '0';
+    check(allZero);
 }
 
 GTEST_TEST(JournalReader, AsterisksInAValueKeepTheDateButEndTheValues) {

@@ -159,6 +159,44 @@ GTEST_TEST(LineInput, CarriageReturnCutAtTheLimitIsNotALineEnd) {
     EXPECT_EQ(allLines(dir.file("a.txt"), 4), (Lines{"abc\r", "z"}));
 }
 
+// The view of a line is what the copy holds, for lines inside one part of the file read, lines
+// running on into the next part, lines cut at the limit and CRs anywhere.
+GTEST_TEST(LineInput, ViewsAndCopiesGiveTheSameLines) {
+    TempDir dir;
+    ASSERT_TRUE(dir.ok());
+    std::string text;
+    uint32_t state = 24;
+    const auto next = [&state](uint32_t below) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) % below;
+    };
+    const char bytes[] = {'a', '7', ' ', '\r', '\xCE'};
+    while (text.size() < 300000) {
+        const uint32_t length = next(4) == 0 ? 110 + next(20) : next(200);
+        for (uint32_t i = 0; i < length; ++i) text += bytes[next(sizeof bytes)];
+        if (next(3) == 0) text += '\r';
+        text += '\n';
+    }
+    text += "last\r";
+    writeBytes(dir.file("a.txt"), text);
+    for (const size_t maxLine : {size_t{120}, size_t{1} << 20}) {
+        LineInput copies(dir.file("a.txt"), maxLine);
+        LineInput views(dir.file("a.txt"), maxLine);
+        std::string copy;
+        std::string_view view;
+        long lines = 0;
+        while (copies.next(copy)) {
+            ASSERT_TRUE(views.next(view)) << "line " << copies.lineNumber();
+            ASSERT_EQ(view, copy) << "line " << copies.lineNumber();
+            ASSERT_EQ(views.lineNumber(), copies.lineNumber());
+            ++lines;
+        }
+        EXPECT_FALSE(views.next(view));
+        EXPECT_EQ(copy, "last");
+        EXPECT_GT(lines, 2000);
+    }
+}
+
 GTEST_TEST(LineInput, CountsLinesAndReportsAMissingFile) {
     TempDir dir;
     ASSERT_TRUE(dir.ok());
