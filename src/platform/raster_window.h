@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/graphics_window.h"
@@ -110,7 +111,9 @@ class RasterWindow : public GraphicsWindow {
     // (Raster::drawLastWins) just before anything else draws on or reads the surface: the
     // surface then shows the end result, never the steps between. For pictures that are only
     // looked at when finished, such as the report's chart. Switching it off draws what is
-    // gathered.
+    // gathered. While it is on, the thread that switched it on must be the only one that draws
+    // on or reads the surface (the shapes are gathered without the drawing lock); the desktop
+    // services, whose input thread paints the surface, never use it.
     void setDeferredDrawing(bool on);
 
   protected:
@@ -157,7 +160,7 @@ class RasterWindow : public GraphicsWindow {
     template <class F>
     void draw(const SurfaceRect& area, F&& f);
     // Gathers a shape with deferred drawing, draws it at once otherwise.
-    void drawShape(const SurfaceRect& area, const RasterShape& shape);
+    void drawShape(const RasterShape& shape);
     // One more operation changed the surface; surfaceMutex_ held.
     void bumpSurfaceVersion();
     // Draws the gathered shapes; surfaceMutex_ held.
@@ -170,9 +173,11 @@ class RasterWindow : public GraphicsWindow {
     std::unique_ptr<Raster> surface_;
     std::atomic<uint64_t> surfaceVersion_{0};
     SurfaceRect changed_;  // under surfaceMutex_
-    // Deferred drawing (under surfaceMutex_): whether it is on, and the shapes gathered.
+    // Deferred drawing: whether it is on, the shapes gathered, and the one thread that draws
+    // meanwhile. Changed under surfaceMutex_; while it is on only that thread touches them.
     bool deferring_ = false;
     mutable std::vector<RasterShape> deferred_;
+    std::thread::id deferringThread_;
     std::atomic<bool> unitOpen_{false};
     std::atomic<bool> tiled_{false};
     std::atomic<uint32_t> inputSeq_{0};

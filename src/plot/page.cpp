@@ -33,8 +33,8 @@ constexpr int32_t kTileCommand = 2;
 // Line style masks of SETLIN styles 1 to 4.
 constexpr uint16_t kLineMasks[4] = {0xFFFF, 0xFF00, 0xF0F0, 0xCCCC};
 
-// A unit that never becomes active or never takes the focus would otherwise keep ACTIV
-// asking for ever; after this many refused requests it gives up and carries on.
+// A unit that never takes the focus would otherwise keep ACTIV asking for ever; after this
+// many refused requests it gives up and carries on (activateUnit does the same).
 constexpr int kActivationAttempts = 5;
 
 // Into [0, 1]; NaN becomes 0 as well, so the table only ever holds proper fractions.
@@ -47,11 +47,6 @@ float clampFraction(float value) {
 }  // namespace
 
 namespace plotdetail {
-
-float* pageEntries(int32_t unit) {
-    checkIndex("GR1", unit, 1, 100);
-    return plotState.GR1[unit - 1];
-}
 
 int32_t colourRgb(int32_t colour) {
     checkIndex("COLDIM", int64_t{colour} + 1, 1, 106, 2);  // COLDIM(component, colour + 1)
@@ -125,8 +120,9 @@ void PAGE(int32_t unit, int32_t height, int32_t width, const std::string& title)
 
 void SETCOL(int32_t colour) {
     const int32_t rgb = plotdetail::colourRgb(colour);
-    gw().SETCOLORRGB(rgb);
-    gw().SETTEXTCOLORRGB(rgb);
+    GraphicsWindow& window = gw();
+    window.SETCOLORRGB(rgb);
+    window.SETTEXTCOLORRGB(rgb);
     plotState.currentColour = colour;
 }
 
@@ -144,11 +140,7 @@ void SETLIN(int32_t style) {
 }
 
 void ACTIV(int32_t unit, int32_t focusUnit) {
-    if (unit != 0) {
-        for (int attempt = 0; attempt < kActivationAttempts; ++attempt) {
-            if (gw().SETACTIVEUNIT(unit) != 0) break;
-        }
-    }
+    plotdetail::activateUnit(gw(), unit);
     if (focusUnit != 0) {
         for (int attempt = 0; attempt < kActivationAttempts; ++attempt) {
             if (gw().FOCUSQQ(focusUnit) == 0) break;

@@ -62,7 +62,7 @@ void SYMBOL(int32_t unit, float x, float y, float height, float angle, const std
 void MARKER(int32_t unit, int32_t region, float x, float y, int32_t kind, float size) {
     int32_t ix = 0;
     int32_t iy = 0;
-    TMF(unit, region, x, y, ix, iy);
+    plotdetail::transform(unit, region, x, y, ix, iy);
     const auto [pageWidth, pageHeight, windowWidth, windowHeight] = plotdetail::pageSize(unit);
     const int32_t w = truncToInt(size * windowWidth / pageWidth);
     const int32_t h = truncToInt(size * windowHeight / pageHeight);
