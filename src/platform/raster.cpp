@@ -170,7 +170,7 @@ struct Box {
     int64_t height() const { return bottom - top + 1; }
 };
 
-Box orderedBox(int x1, int y1, int x2, int y2) {
+inline Box orderedBox(int x1, int y1, int x2, int y2) {
     return {std::min<int64_t>(x1, x2), std::min<int64_t>(y1, y2), std::max<int64_t>(x1, x2),
             std::max<int64_t>(y1, y2)};
 }
@@ -548,17 +548,16 @@ void Raster::drawLastWins(const RasterShape* shapes, size_t count) {
         if (hasKey(shape.x1, shape.y1, shape.x2, shape.y2) &&
             scratch.seen.seen(shapeKey(shape.x1, shape.y1, shape.x2, shape.y2), 0))
             continue;
-        if (shape.x1 == shape.x2 && shape.y1 == shape.y2) {
-            if (inside(shape.x1, shape.y1)) cover(shape.x1, shape.y1, shape.y1);
+        if (shape.x1 == shape.x2) {  // vertical, or a single point: one run
+            if (shape.x1 < 0 || shape.x1 >= width_) continue;
+            const int top = std::max(std::min(shape.y1, shape.y2), 0);
+            const int bottom = std::min(std::max(shape.y1, shape.y2), height_ - 1);
+            if (top <= bottom) cover(shape.x1, top, bottom);
             continue;
         }
         const LinePlan p = planLine(shape.x1, shape.y1, shape.x2, shape.y2, width_, height_);
         if (p.kLo > p.kHi) continue;
-        if (p.d == 0 && !p.xMajor) {  // vertical: one run
-            const int64_t y1 = p.a0 + p.sa * p.kLo;
-            const int64_t y2 = p.a0 + p.sa * p.kHi;
-            cover(p.b0, std::min(y1, y2), std::max(y1, y2));
-        } else if (p.d == 0) {  // horizontal: one pixel in each column
+        if (p.d == 0) {  // horizontal: one pixel in each column
             for (int64_t k = p.kLo; k <= p.kHi; ++k) cover(p.a0 + p.sa * k, p.b0, p.b0);
         } else {
             // Runs of pixels that follow one another down or up one column.

@@ -224,33 +224,14 @@ void RasterWindow::CLEARSCREEN(int32_t area) {
     draw(kWholeSurface, [&](Raster& r) { r.clear(bkColour_); });
 }
 
-int32_t RasterWindow::SETCOLORRGB(int32_t colour) {
-    int32_t previous = static_cast<int32_t>(colour_);
-    colour_ = static_cast<uint32_t>(colour) & 0xFFFFFF;
-    return previous;
-}
-
 int32_t RasterWindow::SETBKCOLORRGB(int32_t colour) {
     int32_t previous = static_cast<int32_t>(bkColour_);
     bkColour_ = static_cast<uint32_t>(colour) & 0xFFFFFF;
     return previous;
 }
 
-int32_t RasterWindow::SETTEXTCOLORRGB(int32_t colour) {
-    int32_t previous = static_cast<int32_t>(textColour_);
-    textColour_ = static_cast<uint32_t>(colour) & 0xFFFFFF;
-    return previous;
-}
-
 void RasterWindow::SETLINESTYLE(uint16_t mask) {
     lineStyle_ = mask;
-}
-
-void RasterWindow::MOVETO(int16_t x, int16_t y, XYCoord& previous) {
-    previous.xcoord = static_cast<int16_t>(curX_);
-    previous.ycoord = static_cast<int16_t>(curY_);
-    curX_ = x;
-    curY_ = y;
 }
 
 int16_t RasterWindow::LINETO(int16_t x, int16_t y) {

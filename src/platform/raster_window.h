@@ -62,11 +62,25 @@ class RasterWindow : public GraphicsWindow {
     int32_t FOCUSQQ(int32_t unit) override;
 
     void CLEARSCREEN(int32_t area) override;
-    int32_t SETCOLORRGB(int32_t colour) override;
+    // The drawing state: called for every shape of a chart, so defined here.
+    int32_t SETCOLORRGB(int32_t colour) override {
+        const auto previous = static_cast<int32_t>(colour_);
+        colour_ = static_cast<uint32_t>(colour) & 0xFFFFFF;
+        return previous;
+    }
     int32_t SETBKCOLORRGB(int32_t colour) override;
-    int32_t SETTEXTCOLORRGB(int32_t colour) override;
+    int32_t SETTEXTCOLORRGB(int32_t colour) override {
+        const auto previous = static_cast<int32_t>(textColour_);
+        textColour_ = static_cast<uint32_t>(colour) & 0xFFFFFF;
+        return previous;
+    }
     void SETLINESTYLE(uint16_t mask) override;
-    void MOVETO(int16_t x, int16_t y, XYCoord& previous) override;
+    void MOVETO(int16_t x, int16_t y, XYCoord& previous) override {
+        previous.xcoord = static_cast<int16_t>(curX_);
+        previous.ycoord = static_cast<int16_t>(curY_);
+        curX_ = x;
+        curY_ = y;
+    }
     int16_t LINETO(int16_t x, int16_t y) override;
     int32_t SETPIXELRGB(int16_t x, int16_t y, int32_t colour) override;
     int16_t RECTANGLE(int16_t control, int16_t x1, int16_t y1, int16_t x2, int16_t y2) override;

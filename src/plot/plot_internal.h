@@ -85,7 +85,11 @@ class TransformMemo {
   public:
     // Makes the memo that of the region's entries r.
     void use(const float* r) {
-        if (r == region_ && std::memcmp(entries_, r, sizeof entries_) == 0) [[likely]]
+        uint64_t bits[kKeyWords];
+        std::memcpy(bits, r, sizeof bits);
+        uint64_t difference = 0;
+        for (int i = 0; i < kKeyWords; ++i) difference |= bits[i] ^ bits_[i];
+        if (r == region_ && difference == 0) [[likely]]
             return;
         renew(r);
     }
@@ -123,8 +127,12 @@ class TransformMemo {
         }
     };
 
+    // The entries the memo was worked out from, as floats and as bits.
+    static constexpr int kKeyWords = (kYMax + 1) / 2;
     const float* region_ = nullptr;
     float entries_[kYMax + 1] = {};
+    uint64_t bits_[kKeyWords] = {};
+    static_assert(sizeof bits_ == sizeof entries_);
     int32_t left_ = 0, right_ = 0, top_ = 0, bottom_ = 0;
     Axis x_, y_;
 };

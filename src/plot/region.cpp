@@ -90,6 +90,7 @@ namespace plotdetail {
 void TransformMemo::renew(const float* r) {
     region_ = r;
     std::memcpy(entries_, r, sizeof entries_);
+    std::memcpy(bits_, r, sizeof bits_);
     left_ = truncToInt(r[kPixelLeft]);
     right_ = truncToInt(static_cast<float>(left_) + r[kPixelWidth]);
     bottom_ = truncToInt(r[kPixelBottom]);
