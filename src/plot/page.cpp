@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "platform/colours.h"
 #include "plot/plot.h"
@@ -51,26 +52,28 @@ namespace plotdetail {
 int32_t colourRgb(int32_t colour) {
     checkIndex("COLDIM", int64_t{colour} + 1, 1, 106, 2);  // COLDIM(component, colour + 1)
     const float* rgb = plotState.COLDIM[colour];
-    // A chart changes between a few colours all the time: the last one asked for is kept with
-    // the components it came from, bit for bit.
-    struct Last {
-        int32_t colour = -1;
+    // A chart changes between a few colours all the time: each colour's value is kept with the
+    // components it came from, bit for bit.
+    struct Known {
         uint32_t components[3] = {};
         int32_t value = 0;
+        bool valid = false;
     };
-    thread_local Last last;
+    thread_local Known known[std::extent_v<decltype(PlotState::COLDIM), 0>];
     uint32_t components[3];
     std::memcpy(components, rgb, sizeof components);
-    if (last.colour == colour && std::equal(components, components + 3, last.components))
-        return last.value;
+    Known& k = known[colour];
+    if (k.valid && components[0] == k.components[0] && components[1] == k.components[1] &&
+        components[2] == k.components[2])
+        return k.value;
     uint8_t CI[4] = {0, 0, 0, 0};
     for (int component = 0; component < 3; ++component) {
         CI[component] = static_cast<uint8_t>(truncToInt(rgb[component] * 255.0f));
     }
-    last.colour = colour;
-    std::copy(components, components + 3, last.components);
-    last.value = int32_t{CI[0]} | int32_t{CI[1]} << 8 | int32_t{CI[2]} << 16 | int32_t{CI[3]} << 24;
-    return last.value;
+    std::copy(components, components + 3, k.components);
+    k.value = int32_t{CI[0]} | int32_t{CI[1]} << 8 | int32_t{CI[2]} << 16 | int32_t{CI[3]} << 24;
+    k.valid = true;
+    return k.value;
 }
 
 }  // namespace plotdetail
