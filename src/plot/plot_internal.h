@@ -109,15 +109,17 @@ class TransformMemo {
     int32_t workOutX(float value) const;
     int32_t workOutY(float value) const;
 
-    // The pixels of the values met last on one axis, in slots chosen by the value's bits.
+    // The pixels of the values met last on one axis, in 2^slotBits slots chosen by the value's
+    // bits.
+    template <int slotBits>
     struct Axis {
-        static constexpr int kSlots = 16;
+        static constexpr int kSlots = 1 << slotBits;
         uint64_t keys[kSlots] = {};  // the value's bits with bit 32 set; 0 for an empty slot
         int32_t pixels[kSlots] = {};
         template <class Work>
         int32_t pixel(float value, Work&& work) {
             const uint64_t key = uint64_t{1} << 32 | std::bit_cast<uint32_t>(value);
-            const size_t slot = size_t((key * 0x9E3779B97F4A7C15u) >> 60);
+            const size_t slot = size_t((key * 0x9E3779B97F4A7C15u) >> (64 - slotBits));
             if (keys[slot] == key) [[likely]]
                 return pixels[slot];
             const int32_t p = work();
@@ -134,7 +136,10 @@ class TransformMemo {
     uint64_t bits_[kKeyWords] = {};
     static_assert(sizeof bits_ == sizeof entries_);
     int32_t left_ = 0, right_ = 0, top_ = 0, bottom_ = 0;
-    Axis x_, y_;
+    // A chart's x values are mostly new (the moments of the entries), its y values few but
+    // more than a handful (acuity in steps of 0.01, times, the bottom edge).
+    Axis<4> x_;
+    Axis<8> y_;
 };
 
 // One memo for each region number (of whichever unit drew there last).

@@ -95,8 +95,8 @@ void TransformMemo::renew(const float* r) {
     right_ = truncToInt(static_cast<float>(left_) + r[kPixelWidth]);
     bottom_ = truncToInt(r[kPixelBottom]);
     top_ = truncToInt(static_cast<float>(bottom_) - r[kPixelHeight]);
-    x_ = Axis{};
-    y_ = Axis{};
+    x_ = {};
+    y_ = {};
 }
 
 int32_t TransformMemo::workOutX(float value) const {
