@@ -150,8 +150,11 @@ inline void transform(int32_t unit, int32_t region, float x, float y, int32_t& i
     const float* r = regionEntries(unit, region);
     TransformMemo& memo = transformMemos[region - 1];
     memo.use(r);
-    ix = memo.x(x);
-    iy = memo.y(y);
+    // Worked out before either result is stored: ix and iy could alias the memo.
+    const int32_t px = memo.x(x);
+    const int32_t py = memo.y(y);
+    ix = px;
+    iy = py;
 }
 
 // The RGB integer (0x00BBGGRR) of a colour of COLDIM, each component times 255 truncated into
