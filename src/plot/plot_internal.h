@@ -146,7 +146,8 @@ class TransformMemo {
 inline thread_local TransformMemo transformMemos[std::extent_v<decltype(PlotState::GR2), 1>];
 
 // TMF without the call: the pixel of (x, y) in the unit's region.
-inline void transform(int32_t unit, int32_t region, float x, float y, int32_t& ix, int32_t& iy) {
+[[gnu::always_inline]] inline void transform(int32_t unit, int32_t region, float x, float y,
+                                             int32_t& ix, int32_t& iy) {
     const float* r = regionEntries(unit, region);
     TransformMemo& memo = transformMemos[region - 1];
     memo.use(r);
