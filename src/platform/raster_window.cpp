@@ -48,14 +48,16 @@ void RasterWindow::bumpSurfaceVersion() {
 
 void RasterWindow::drawShape(const RasterShape& shape) {
     beforeDrawing();
-    const SurfaceRect area = boxOf(shape.x1, shape.y1, shape.x2, shape.y2);
     if (deferring_) {
         // Only this thread draws on or reads the surface while shapes are deferred: they are
         // gathered without the lock, which is taken once per batch (drawDeferred's callers).
         assert(std::this_thread::get_id() == deferringThread_);
         if (!surface_ || !unitOpen_) return;
         deferred_.push_back(shape);
-        changed_.add(area);
+        gathered_.left = std::min({gathered_.left, shape.x1, shape.x2});
+        gathered_.top = std::min({gathered_.top, shape.y1, shape.y2});
+        gathered_.right = std::max({gathered_.right, shape.x1, shape.x2});
+        gathered_.bottom = std::max({gathered_.bottom, shape.y1, shape.y2});
         bumpSurfaceVersion();
         if (deferred_.size() >= kMaxDeferredShapes) {
             std::lock_guard lock(surfaceMutex_);
@@ -64,6 +66,7 @@ void RasterWindow::drawShape(const RasterShape& shape) {
         surfaceChanged();
         return;
     }
+    const SurfaceRect area = boxOf(shape.x1, shape.y1, shape.x2, shape.y2);
     {
         std::lock_guard lock(surfaceMutex_);
         if (!surface_ || !unitOpen_) return;
@@ -93,6 +96,8 @@ void RasterWindow::setDeferredDrawing(bool on) {
 
 SurfaceRect RasterWindow::takeChanged(uint64_t* version) {
     std::lock_guard lock(surfaceMutex_);
+    changed_.add(gathered_);
+    gathered_ = kNothingGathered;
     SurfaceRect area = changed_;
     changed_ = SurfaceRect{};
     if (version != nullptr) *version = surfaceVersion_.load();
@@ -180,6 +185,7 @@ bool RasterWindow::SETWINDOWCONFIG(WindowConfig& config) {
             deferred_.clear();  // drawn on the surface that goes
             surface_ = std::make_unique<Raster>(w, h, bkColour_);
             changed_ = kWholeSurface;
+            gathered_ = kNothingGathered;
             bumpSurfaceVersion();
         }
     }

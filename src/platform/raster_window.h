@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -187,6 +188,10 @@ class RasterWindow : public GraphicsWindow {
     std::unique_ptr<Raster> surface_;
     std::atomic<uint64_t> surfaceVersion_{0};
     SurfaceRect changed_;  // under surfaceMutex_
+    // The area of the shapes gathered by deferred drawing that changed_ has not taken in yet
+    // (its sides start beyond each other, as an empty area's).
+    static constexpr SurfaceRect kNothingGathered{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    SurfaceRect gathered_ = kNothingGathered;
     // Deferred drawing: whether it is on, the shapes gathered, and the one thread that draws
     // meanwhile. Changed under surfaceMutex_; while it is on only that thread touches them.
     bool deferring_ = false;
