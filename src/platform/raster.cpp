@@ -604,6 +604,23 @@ void Raster::drawLastWins(const RasterShape* shapes, size_t count) {
         if (p.kLo > p.kHi) continue;
         if (p.d == 0) {  // horizontal: one pixel in each column
             for (int64_t k = p.kLo; k <= p.kHi; ++k) cover(p.a0 + p.sa * k, p.b0, p.b0);
+        } else if (!p.xMajor) {
+            // Mostly vertical: the steps k that share the minor offset m, m(k) = floor((2 k d +
+            // n - bias) / 2n), form one run of a column; they are worked out column by column.
+            const int64_t twoN = 2 * p.n;
+            const int64_t twoD = 2 * p.d;
+            const int64_t mLast = floorDiv(2 * p.kHi * p.d + p.n - p.bias, twoN);
+            for (int64_t m = floorDiv(2 * p.kLo * p.d + p.n - p.bias, twoN);; ++m) {
+                const int64_t k0 = std::max(p.kLo, ceilDiv(twoN * m - p.n + p.bias, twoD));
+                const int64_t k1 =
+                    std::min(p.kHi, floorDiv(twoN * (m + 1) - 1 - p.n + p.bias, twoD));
+                if (k0 <= k1) {
+                    const int64_t y0 = p.a0 + p.sa * k0;
+                    const int64_t y1 = p.a0 + p.sa * k1;
+                    cover(p.b0 + p.sb * m, std::min(y0, y1), std::max(y0, y1));
+                }
+                if (m >= mLast) break;
+            }
         } else {
             // Runs of pixels that follow one another down or up one column.
             int64_t runX = -1, runTop = 0, runBottom = -1;
