@@ -389,6 +389,14 @@ void TRITOUT() {
 }
 
 int32_t NDAYS(int32_t day, int32_t month, int32_t year) {
+    // A journal holds many entries a day: the days before the month are kept for the month
+    // asked for last.
+    struct Month {
+        bool known = false;
+        int32_t month = 0, year = 0, daysBefore = 0;
+    };
+    thread_local Month last;
+    if (last.known && last.month == month && last.year == year) return last.daysBefore + day - 1;
     int32_t LMES[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     LMES[1] = leap ? 29 : 28;
@@ -398,6 +406,7 @@ int32_t NDAYS(int32_t day, int32_t month, int32_t year) {
         checkIndex("LMES", m, 1, 12);
         n += LMES[m - 1];
     }
+    last = Month{true, month, year, n};
     return n + day - 1;
 }
 

@@ -143,21 +143,36 @@ int64_t ellipseInset(int64_t w, int64_t h, int64_t i) {
     return (w - 1 - u) / 2;
 }
 
-// The insets of every row of the ellipse in a box of w by h pixels. The last size asked for
-// is kept (per thread): a chart draws thousands of markers of one size.
-const std::vector<int64_t>& ellipseInsets(int64_t w, int64_t h) {
-    struct Table {
-        int64_t w = -1, h = -1;
-        std::vector<int64_t> insets;
-    };
-    thread_local Table table;
+// The rows of the ellipse in a box of w by h pixels: the inset of every row, and for each
+// distance d of a column from the nearer side (0 to (w - 1) / 2) the first row whose inset is
+// at most d (the column's top run row). The last size asked for is kept (per thread): a chart
+// draws thousands of markers of one size.
+struct EllipseRows {
+    int64_t w = -1, h = -1;
+    std::vector<int64_t> insets;
+    std::vector<int64_t> columnTops;
+};
+
+const EllipseRows& ellipseRows(int64_t w, int64_t h) {
+    thread_local EllipseRows table;
     if (table.w != w || table.h != h) {
         table.insets.resize(size_t(h));
         for (int64_t i = 0; i < h; ++i) table.insets[size_t(i)] = ellipseInset(w, h, i);
+        // The middle row's inset is 0, so every distance finds its row there at the latest.
+        table.columnTops.resize(size_t((w - 1) / 2 + 1));
+        int64_t i = 0;
+        for (int64_t d = (w - 1) / 2; d >= 0; --d) {
+            while (table.insets[size_t(i)] > d) ++i;
+            table.columnTops[size_t(d)] = i;
+        }
         table.w = w;
         table.h = h;
     }
-    return table.insets;
+    return table;
+}
+
+const std::vector<int64_t>& ellipseInsets(int64_t w, int64_t h) {
+    return ellipseRows(w, h).insets;
 }
 
 // Boxes up to this height take their insets from the table; taller ones, which are mostly
@@ -170,7 +185,7 @@ struct Box {
     int64_t height() const { return bottom - top + 1; }
 };
 
-Box orderedBox(int x1, int y1, int x2, int y2) {
+inline Box orderedBox(int x1, int y1, int x2, int y2) {
     return {std::min<int64_t>(x1, x2), std::min<int64_t>(y1, y2), std::max<int64_t>(x1, x2),
             std::max<int64_t>(y1, y2)};
 }
@@ -271,6 +286,31 @@ void walkSlantedLine(const LinePlan& p, int64_t width, Visit&& visit) {
         if (rem >= twoN) {
             rem -= twoN;
             index += minorStep;
+        }
+    }
+}
+
+// Calls visit(x, y) for the pixel of every step k of the plan with a minor offset (d > 0), in
+// order: walkSlantedLine's pixels as coordinates.
+template <class Visit>
+void walkSlantedPoints(const LinePlan& p, Visit&& visit) {
+    const int64_t twoN = 2 * p.n;
+    const int64_t num = 2 * p.kLo * p.d + p.n - p.bias;
+    const int64_t m = floorDiv(num, twoN);
+    int64_t rem = num - m * twoN;
+    int64_t a = p.a0 + p.sa * p.kLo;
+    int64_t b = p.b0 + p.sb * m;
+    for (int64_t k = p.kLo; k <= p.kHi; ++k) {
+        if (p.xMajor) {
+            visit(a, b);
+        } else {
+            visit(b, a);
+        }
+        a += p.sa;
+        rem += 2 * p.d;
+        if (rem >= twoN) {
+            rem -= twoN;
+            b += p.sb;
         }
     }
 }
@@ -529,7 +569,8 @@ void Raster::drawLastWins(const RasterShape* shapes, size_t count) {
                 tall.resize(size_t(h));
                 for (int64_t i = 0; i < h; ++i) tall[size_t(i)] = ellipseInset(w, h, i);
             }
-            const std::vector<int64_t>& inset = h > kMaxTabledHeight ? tall : ellipseInsets(w, h);
+            const std::vector<int64_t>* tops =
+                h > kMaxTabledHeight ? nullptr : &ellipseRows(w, h).columnTops;
             // The insets shrink towards the middle row(s), where they are 0, and the rows are
             // symmetric about it: column j holds the rows whose inset is at most its distance
             // from the nearer side, one run from i0 to h - 1 - i0.
@@ -538,7 +579,11 @@ void Raster::drawLastWins(const RasterShape* shapes, size_t count) {
             for (int64_t j = jFirst; j <= jLast; ++j) {
                 const int64_t distance = std::min(j, w - 1 - j);
                 int64_t i0 = 0;
-                while (inset[size_t(i0)] > distance) ++i0;
+                if (tops != nullptr) {
+                    i0 = (*tops)[size_t(distance)];
+                } else {
+                    while (tall[size_t(i0)] > distance) ++i0;
+                }
                 const int64_t top = std::max<int64_t>(box.top + i0, 0);
                 const int64_t bottom = std::min<int64_t>(box.bottom - i0, height_ - 1);
                 if (top <= bottom) cover(box.left + j, top, bottom);
@@ -548,24 +593,38 @@ void Raster::drawLastWins(const RasterShape* shapes, size_t count) {
         if (hasKey(shape.x1, shape.y1, shape.x2, shape.y2) &&
             scratch.seen.seen(shapeKey(shape.x1, shape.y1, shape.x2, shape.y2), 0))
             continue;
-        if (shape.x1 == shape.x2 && shape.y1 == shape.y2) {
-            if (inside(shape.x1, shape.y1)) cover(shape.x1, shape.y1, shape.y1);
+        if (shape.x1 == shape.x2) {  // vertical, or a single point: one run
+            if (shape.x1 < 0 || shape.x1 >= width_) continue;
+            const int top = std::max(std::min(shape.y1, shape.y2), 0);
+            const int bottom = std::min(std::max(shape.y1, shape.y2), height_ - 1);
+            if (top <= bottom) cover(shape.x1, top, bottom);
             continue;
         }
         const LinePlan p = planLine(shape.x1, shape.y1, shape.x2, shape.y2, width_, height_);
         if (p.kLo > p.kHi) continue;
-        if (p.d == 0 && !p.xMajor) {  // vertical: one run
-            const int64_t y1 = p.a0 + p.sa * p.kLo;
-            const int64_t y2 = p.a0 + p.sa * p.kHi;
-            cover(p.b0, std::min(y1, y2), std::max(y1, y2));
-        } else if (p.d == 0) {  // horizontal: one pixel in each column
+        if (p.d == 0) {  // horizontal: one pixel in each column
             for (int64_t k = p.kLo; k <= p.kHi; ++k) cover(p.a0 + p.sa * k, p.b0, p.b0);
+        } else if (!p.xMajor) {
+            // Mostly vertical: the steps k that share the minor offset m, m(k) = floor((2 k d +
+            // n - bias) / 2n), form one run of a column; they are worked out column by column.
+            const int64_t twoN = 2 * p.n;
+            const int64_t twoD = 2 * p.d;
+            const int64_t mLast = floorDiv(2 * p.kHi * p.d + p.n - p.bias, twoN);
+            for (int64_t m = floorDiv(2 * p.kLo * p.d + p.n - p.bias, twoN);; ++m) {
+                const int64_t k0 = std::max(p.kLo, ceilDiv(twoN * m - p.n + p.bias, twoD));
+                const int64_t k1 =
+                    std::min(p.kHi, floorDiv(twoN * (m + 1) - 1 - p.n + p.bias, twoD));
+                if (k0 <= k1) {
+                    const int64_t y0 = p.a0 + p.sa * k0;
+                    const int64_t y1 = p.a0 + p.sa * k1;
+                    cover(p.b0 + p.sb * m, std::min(y0, y1), std::max(y0, y1));
+                }
+                if (m >= mLast) break;
+            }
         } else {
             // Runs of pixels that follow one another down or up one column.
             int64_t runX = -1, runTop = 0, runBottom = -1;
-            walkSlantedLine(p, width_, [&](int64_t, int64_t index) {
-                const int64_t x = index % width_;
-                const int64_t y = index / width_;
+            walkSlantedPoints(p, [&](int64_t x, int64_t y) {
                 if (x == runX && y == runBottom + 1) {
                     runBottom = y;
                 } else if (x == runX && y == runTop - 1) {

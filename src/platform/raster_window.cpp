@@ -2,6 +2,7 @@
 #include "platform/raster_window.h"
 
 #include <algorithm>
+#include <cassert>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -45,15 +46,31 @@ void RasterWindow::bumpSurfaceVersion() {
                           std::memory_order_release);
 }
 
-void RasterWindow::drawShape(const SurfaceRect& area, const RasterShape& shape) {
+void RasterWindow::drawShape(const RasterShape& shape) {
     beforeDrawing();
+    if (deferring_) {
+        // Only this thread draws on or reads the surface while shapes are deferred: they are
+        // gathered without the lock, which is taken once per batch (drawDeferred's callers).
+        assert(std::this_thread::get_id() == deferringThread_);
+        if (!surface_ || !unitOpen_) return;
+        deferred_.push_back(shape);
+        gathered_.left = std::min({gathered_.left, shape.x1, shape.x2});
+        gathered_.top = std::min({gathered_.top, shape.y1, shape.y2});
+        gathered_.right = std::max({gathered_.right, shape.x1, shape.x2});
+        gathered_.bottom = std::max({gathered_.bottom, shape.y1, shape.y2});
+        bumpSurfaceVersion();
+        if (deferred_.size() >= kMaxDeferredShapes) {
+            std::lock_guard lock(surfaceMutex_);
+            drawDeferred();
+        }
+        surfaceChanged();
+        return;
+    }
+    const SurfaceRect area = boxOf(shape.x1, shape.y1, shape.x2, shape.y2);
     {
         std::lock_guard lock(surfaceMutex_);
         if (!surface_ || !unitOpen_) return;
-        if (deferring_) {
-            deferred_.push_back(shape);
-            if (deferred_.size() >= kMaxDeferredShapes) drawDeferred();
-        } else if (shape.kind == RasterShape::Kind::filledEllipse) {
+        if (shape.kind == RasterShape::Kind::filledEllipse) {
             surface_->fillEllipse(shape.x1, shape.y1, shape.x2, shape.y2, shape.colour);
         } else {
             surface_->line(shape.x1, shape.y1, shape.x2, shape.y2, shape.colour, 0xFFFF);
@@ -73,11 +90,14 @@ void RasterWindow::drawDeferred() const {
 void RasterWindow::setDeferredDrawing(bool on) {
     std::lock_guard lock(surfaceMutex_);
     deferring_ = on;
+    deferringThread_ = std::this_thread::get_id();
     drawDeferred();
 }
 
 SurfaceRect RasterWindow::takeChanged(uint64_t* version) {
     std::lock_guard lock(surfaceMutex_);
+    changed_.add(gathered_);
+    gathered_ = kNothingGathered;
     SurfaceRect area = changed_;
     changed_ = SurfaceRect{};
     if (version != nullptr) *version = surfaceVersion_.load();
@@ -165,6 +185,7 @@ bool RasterWindow::SETWINDOWCONFIG(WindowConfig& config) {
             deferred_.clear();  // drawn on the surface that goes
             surface_ = std::make_unique<Raster>(w, h, bkColour_);
             changed_ = kWholeSurface;
+            gathered_ = kNothingGathered;
             bumpSurfaceVersion();
         }
     }
@@ -209,21 +230,9 @@ void RasterWindow::CLEARSCREEN(int32_t area) {
     draw(kWholeSurface, [&](Raster& r) { r.clear(bkColour_); });
 }
 
-int32_t RasterWindow::SETCOLORRGB(int32_t colour) {
-    int32_t previous = static_cast<int32_t>(colour_);
-    colour_ = static_cast<uint32_t>(colour) & 0xFFFFFF;
-    return previous;
-}
-
 int32_t RasterWindow::SETBKCOLORRGB(int32_t colour) {
     int32_t previous = static_cast<int32_t>(bkColour_);
     bkColour_ = static_cast<uint32_t>(colour) & 0xFFFFFF;
-    return previous;
-}
-
-int32_t RasterWindow::SETTEXTCOLORRGB(int32_t colour) {
-    int32_t previous = static_cast<int32_t>(textColour_);
-    textColour_ = static_cast<uint32_t>(colour) & 0xFFFFFF;
     return previous;
 }
 
@@ -231,18 +240,11 @@ void RasterWindow::SETLINESTYLE(uint16_t mask) {
     lineStyle_ = mask;
 }
 
-void RasterWindow::MOVETO(int16_t x, int16_t y, XYCoord& previous) {
-    previous.xcoord = static_cast<int16_t>(curX_);
-    previous.ycoord = static_cast<int16_t>(curY_);
-    curX_ = x;
-    curY_ = y;
-}
-
 int16_t RasterWindow::LINETO(int16_t x, int16_t y) {
     if (!unitOpen_) return 0;
     int x1 = curX_, y1 = curY_;
     if (lineStyle_ == 0xFFFF) {
-        drawShape(boxOf(x1, y1, x, y), RasterShape{RasterShape::Kind::line, x1, y1, x, y, colour_});
+        drawShape(RasterShape{RasterShape::Kind::line, x1, y1, x, y, colour_});
     } else {
         draw(boxOf(x1, y1, x, y), [&](Raster& r) { r.line(x1, y1, x, y, colour_, lineStyle_); });
     }
@@ -272,8 +274,7 @@ int16_t RasterWindow::RECTANGLE(int16_t control, int16_t x1, int16_t y1, int16_t
 int16_t RasterWindow::ELLIPSE(int16_t control, int16_t x1, int16_t y1, int16_t x2, int16_t y2) {
     if ((control != GBORDER && control != GFILLINTERIOR) || !unitOpen_) return 0;
     if (control == GFILLINTERIOR) {
-        drawShape(boxOf(x1, y1, x2, y2),
-                  RasterShape{RasterShape::Kind::filledEllipse, x1, y1, x2, y2, colour_});
+        drawShape(RasterShape{RasterShape::Kind::filledEllipse, x1, y1, x2, y2, colour_});
     } else {
         draw(boxOf(x1, y1, x2, y2),
              [&](Raster& r) { r.ellipseOutline(x1, y1, x2, y2, colour_, lineStyle_); });

@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/graphics_window.h"
@@ -61,11 +63,25 @@ class RasterWindow : public GraphicsWindow {
     int32_t FOCUSQQ(int32_t unit) override;
 
     void CLEARSCREEN(int32_t area) override;
-    int32_t SETCOLORRGB(int32_t colour) override;
+    // The drawing state: called for every shape of a chart, so defined here.
+    int32_t SETCOLORRGB(int32_t colour) override {
+        const auto previous = static_cast<int32_t>(colour_);
+        colour_ = static_cast<uint32_t>(colour) & 0xFFFFFF;
+        return previous;
+    }
     int32_t SETBKCOLORRGB(int32_t colour) override;
-    int32_t SETTEXTCOLORRGB(int32_t colour) override;
+    int32_t SETTEXTCOLORRGB(int32_t colour) override {
+        const auto previous = static_cast<int32_t>(textColour_);
+        textColour_ = static_cast<uint32_t>(colour) & 0xFFFFFF;
+        return previous;
+    }
     void SETLINESTYLE(uint16_t mask) override;
-    void MOVETO(int16_t x, int16_t y, XYCoord& previous) override;
+    void MOVETO(int16_t x, int16_t y, XYCoord& previous) override {
+        previous.xcoord = static_cast<int16_t>(curX_);
+        previous.ycoord = static_cast<int16_t>(curY_);
+        curX_ = x;
+        curY_ = y;
+    }
     int16_t LINETO(int16_t x, int16_t y) override;
     int32_t SETPIXELRGB(int16_t x, int16_t y, int32_t colour) override;
     int16_t RECTANGLE(int16_t control, int16_t x1, int16_t y1, int16_t x2, int16_t y2) override;
@@ -110,7 +126,9 @@ class RasterWindow : public GraphicsWindow {
     // (Raster::drawLastWins) just before anything else draws on or reads the surface: the
     // surface then shows the end result, never the steps between. For pictures that are only
     // looked at when finished, such as the report's chart. Switching it off draws what is
-    // gathered.
+    // gathered. While it is on, the thread that switched it on must be the only one that draws
+    // on or reads the surface (the shapes are gathered without the drawing lock); the desktop
+    // services, whose input thread paints the surface, never use it.
     void setDeferredDrawing(bool on);
 
   protected:
@@ -157,7 +175,7 @@ class RasterWindow : public GraphicsWindow {
     template <class F>
     void draw(const SurfaceRect& area, F&& f);
     // Gathers a shape with deferred drawing, draws it at once otherwise.
-    void drawShape(const SurfaceRect& area, const RasterShape& shape);
+    void drawShape(const RasterShape& shape);
     // One more operation changed the surface; surfaceMutex_ held.
     void bumpSurfaceVersion();
     // Draws the gathered shapes; surfaceMutex_ held.
@@ -170,9 +188,15 @@ class RasterWindow : public GraphicsWindow {
     std::unique_ptr<Raster> surface_;
     std::atomic<uint64_t> surfaceVersion_{0};
     SurfaceRect changed_;  // under surfaceMutex_
-    // Deferred drawing (under surfaceMutex_): whether it is on, and the shapes gathered.
+    // The area of the shapes gathered by deferred drawing that changed_ has not taken in yet
+    // (its sides start beyond each other, as an empty area's).
+    static constexpr SurfaceRect kNothingGathered{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    SurfaceRect gathered_ = kNothingGathered;
+    // Deferred drawing: whether it is on, the shapes gathered, and the one thread that draws
+    // meanwhile. Changed under surfaceMutex_; while it is on only that thread touches them.
     bool deferring_ = false;
     mutable std::vector<RasterShape> deferred_;
+    std::thread::id deferringThread_;
     std::atomic<bool> unitOpen_{false};
     std::atomic<bool> tiled_{false};
     std::atomic<uint32_t> inputSeq_{0};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "platform/colours.h"
 #include "plot/plot.h"
@@ -33,8 +34,8 @@ constexpr int32_t kTileCommand = 2;
 // Line style masks of SETLIN styles 1 to 4.
 constexpr uint16_t kLineMasks[4] = {0xFFFF, 0xFF00, 0xF0F0, 0xCCCC};
 
-// A unit that never becomes active or never takes the focus would otherwise keep ACTIV
-// asking for ever; after this many refused requests it gives up and carries on.
+// A unit that never takes the focus would otherwise keep ACTIV asking for ever; after this
+// many refused requests it gives up and carries on (activateUnit does the same).
 constexpr int kActivationAttempts = 5;
 
 // Into [0, 1]; NaN becomes 0 as well, so the table only ever holds proper fractions.
@@ -48,34 +49,31 @@ float clampFraction(float value) {
 
 namespace plotdetail {
 
-float* pageEntries(int32_t unit) {
-    checkIndex("GR1", unit, 1, 100);
-    return plotState.GR1[unit - 1];
-}
-
 int32_t colourRgb(int32_t colour) {
     checkIndex("COLDIM", int64_t{colour} + 1, 1, 106, 2);  // COLDIM(component, colour + 1)
     const float* rgb = plotState.COLDIM[colour];
-    // A chart changes between a few colours all the time: the last one asked for is kept with
-    // the components it came from, bit for bit.
-    struct Last {
-        int32_t colour = -1;
+    // A chart changes between a few colours all the time: each colour's value is kept with the
+    // components it came from, bit for bit.
+    struct Known {
         uint32_t components[3] = {};
         int32_t value = 0;
+        bool valid = false;
     };
-    thread_local Last last;
+    thread_local Known known[std::extent_v<decltype(PlotState::COLDIM), 0>];
     uint32_t components[3];
     std::memcpy(components, rgb, sizeof components);
-    if (last.colour == colour && std::equal(components, components + 3, last.components))
-        return last.value;
+    Known& k = known[colour];
+    if (k.valid && components[0] == k.components[0] && components[1] == k.components[1] &&
+        components[2] == k.components[2])
+        return k.value;
     uint8_t CI[4] = {0, 0, 0, 0};
     for (int component = 0; component < 3; ++component) {
         CI[component] = static_cast<uint8_t>(truncToInt(rgb[component] * 255.0f));
     }
-    last.colour = colour;
-    std::copy(components, components + 3, last.components);
-    last.value = int32_t{CI[0]} | int32_t{CI[1]} << 8 | int32_t{CI[2]} << 16 | int32_t{CI[3]} << 24;
-    return last.value;
+    std::copy(components, components + 3, k.components);
+    k.value = int32_t{CI[0]} | int32_t{CI[1]} << 8 | int32_t{CI[2]} << 16 | int32_t{CI[3]} << 24;
+    k.valid = true;
+    return k.value;
 }
 
 }  // namespace plotdetail
@@ -125,8 +123,9 @@ void PAGE(int32_t unit, int32_t height, int32_t width, const std::string& title)
 
 void SETCOL(int32_t colour) {
     const int32_t rgb = plotdetail::colourRgb(colour);
-    gw().SETCOLORRGB(rgb);
-    gw().SETTEXTCOLORRGB(rgb);
+    GraphicsWindow& window = gw();
+    window.SETCOLORRGB(rgb);
+    window.SETTEXTCOLORRGB(rgb);
     plotState.currentColour = colour;
 }
 
@@ -144,11 +143,7 @@ void SETLIN(int32_t style) {
 }
 
 void ACTIV(int32_t unit, int32_t focusUnit) {
-    if (unit != 0) {
-        for (int attempt = 0; attempt < kActivationAttempts; ++attempt) {
-            if (gw().SETACTIVEUNIT(unit) != 0) break;
-        }
-    }
+    plotdetail::activateUnit(gw(), unit);
     if (focusUnit != 0) {
         for (int attempt = 0; attempt < kActivationAttempts; ++attempt) {
             if (gw().FOCUSQQ(focusUnit) == 0) break;

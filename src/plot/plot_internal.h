@@ -2,8 +2,11 @@
 // Helpers shared by the routines of the plotting library; not part of its interface.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <type_traits>
 
@@ -23,7 +26,10 @@ inline int32_t truncToInt(float value) {
 }
 
 // Page table entries of a unit (GR1(unit, 1..4)); stops the program for a unit outside 1..100.
-float* pageEntries(int32_t unit);
+inline float* pageEntries(int32_t unit) {
+    checkIndex("GR1", unit, 1, 100);
+    return plotState.GR1[unit - 1];
+}
 
 // The page table of a unit unpacked: the page in page units and the window in pixels.
 struct PageSize {
@@ -62,6 +68,96 @@ inline float* regionEntries(int32_t unit, int32_t region) {
     checkIndex("GR2", region, 1, 20, 3);  // GR2(unit, entry, region)
     return plotState.GR2[unit - 1][region - 1];
 }
+// ACTIV(unit, 0) on the services at hand: asks until the unit is active, at most five times.
+inline void activateUnit(GraphicsWindow& window, int32_t unit) {
+    constexpr int kActivationAttempts = 5;
+    if (unit == 0) return;
+    for (int attempt = 0; attempt < kActivationAttempts; ++attempt) {
+        if (window.SETACTIVEUNIT(unit) != 0) break;
+    }
+}
+
+// What TMF worked out last for one region. A chart draws several shapes at every point, all
+// at its x and many from the bottom edge, and its values repeat, so a transform often repeats
+// one worked out a moment ago. The memo holds the region's entries it was worked out from, bit
+// for bit: a table changed in any way (LIMITS, REGION, a direct write) is worked out afresh.
+class TransformMemo {
+  public:
+    // Makes the memo that of the region's entries r.
+    void use(const float* r) {
+        uint64_t bits[kKeyWords];
+        std::memcpy(bits, r, sizeof bits);
+        uint64_t difference = 0;
+        for (int i = 0; i < kKeyWords; ++i) difference |= bits[i] ^ bits_[i];
+        if (r == region_ && difference == 0) [[likely]]
+            return;
+        renew(r);
+    }
+    // The pixel column and row of (x, y), clamped to the region: first against the left and
+    // top edges, then the right and bottom ones, which win for a region whose edges cross.
+    int32_t x(float value) {
+        const int32_t ix = x_.pixel(value, [&] { return workOutX(value); });
+        return std::min(std::max(ix, left_), right_);
+    }
+    int32_t y(float value) {
+        const int32_t iy = y_.pixel(value, [&] { return workOutY(value); });
+        return std::min(std::max(iy, top_), bottom_);
+    }
+
+  private:
+    void renew(const float* r);
+    int32_t workOutX(float value) const;
+    int32_t workOutY(float value) const;
+
+    // The pixels of the values met last on one axis, in 2^slotBits slots chosen by the value's
+    // bits.
+    template <int slotBits>
+    struct Axis {
+        static constexpr int kSlots = 1 << slotBits;
+        uint64_t keys[kSlots] = {};  // the value's bits with bit 32 set; 0 for an empty slot
+        int32_t pixels[kSlots] = {};
+        template <class Work>
+        int32_t pixel(float value, Work&& work) {
+            const uint64_t key = uint64_t{1} << 32 | std::bit_cast<uint32_t>(value);
+            const size_t slot = size_t((key * 0x9E3779B97F4A7C15u) >> (64 - slotBits));
+            if (keys[slot] == key) [[likely]]
+                return pixels[slot];
+            const int32_t p = work();
+            keys[slot] = key;
+            pixels[slot] = p;
+            return p;
+        }
+    };
+
+    // The entries the memo was worked out from, as floats and as bits.
+    static constexpr int kKeyWords = (kYMax + 1) / 2;
+    const float* region_ = nullptr;
+    float entries_[kYMax + 1] = {};
+    uint64_t bits_[kKeyWords] = {};
+    static_assert(sizeof bits_ == sizeof entries_);
+    int32_t left_ = 0, right_ = 0, top_ = 0, bottom_ = 0;
+    // A chart's x values are mostly new (the moments of the entries), its y values few but
+    // more than a handful (acuity in steps of 0.01, times, the bottom edge).
+    Axis<4> x_;
+    Axis<8> y_;
+};
+
+// One memo for each region number (of whichever unit drew there last).
+inline thread_local TransformMemo transformMemos[std::extent_v<decltype(PlotState::GR2), 1>];
+
+// TMF without the call: the pixel of (x, y) in the unit's region.
+[[gnu::always_inline]] inline void transform(int32_t unit, int32_t region, float x, float y,
+                                             int32_t& ix, int32_t& iy) {
+    const float* r = regionEntries(unit, region);
+    TransformMemo& memo = transformMemos[region - 1];
+    memo.use(r);
+    // Worked out before either result is stored: ix and iy could alias the memo.
+    const int32_t px = memo.x(x);
+    const int32_t py = memo.y(y);
+    ix = px;
+    iy = py;
+}
+
 // The RGB integer (0x00BBGGRR) of a colour of COLDIM, each component times 255 truncated into
 // its byte; stops the program for a colour outside 0..105.
 int32_t colourRgb(int32_t colour);

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Regions with linear user coordinates, the transforms between user coordinates and pixels,
 // pen moves, constant-x and constant-y lines and single points.
-#include <bit>
 #include <cstring>
-#include <type_traits>
 
 #include "plot/plot.h"
 #include "plot/plot_internal.h"
@@ -85,80 +83,34 @@ float pixelY(const float* r, float y) {
     return r[kPixelBottom] - axisFraction(y, r[kYMin], r[kYMax]) * r[kPixelHeight] + 0.5f;
 }
 
-uint32_t bitsOf(float value) {
-    return std::bit_cast<uint32_t>(value);
-}
-
-// What TMF worked out last for one region. A chart draws several shapes at every point, all
-// at its x and many from the bottom edge, and its values repeat, so a transform often repeats
-// one worked out a moment ago. The memo holds the region's entries it was worked out from, bit
-// for bit: a table changed in any way (LIMITS, REGION, a direct write) is worked out afresh.
-class TransformMemo {
-  public:
-    // Makes the memo that of the region's entries r.
-    void use(const float* r) {
-        if (r == region_ && sameEntries(r)) return;
-        region_ = r;
-        std::memcpy(entries_, r, sizeof entries_);
-        left_ = truncToInt(r[kPixelLeft]);
-        right_ = truncToInt(static_cast<float>(left_) + r[kPixelWidth]);
-        bottom_ = truncToInt(r[kPixelBottom]);
-        top_ = truncToInt(static_cast<float>(bottom_) - r[kPixelHeight]);
-        x_ = Axis{};
-        y_ = Axis{};
-    }
-    int32_t x(float value) {
-        const int32_t ix = x_.pixel(value, [&] { return truncToInt(pixelX(entries_, value)); });
-        return std::min(std::max(ix, left_), right_);
-    }
-    int32_t y(float value) {
-        const int32_t iy = y_.pixel(value, [&] { return truncToInt(pixelY(entries_, value)); });
-        return std::min(std::max(iy, top_), bottom_);
-    }
-
-  private:
-    bool sameEntries(const float* r) const {
-        uint32_t difference = 0;
-        for (int i = 0; i <= kYMax; ++i) difference |= bitsOf(entries_[i]) ^ bitsOf(r[i]);
-        return difference == 0;
-    }
-
-    // The pixels of the values met last on one axis, in slots chosen by the value's bits.
-    struct Axis {
-        static constexpr int kSlots = 16;
-        uint64_t keys[kSlots] = {};  // the value's bits with bit 32 set; 0 for an empty slot
-        int32_t pixels[kSlots] = {};
-        template <class Work>
-        int32_t pixel(float value, Work&& work) {
-            const uint64_t key = uint64_t{1} << 32 | bitsOf(value);
-            const size_t slot = size_t((key * 0x9E3779B97F4A7C15u) >> 60);
-            if (keys[slot] == key) return pixels[slot];
-            const int32_t p = work();
-            keys[slot] = key;
-            pixels[slot] = p;
-            return p;
-        }
-    };
-
-    const float* region_ = nullptr;
-    float entries_[kYMax + 1] = {};
-    int32_t left_ = 0, right_ = 0, top_ = 0, bottom_ = 0;
-    Axis x_, y_;
-};
-
-// One memo for each region number (of whichever unit drew there last).
-thread_local TransformMemo transformMemos[std::extent_v<decltype(PlotState::GR2), 1>];
-
 }  // namespace
 
+namespace plotdetail {
+
+void TransformMemo::renew(const float* r) {
+    region_ = r;
+    std::memcpy(entries_, r, sizeof entries_);
+    std::memcpy(bits_, r, sizeof bits_);
+    left_ = truncToInt(r[kPixelLeft]);
+    right_ = truncToInt(static_cast<float>(left_) + r[kPixelWidth]);
+    bottom_ = truncToInt(r[kPixelBottom]);
+    top_ = truncToInt(static_cast<float>(bottom_) - r[kPixelHeight]);
+    x_ = {};
+    y_ = {};
+}
+
+int32_t TransformMemo::workOutX(float value) const {
+    return truncToInt(pixelX(entries_, value));
+}
+
+int32_t TransformMemo::workOutY(float value) const {
+    return truncToInt(pixelY(entries_, value));
+}
+
+}  // namespace plotdetail
+
 void TMF(int32_t unit, int32_t region, float x, float y, int32_t& ix, int32_t& iy) {
-    const float* r = plotdetail::regionEntries(unit, region);
-    TransformMemo& memo = transformMemos[region - 1];
-    memo.use(r);
-    // Clamped to the region: first against the left and top edges, then the right and
-    // bottom ones, which win for a region whose edges cross.
-    ix = memo.x(x);
-    iy = memo.y(y);
+    plotdetail::transform(unit, region, x, y, ix, iy);
 }
 
 void TFM(int32_t unit, int32_t region, int32_t ix, int32_t iy, float& x, float& y) {
@@ -182,18 +134,22 @@ void TFM(int32_t unit, int32_t region, int32_t ix, int32_t iy, float& x, float& 
 
 void MOVE(int32_t unit, int32_t region, float x, float y, int32_t pen) {
     plotdetail::regionEntries(unit, region);
-    ACTIV(unit, 0);
+    GraphicsWindow& window = gw();
+    plotdetail::activateUnit(window, unit);
     int32_t ix = 0;
     int32_t iy = 0;
-    TMF(unit, region, x, y, ix, iy);
-    if (pen == 1) lineTo(ix, iy);
-    moveTo(ix, iy);
+    plotdetail::transform(unit, region, x, y, ix, iy);
+    if (pen == 1) window.LINETO(static_cast<int16_t>(ix), static_cast<int16_t>(iy));
+    XYCoord previous;
+    window.MOVETO(static_cast<int16_t>(ix), static_cast<int16_t>(iy), previous);
 }
 
 void PIXMOVE(int32_t unit, int32_t ix, int32_t iy, int32_t pen) {
-    ACTIV(unit, 0);
-    if (pen == 1) lineTo(ix, iy);
-    moveTo(ix, iy);
+    GraphicsWindow& window = gw();
+    plotdetail::activateUnit(window, unit);
+    if (pen == 1) window.LINETO(static_cast<int16_t>(ix), static_cast<int16_t>(iy));
+    XYCoord previous;
+    window.MOVETO(static_cast<int16_t>(ix), static_cast<int16_t>(iy), previous);
 }
 
 void CONSTX(int32_t unit, int32_t region, float x, float y1, float y2) {
@@ -211,7 +167,7 @@ void POINT(int32_t unit, int32_t region, float x, float y) {
     ACTIV(unit, 0);
     int32_t ix = 0;
     int32_t iy = 0;
-    TMF(unit, region, x, y, ix, iy);
+    plotdetail::transform(unit, region, x, y, ix, iy);
     const int32_t rgb = plotdetail::colourRgb(plotState.currentColour);
     gw().SETPIXELRGB(static_cast<int16_t>(ix), static_cast<int16_t>(iy), rgb);
 }

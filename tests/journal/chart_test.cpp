@@ -188,6 +188,21 @@ GTEST_TEST(ChartDayNumber, FebruaryFollowsTheLeapYearRule) {
     EXPECT_EQ(NDAYS(31, 12, 2013) - NDAYS(1, 12, 2013), 30);
 }
 
+GTEST_TEST(ChartDayNumber, AMonthAskedForAgainCountsAsBefore) {
+    const int32_t march = NDAYS(3, 3, 2013);
+    EXPECT_EQ(NDAYS(3, 3, 2012), march - 365);
+    EXPECT_EQ(NDAYS(3, 3, 2013), march);
+    EXPECT_EQ(NDAYS(4, 3, 2013), march + 1);
+    EXPECT_EQ(NDAYS(3, 4, 2013), march + 31);
+    // A month past the table stops the program every time, whatever was asked for before.
+    HeadlessWindow window;
+    setGraphicsWindow(&window);
+    EXPECT_EQ(NDAYS(1, 13, 2013), NDAYS(1, 1, 2014));
+    EXPECT_THROW(NDAYS(1, 14, 2013), ProgramExit);
+    EXPECT_THROW(NDAYS(1, 14, 2013), ProgramExit);
+    setGraphicsWindow(nullptr);
+}
+
 // --- Time range, grid and dates ----------------------------------------------------------
 
 GTEST_TEST(ChartTimeRange, OneEntryFillsOneDayAtItsTimeOfDay) {

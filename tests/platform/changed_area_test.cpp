@@ -63,6 +63,32 @@ GTEST_TEST(ChangedArea, EachOperationAddsItsOwnRectangleOnly) {
     expectArea(w.takeChanged(), 0, 0, 979, 649);
 }
 
+// Shapes gathered by deferred drawing count as changed when they are gathered, drawn or not.
+GTEST_TEST(ChangedArea, DeferredShapesCountWhenGathered) {
+    Watched w;
+    w.takeChanged();
+    w.setDeferredDrawing(true);
+    XYCoord previous;
+    w.MOVETO(300, 200, previous);
+    w.LINETO(310, 100);
+    w.ELLIPSE(GFILLINTERIOR, 296, 196, 304, 203);
+    expectArea(w.takeChanged(), 296, 100, 310, 203);
+    EXPECT_TRUE(w.takeChanged().empty());
+    // With an operation drawn at once, and clipped to the surface.
+    w.LINETO(-50, 700);
+    w.SETPIXELRGB(900, 10, 0);
+    expectArea(w.takeChanged(), 0, 10, 900, 649);
+    // A new surface takes in the shapes gathered on the old one.
+    w.LINETO(20, 30);
+    WindowConfig c;
+    c.numxpixels = 100;
+    c.numypixels = 80;
+    w.SETWINDOWCONFIG(c);
+    expectArea(w.takeChanged(), 0, 0, 99, 79);
+    EXPECT_TRUE(w.takeChanged().empty());
+    w.setDeferredDrawing(false);
+}
+
 GTEST_TEST(ChangedArea, APictureMarkCountsTheOperationsDrawnBeforeIt) {
     Watched w;
     const PictureMark before = w.markPicture();

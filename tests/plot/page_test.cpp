@@ -175,6 +175,27 @@ GTEST_TEST(PlotColour, ColorClampsComponentsAndWaitsForSetcol) {
     EXPECT_EQ(rgbOf(bench, 105), 0xFFFFFF);
 }
 
+// A chart changes between a few colours all the time; each keeps following the table however
+// it is changed in between.
+GTEST_TEST(PlotColour, AlternatingColoursFollowEveryChangeOfTheTable) {
+    PlotBench bench;
+    PAGE(1, 650, 980, kTitle);
+    for (int turn = 0; turn < 3; ++turn) {
+        EXPECT_EQ(rgbOf(bench, 1), 0x0000FF);
+        EXPECT_EQ(rgbOf(bench, 3), 0x00FF00);
+        EXPECT_EQ(rgbOf(bench, 5), 0xFF0000);
+    }
+    COLOR(3, 0.5f, 0.5f, 0.5f);
+    EXPECT_EQ(rgbOf(bench, 1), 0x0000FF);
+    EXPECT_EQ(rgbOf(bench, 3), 0x7F7F7F);
+    plotState.COLDIM[1][2] = 1.0f;  // a direct write to the table
+    EXPECT_EQ(rgbOf(bench, 1), 0xFF00FF);
+    EXPECT_EQ(rgbOf(bench, 3), 0x7F7F7F);
+    // Bit for bit: a negative zero is another value of the table, though the same colour.
+    plotState.COLDIM[5][0] = -0.0f;
+    EXPECT_EQ(rgbOf(bench, 5), 0xFF0000);
+}
+
 GTEST_TEST(PlotPage, AWindowThatCannotBeOpenedStopsTheProgram) {
     PlotBench bench;
     bench.window.openResult = -1;

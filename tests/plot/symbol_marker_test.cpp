@@ -259,6 +259,41 @@ GTEST_TEST(PlotMarker, SizeFollowsTheUnitsOwnPage) {
     EXPECT_EQ(bench.window.segments.at(0), (Segment{95, 100, 105, 100, 0, 0xFFFF}));
 }
 
+// The corners of a filled marker are the single-precision halves of 2 x centre -/+ size,
+// truncated: near the centre of the page, around 2^24 where a float stops holding every
+// integer, and far beyond it.
+GTEST_TEST(PlotMarker, FilledBoxCornersAreTheSinglePrecisionHalves) {
+    PlotBench bench;
+    bench.startUp();
+    constexpr int32_t kWidth = 100000000;
+    PAGE(2, 180, kWidth, "wide");
+    REGION(2, 1, 0, 0, 240, 180);
+    LIMITS(2, 1, 0, static_cast<float>(kWidth), 0, 179);
+    const auto half = [](int64_t v) {
+        return static_cast<int16_t>(static_cast<int32_t>(static_cast<float>(v) * 0.5f));
+    };
+    std::vector<float> xs = {0, 1, 2, 3, 100, 416666, 416667, 50000000, 99999992};
+    for (int d = -40; d <= 40; ++d) {
+        xs.push_back(static_cast<float>((1 << 23) + d));
+        xs.push_back(static_cast<float>((1 << 24) + 2 * d));
+    }
+    for (const float size : {2.0f, 2.5f, 0.0f}) {
+        const int64_t w = static_cast<int64_t>(size * static_cast<float>(kWidth) / 240.0f);
+        const int64_t h = static_cast<int64_t>(size * 180.0f / 180.0f);
+        for (const float x : xs) {
+            int32_t ix = 0, iy = 0;
+            TMF(2, 1, x, 50, ix, iy);
+            bench.window.clearRecord();
+            MARKER(2, 1, x, 50, 4, size);
+            const Args expected = {GFILLINTERIOR, half(2 * int64_t{ix} - w),
+                                   half(2 * int64_t{iy} - h), half(2 * int64_t{ix} + w),
+                                   half(2 * int64_t{iy} + h)};
+            ASSERT_EQ(bench.window.named("ELLIPSE").at(0).args, expected)
+                << "x " << x << ", size " << size;
+        }
+    }
+}
+
 GTEST_TEST(PlotMarker, RegionOutsideTheTableStopsTheProgram) {
     PlotBench bench;
     bench.startUp();
