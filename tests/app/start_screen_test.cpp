@@ -13,6 +13,7 @@
 
 #include "app/symbols.h"
 #include "program_harness.h"
+#include "support/picture_rules.h"
 
 namespace trelvan::testing {
 namespace {
@@ -40,21 +41,6 @@ void setEdgeFigures() {
     setFigure(2, {{30, 0}, {30, 4}, {31, 1}, {646, 0}, {300, 527}, {-2, -25}});
     setFigure(3, {{40, 0}, {40, 6}, {43, 3}, {644, 30}, {100, 527}, {10, -21}});
     setFigure(9, {{50, 0}, {50, 18}, {59, 9}, {640, 40}, {200, 520}, {0, -27}});
-}
-
-// The colour the rules give pixel (x, y): the last figure cell covering it (a two by two
-// checker of k-pixel squares, white top left), else the texture run it lies in; nothing for
-// the pixels of neither texture nor figure (column 0 and the right margin).
-std::optional<uint32_t> ruledPixel(int k, int xoff, int width, int x, int y) {
-    for (int j = symbolTable.NOTDIM[k - 1]; j >= 1; --j) {
-        const int t = x - xoff - symbolTable.IJNOT(j, 2, k);
-        const int u = y - symbolTable.IJNOT(j, 1, k);
-        if (t >= 1 && t <= 2 * k && u >= 1 && u <= 2 * k)
-            return (t <= k) == (u <= k) ? kWhite : kBlack;
-    }
-    const int cells = width / k;
-    if (x < 1 || x > cells * k) return std::nullopt;
-    return ((x - 1) / k + 1 + y) % 2 != 0 ? kWhite : kBlack;
 }
 
 // Where the figure of size k goes: 450 or 20 pixels in, on whole elements.
@@ -98,20 +84,6 @@ Step step(int k, int bitsPerPixel, int width = 980) {
     return Step{window.snapshot(), window.sleeps(), window.elapsed()};
 }
 
-void expectRuledPicture(const Raster& picture, int k, int xoff, uint32_t uncovered) {
-    int wrong = 0;
-    std::string first;
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
-            const uint32_t expected =
-                ruledPixel(k, xoff, picture.width(), x, y).value_or(uncovered);
-            if (picture.pixel(x, y) != expected && wrong++ == 0)
-                first = "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
-        }
-    }
-    EXPECT_EQ(wrong, 0) << "k " << k << ", first at " << first;
-}
-
 // The generator runs on from step to step, so the figures of the three sizes land on both
 // sides.
 GTEST_TEST(StartScreenPicture, ComposedPictureFollowsTheRulesAndIsBlackWhereNothingLies) {
@@ -122,7 +94,7 @@ GTEST_TEST(StartScreenPicture, ComposedPictureFollowsTheRulesAndIsBlackWhereNoth
         const Raster picture = step(k, 32).picture;
         ASSERT_EQ(picture.width(), 980);
         ASSERT_EQ(picture.height(), 650);
-        expectRuledPicture(picture, k, xoff, kBlack);
+        expectRuledPicture(picture, symbolTable, k, xoff, kBlack);
     }
 }
 
@@ -131,7 +103,7 @@ GTEST_TEST(StartScreenPicture, DirectPictureFollowsTheRulesAndLeavesTheRestAlone
     setEdgeFigures();
     for (int k : {2, 3, 9}) {
         const int xoff = figureOffset(k, nextSideRight());
-        expectRuledPicture(step(k, 24).picture, k, xoff, kBefore);
+        expectRuledPicture(step(k, 24).picture, symbolTable, k, xoff, kBefore);
     }
 }
 
@@ -199,7 +171,7 @@ GTEST_TEST(StartScreenPicture, WindowOfTheComposedImageSizeInAnotherLayoutIsDraw
     ASSERT_EQ(probe.IMAGESIZE(0, 0, 1959, 649), 2548054);
     const Raster picture = step(3, 16, 1960).picture;
     ASSERT_EQ(picture.width(), 1960);
-    expectRuledPicture(picture, 3, xoff, kBefore);
+    expectRuledPicture(picture, symbolTable, 3, xoff, kBefore);
 }
 
 GTEST_TEST(StartScreenPicture, ShippedFiguresComposedAsDrawnDirectly) {

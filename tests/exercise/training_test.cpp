@@ -23,6 +23,7 @@
 #include "platform/headless_window.h"
 #include "platform/textfile.h"
 #include "support/fresh_program.h"
+#include "support/picture_rules.h"
 
 namespace trelvan {
 namespace {
@@ -196,40 +197,6 @@ class TrainingRun {
 
 std::vector<Answer> allRight(int n, double after = 1.0) {
     return std::vector<Answer>(static_cast<size_t>(n), Answer{Reply::right, after});
-}
-
-// Colour the picture rules give field pixel (x, y): the last figure cell covering it, else
-// the texture run it lies in; nothing for the pixels of neither (column 0, right margin).
-std::optional<uint32_t> ruledPixel(const SymbolTable& table, int p, int xoff, int width, int x,
-                                   int y) {
-    for (int j = table.NOTDIM[p - 1]; j >= 1; --j) {
-        const int t = x - xoff - table.IJNOT(j, 2, p);
-        const int u = y - table.IJNOT(j, 1, p);
-        if (t >= 1 && t <= 2 * p && u >= 1 && u <= 2 * p)
-            return (t <= p) == (u <= p) ? kWhite : kBlack;
-    }
-    const int cols = width / p;
-    if (x < 1 || x > cols * p) return std::nullopt;
-    const int run = (x - 1) / p + 1;
-    return (run + y) % 2 != 0 ? kWhite : kBlack;
-}
-
-// Checks every field pixel of the picture against the rules; pixels of neither texture nor
-// figure must show uncovered.
-void expectField(const Raster& picture, const SymbolTable& table, int p, int xoff,
-                 uint32_t uncovered) {
-    int wrong = 0;
-    std::string first;
-    for (int y = 20; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
-            const uint32_t expected =
-                ruledPixel(table, p, xoff, picture.width(), x, y).value_or(uncovered);
-            if (picture.pixel(x, y) != expected && wrong++ == 0) {
-                first = "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
-            }
-        }
-    }
-    EXPECT_EQ(wrong, 0) << "p " << p << ", xoff " << xoff << ", first at " << first;
 }
 
 // Progress bar of a picture: cyan up to xi, blue after it, all ten rows.
@@ -492,14 +459,14 @@ GTEST_TEST(TrainingPicture, SidesFollowTheRandomSource) {
     const int xoff[] = {20, 20, 450};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE("picture " + std::to_string(i + 1));
-        expectField(run.window.pictures[i], *run.figures, 2, xoff[i], kBlack);
+        testing::expectRuledPicture(run.window.pictures[i], *run.figures, 2, xoff[i], kBlack, 20);
     }
     // The figure is really there: the first picture does not pass for a right-side one.
     int differing = 0;
     const Raster& first = run.window.pictures[0];
     for (int y = 20; y < 80; ++y)
         for (int x = 0; x < first.width(); ++x)
-            differing += first.pixel(x, y) != ruledPixel(*run.figures, 2, 450, 980, x, y);
+            differing += first.pixel(x, y) != testing::ruledPixel(*run.figures, 2, 450, 980, x, y);
     EXPECT_GT(differing, 20);
     // The cell reaching above the field leaves the status bar alone.
     expectStatus(first, kGreen);
@@ -531,7 +498,8 @@ GTEST_TEST(TrainingPicture, ComposedAndDirectDrawingGiveTheSameField) {
             for (int i = 0; i < 3; ++i) {
                 const Raster& picture = run.window.pictures[i];
                 // Column 0 and the right margin: black when composed, untouched otherwise.
-                expectField(picture, *run.figures, p, xoff[i], path.composed ? kBlack : kDarkGreen);
+                testing::expectRuledPicture(picture, *run.figures, p, xoff[i],
+                                            path.composed ? kBlack : kDarkGreen, 20);
                 expectProgress(picture, progressEnd(path.width, i + 1, 3));
                 expectStatus(picture, kGreen);
                 if (path.composed) composed.push_back(picture);
@@ -569,7 +537,7 @@ GTEST_TEST(TrainingPicture, DirectFigureLeavesTheBarsAlone) {
     const Raster r = run.window.snapshot();
     expectStatus(r, kRed);
     for (int x = 0; x < 980; ++x) ASSERT_EQ(r.pixel(x, 5), kBlue) << x;
-    expectField(r, *run.figures, 2, 20, kDarkGreen);
+    testing::expectRuledPicture(r, *run.figures, 2, 20, kDarkGreen, 20);
     EXPECT_TRUE(run.window.tones().empty());
 }
 
@@ -683,7 +651,7 @@ GTEST_TEST(TrainingAbandon, MenuRequestWhileDrawingActsAtTheAnswerWait) {
     ASSERT_FALSE(run.exit.has_value()) << run.exit->message;
     EXPECT_EQ(run.window.aboutShown(), 1);
     ASSERT_EQ(run.window.pictures.size(), 1u);
-    expectField(run.window.pictures[0], *run.figures, 2, 20, kBlack);
+    testing::expectRuledPicture(run.window.pictures[0], *run.figures, 2, 20, kBlack, 20);
     using Tones = std::vector<std::pair<int, int>>;
     EXPECT_EQ(run.window.toneList(), (Tones{{1000, 200}}));
     EXPECT_FALSE(run.journalExists());
