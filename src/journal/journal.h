@@ -231,4 +231,15 @@ JournalLine parseJournalLine(std::string_view line);
 // left unread (false and 0).
 JournalLine parseJournalDateTime(std::string_view line);
 
+// The date and time of an entry line.
+struct EntryDateTime {
+    int day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
+};
+
+// How a line stands for a reader of its date and time alone, as classifyLine tells it from
+// parseJournalDateTime (ok, badDate, notWindows1251 or bareCarriageReturn), and its date and
+// time when it is ok (when is left as it was otherwise). A line in the usual written form is
+// read straight from its columns.
+LineStatus readEntryDateTime(std::string_view line, EntryDateTime& when);
+
 }  // namespace trelvan

@@ -565,6 +565,20 @@ GTEST_TEST(JournalReader, EveryFormOfTheDateAndTimeReadsAsItsFields) {
             std::vector({got.day, got.month, got.year, got.hour, got.minute, got.second}),
             std::vector({want.day, want.month, want.year, want.hour, want.minute, want.second}))
             << "\"" << line << "\"";
+        // The reader of the date alone gives the same, with the line's classification, for
+        // the line as it is and with a CR inside it.
+        for (const std::string& text : {line, line + "\r", "\r" + line}) {
+            EntryDateTime when{-1, -1, -1, -1, -1, -1};
+            const LineStatus status = readEntryDateTime(text, when);
+            EXPECT_EQ(status, classifyLine(text, want.status)) << "\"" << text << "\"";
+            if (status == LineStatus::ok) {
+                EXPECT_EQ(std::vector({when.day, when.month, when.year, when.hour, when.minute,
+                                       when.second}),
+                          std::vector({want.day, want.month, want.year, want.hour, want.minute,
+                                       want.second}))
+                    << "\"" << text << "\"";
+            }
+        }
     };
     const std::string good = exampleTraining().substr(0, 73);
     const char* const forms[] = {"00", "09", " 9",   "9 ", "  ", "+1", "-1", " -", "1-",
@@ -590,6 +604,9 @@ GTEST_TEST(JournalReader, EveryFormOfTheDateAndTimeReadsAsItsFields) {
     std::string allZero = allBlank;
     allZero[layout::dateAndTime.second.offset() + 1] = '0';
     check(allZero);
+    // A line saved as UTF-8: its letters take two bytes, so the fields after the year move.
+    check(" 01.03.2013г, 10ч  0м  0с,   ОЗи=0.50");
+    check(" 01.03.2013г, 10ч  0м  0с,   ОЗи=0.50" + std::string(100, ' ') + "\r");
 }
 
 GTEST_TEST(JournalReader, AsterisksInAValueKeepTheDateButEndTheValues) {
