@@ -273,6 +273,7 @@ void drawTraining(float x, const JournalLine& line, Previous& previous) {
 // the first line that cannot be read whole.
 void drawEntries(const std::string& path, double start, ChartReading& reading) {
     JournalReader reader(path);
+    reader.skipEyeMarks();
     Previous check, training;
     while (const std::optional<JournalLine> line = reader.next()) {
         // A check is drawn before the training of the same line is read: unreadable training

@@ -417,7 +417,7 @@ bool readValue(std::string_view line, const layout::Value& value, double& number
 
 }  // namespace
 
-JournalLine parseJournalLine(std::string_view line) {
+JournalLine parseJournalLine(std::string_view line, bool readEye) {
     line = line.substr(0, JournalReader::maxLineLength);
     JournalLine result = parseJournalDateTime(line);
     if (result.status != LineStatus::ok) return result;
@@ -443,7 +443,7 @@ JournalLine parseJournalLine(std::string_view line) {
                     *trueTo >= 0)
                     result.checkTrueTo = static_cast<float>(*trueTo);
             }
-            result.eye = eyeAt(line, c.eye);
+            if (readEye) result.eye = eyeAt(line, c.eye);
         } else {
             valuesRead = false;
         }
@@ -458,7 +458,7 @@ JournalLine parseJournalLine(std::string_view line) {
             result.meanTime = static_cast<float>(meanTime);
             result.volume = static_cast<int32_t>(volume);  // six columns always fit
             result.trainingDistance = static_cast<float>(distance);
-            if (!result.isCheck) result.eye = eyeAt(line, t.eye);
+            if (!result.isCheck && readEye) result.eye = eyeAt(line, t.eye);
         } else {
             valuesRead = false;
         }
@@ -520,7 +520,7 @@ std::optional<JournalLine> JournalReader::next() {
         ended_ = true;
         return std::nullopt;
     }
-    JournalLine line = parseJournalLine(text_);
+    JournalLine line = parseJournalLine(text_, readEye_);
     const LineStatus status = classifyLine(text_, line.status);
     if (status == LineStatus::bareCarriageReturn) line = JournalLine{};  // nothing of it counts
     line.status = status;

@@ -215,17 +215,24 @@ class JournalReader {
     // until the next call of next().
     std::string_view text() const { return text_; }
 
+    // From now on the lines handed out carry no eye (both): for the chart, which draws every
+    // eye alike.
+    void skipEyeMarks() { readEye_ = false; }
+
   private:
     LineInput input_;
     std::string_view text_;
     bool headerSkipped_ = false;
+    bool readEye_ = true;
     bool ended_ = false;
     LineStatus endStatus_ = LineStatus::ok;
     long endLine_ = 0;
 };
 
-// Reads one entry line (without its line end) by the journal's reading layouts.
-JournalLine parseJournalLine(std::string_view line);
+// Reads one entry line (without its line end) by the journal's reading layouts; without
+// readEye the eye marks are not looked at (eye stays both), for a reader that shows every
+// eye alike.
+JournalLine parseJournalLine(std::string_view line, bool readEye = true);
 
 // Reads only the date and time of an entry line: status ok or badDate, markers and values
 // left unread (false and 0).

@@ -7,6 +7,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -343,6 +344,37 @@ std::vector<JournalLine> readAll(JournalReader& reader) {
     std::vector<JournalLine> lines;
     while (std::optional<JournalLine> line = reader.next()) lines.push_back(*line);
     return lines;
+}
+
+// A reader that skips the eye marks hands out the same lines with the eye left both.
+GTEST_TEST(JournalReader, SkippingTheEyeMarksChangesNothingElse) {
+    TempDir dir;
+    const std::string path = dir.file("trelvan.rez");
+    ASSERT_TRUE(appendTrainingEntry(3, 3, 2013, 9, 5, 7, 0.85f, 1.23f, 100, 200.0f, path, nullptr,
+                                    Eye::right));
+    ASSERT_TRUE(
+        appendCheckEntry(3, 3, 2013, 9, 6, 0, 1.0f, 200.0f, path, nullptr, 0.8f, Eye::left));
+    JournalReader all(path), skipping(path);
+    skipping.skipEyeMarks();
+    const std::vector<JournalLine> withEyes = readAll(all), withoutEyes = readAll(skipping);
+    ASSERT_EQ(withEyes.size(), 2u);
+    ASSERT_EQ(withoutEyes.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        JournalLine expected = withEyes[i];
+        EXPECT_NE(expected.eye, Eye::both);
+        expected.eye = Eye::both;
+        const JournalLine& got = withoutEyes[i];
+        EXPECT_EQ(
+            std::tuple(got.status, got.lineNumber, got.day, got.second, got.isCheck, got.checkRead,
+                       got.checkAcuity, got.checkDistance, got.checkTrueTo, got.eye, got.isTraining,
+                       got.trainingAcuity, got.meanTime, got.volume, got.trainingDistance),
+            std::tuple(expected.status, expected.lineNumber, expected.day, expected.second,
+                       expected.isCheck, expected.checkRead, expected.checkAcuity,
+                       expected.checkDistance, expected.checkTrueTo, expected.eye,
+                       expected.isTraining, expected.trainingAcuity, expected.meanTime,
+                       expected.volume, expected.trainingDistance));
+    }
+    EXPECT_EQ(skipping.endStatus(), LineStatus::ok);
 }
 
 GTEST_TEST(JournalReader, RoundTripOfBothEntryKinds) {
