@@ -53,11 +53,7 @@ void RasterWindow::drawShape(const RasterShape& shape) {
         // gathered without the lock, which is taken once per batch (drawDeferred's callers).
         assert(std::this_thread::get_id() == deferringThread_);
         if (!surface_ || !unitOpen_) return;
-        deferred_.push_back(shape);
-        gathered_.left = std::min({gathered_.left, shape.x1, shape.x2});
-        gathered_.top = std::min({gathered_.top, shape.y1, shape.y2});
-        gathered_.right = std::max({gathered_.right, shape.x1, shape.x2});
-        gathered_.bottom = std::max({gathered_.bottom, shape.y1, shape.y2});
+        deferred_.push_back(shape);  // its area is taken in later (boundGathered)
         bumpSurfaceVersion();
         if (deferred_.size() >= kMaxDeferredShapes) {
             std::lock_guard lock(surfaceMutex_);
@@ -81,10 +77,37 @@ void RasterWindow::drawShape(const RasterShape& shape) {
     surfaceChanged();
 }
 
+void RasterWindow::boundGathered() const {
+    // The least and greatest x and y of the shapes' ends.
+    int left = gathered_.left, top = gathered_.top, right = gathered_.right,
+        bottom = gathered_.bottom;
+    const RasterShape* const end = deferred_.data() + deferred_.size();
+    for (const RasterShape* shape = deferred_.data() + boundedShapes_; shape != end; ++shape) {
+        const auto [xLow, xHigh] = std::minmax(shape->x1, shape->x2);
+        const auto [yLow, yHigh] = std::minmax(shape->y1, shape->y2);
+        left = std::min(left, xLow);
+        right = std::max(right, xHigh);
+        top = std::min(top, yLow);
+        bottom = std::max(bottom, yHigh);
+    }
+    gathered_ = SurfaceRect{left, top, right, bottom};
+    boundedShapes_ = deferred_.size();
+}
+
 void RasterWindow::drawDeferred() const {
     if (deferred_.empty()) return;
-    if (surface_) surface_->drawLastWins(deferred_.data(), deferred_.size());
+    if (surface_ && boundedShapes_ == 0) {
+        // The batch's area is worked out as it is drawn, where the shapes of one place are
+        // passed over.
+        Raster::Bounds bounds{gathered_.left, gathered_.top, gathered_.right, gathered_.bottom};
+        surface_->drawLastWins(deferred_.data(), deferred_.size(), &bounds);
+        gathered_ = SurfaceRect{bounds.left, bounds.top, bounds.right, bounds.bottom};
+    } else {
+        boundGathered();
+        if (surface_) surface_->drawLastWins(deferred_.data(), deferred_.size());
+    }
     deferred_.clear();
+    boundedShapes_ = 0;
 }
 
 void RasterWindow::setDeferredDrawing(bool on) {
@@ -96,6 +119,7 @@ void RasterWindow::setDeferredDrawing(bool on) {
 
 SurfaceRect RasterWindow::takeChanged(uint64_t* version) {
     std::lock_guard lock(surfaceMutex_);
+    boundGathered();
     changed_.add(gathered_);
     gathered_ = kNothingGathered;
     SurfaceRect area = changed_;
@@ -183,6 +207,7 @@ bool RasterWindow::SETWINDOWCONFIG(WindowConfig& config) {
         std::lock_guard lock(surfaceMutex_);
         if (!surface_ || surface_->width() != w || surface_->height() != h) {
             deferred_.clear();  // drawn on the surface that goes
+            boundedShapes_ = 0;
             surface_ = std::make_unique<Raster>(w, h, bkColour_);
             changed_ = kWholeSurface;
             gathered_ = kNothingGathered;
