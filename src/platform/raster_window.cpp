@@ -57,7 +57,7 @@ void RasterWindow::bumpSurfaceVersion() {
         if (!surface_ || !unitOpen_) return;
         deferred_[deferredCount_++] = shape;  // its area is taken in later (boundGathered)
         bumpSurfaceVersion();
-        if (deferredCount_ == deferred_.size()) [[unlikely]] {
+        if (deferredCount_ == kMaxDeferredShapes) [[unlikely]] {
             [this]() __attribute__((noinline)) {
                 std::lock_guard lock(surfaceMutex_);
                 drawDeferred();
@@ -281,7 +281,12 @@ int16_t RasterWindow::LINETO(int16_t x, int16_t y) {
     if (lineStyle_ == 0xFFFF) {
         drawShape(RasterShape{RasterShape::Kind::line, x1, y1, x, y, colour_});
     } else {
-        draw(boxOf(x1, y1, x, y), [&](Raster& r) { r.line(x1, y1, x, y, colour_, lineStyle_); });
+        // Dashed, drawn at once, out of line like drawShape's own.
+        [&]() __attribute__((noinline)) {
+            draw(boxOf(x1, y1, x, y),
+                 [&](Raster& r) { r.line(x1, y1, x, y, colour_, lineStyle_); });
+        }
+        ();
     }
     curX_ = x;
     curY_ = y;
@@ -311,8 +316,11 @@ int16_t RasterWindow::ELLIPSE(int16_t control, int16_t x1, int16_t y1, int16_t x
     if (control == GFILLINTERIOR) {
         drawShape(RasterShape{RasterShape::Kind::filledEllipse, x1, y1, x2, y2, colour_});
     } else {
-        draw(boxOf(x1, y1, x2, y2),
-             [&](Raster& r) { r.ellipseOutline(x1, y1, x2, y2, colour_, lineStyle_); });
+        [&]() __attribute__((noinline)) {
+            draw(boxOf(x1, y1, x2, y2),
+                 [&](Raster& r) { r.ellipseOutline(x1, y1, x2, y2, colour_, lineStyle_); });
+        }
+        ();
     }
     return 1;
 }
