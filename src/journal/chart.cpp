@@ -106,13 +106,13 @@ struct TimeRange {
     Record last;
 };
 
-Record recordOf(const JournalLine& line) {
-    return Record{line.day, line.month, line.year, line.hour, line.minute};
+Record recordOf(const EntryDateTime& when) {
+    return Record{when.day, when.month, when.year, when.hour, when.minute};
 }
 
-// Midnight of the line's date in seconds.
-double midnightOf(const JournalLine& line) {
-    return static_cast<double>(NDAYS(line.day, line.month, line.year)) * secondsPerDay;
+// Midnight of a date in seconds.
+double midnightOf(int day, int month, int year) {
+    return static_cast<double>(NDAYS(day, month, year)) * secondsPerDay;
 }
 
 // Moment of the entry in seconds: the day part in double, the time of day in float.
@@ -120,7 +120,7 @@ double momentOf(const JournalLine& line) {
     const float timeOfDay = 3600.0f * static_cast<float>(line.hour) +
                             60.0f * static_cast<float>(line.minute) +
                             static_cast<float>(line.second);
-    return midnightOf(line) + static_cast<double>(timeOfDay);
+    return midnightOf(line.day, line.month, line.year) + static_cast<double>(timeOfDay);
 }
 
 // First pass: only the date and time fields count, so a line with unreadable values still
@@ -135,24 +135,24 @@ TimeRange findTimeRange(LineInput& input) {
         if (range.endStatus != LineStatus::ok) range.endLine = input.lineNumber();
     }
     std::string_view text;
+    EntryDateTime when;
     while (range.endStatus == LineStatus::ok && input.next(text)) {
-        const JournalLine line = parseJournalDateTime(text);
-        range.endStatus = classifyLine(text, line.status);
+        range.endStatus = readEntryDateTime(text, when);
         if (range.endStatus != LineStatus::ok) {
             range.endLine = input.lineNumber();
             break;
         }
-        const double d = midnightOf(line);
+        const double d = midnightOf(when.day, when.month, when.year);
         if (!range.found) {
             range.found = true;
             range.start = range.end = d;
-            range.first = range.last = recordOf(line);
+            range.first = range.last = recordOf(when);
         } else if (d < range.start) {
             range.start = d;
-            range.first = recordOf(line);
+            range.first = recordOf(when);
         } else if (d > range.end) {
             range.end = d;
-            range.last = recordOf(line);
+            range.last = recordOf(when);
         }
     }
     range.end += secondsPerDay;  // midnight after the latest date
@@ -273,6 +273,7 @@ void drawTraining(float x, const JournalLine& line, Previous& previous) {
 // the first line that cannot be read whole.
 void drawEntries(const std::string& path, double start, ChartReading& reading) {
     JournalReader reader(path);
+    reader.skipEyeMarks();
     Previous check, training;
     while (const std::optional<JournalLine> line = reader.next()) {
         // A check is drawn before the training of the same line is read: unreadable training

@@ -294,6 +294,22 @@ namespace {
 // The fields are at most four digits wide, so the value cannot overflow.
 template <int width>
 int plainDigits(const char* field) {
+    if constexpr (width == 2) {
+        // A digit after a digit or a blank: the two forms the writer uses, taken at once.
+        const unsigned low = static_cast<unsigned char>(field[1]) - unsigned{'0'};
+        const unsigned high = static_cast<unsigned char>(field[0]) - unsigned{'0'};
+        if (low > 9) return -1;
+        if (high <= 9) return static_cast<int>(high * 10 + low);
+        return field[0] == ' ' ? static_cast<int>(low) : -1;
+    }
+    if constexpr (width == 4) {
+        // Four digits, the year as the writer puts it; any other form goes the long way.
+        const auto digit = [&](int i) {
+            return static_cast<unsigned char>(field[i]) - unsigned{'0'};
+        };
+        const unsigned d0 = digit(0), d1 = digit(1), d2 = digit(2), d3 = digit(3);
+        if ((d0 | d1 | d2 | d3) <= 9) return static_cast<int>(((d0 * 10 + d1) * 10 + d2) * 10 + d3);
+    }
     int value = 0;
     bool digits = false;  // a digit has come: no blank may follow
     for (int i = 0; i < width; ++i) {
@@ -313,40 +329,44 @@ static_assert(std::ranges::all_of(layout::dateAndTime.fields(), [](const layout:
     return field.width <= 4 && field.last() <= layout::dateAndTime.second.last();
 }));
 
-// The date and time of a line whose six fields all stand in their usual form, without making
-// any optional (reading one back that GCC stored a byte at a time stalls): the same values as
-// the general reader, which takes every other line. False when a field is in another form.
-bool plainDateTime(std::string_view line, JournalLine& result) {
+// The date and time of a line whose six fields all stand in their usual form (day, month,
+// year, hour, minute, second in values), without making any optional (reading one back that
+// GCC stored a byte at a time stalls): the same values as the general reader, which takes
+// every other line. False when a field is in another form. The month is not checked.
+bool plainDateTime(std::string_view line, int (&values)[6]) {
     constexpr const layout::DateAndTimeLayout& d = layout::dateAndTime;
     if (line.size() < static_cast<size_t>(d.second.last())) return false;
-    const int day = plainDigits<d.day.width>(line.data() + d.day.offset());
-    const int month = plainDigits<d.month.width>(line.data() + d.month.offset());
-    const int year = plainDigits<d.year.width>(line.data() + d.year.offset());
-    const int hour = plainDigits<d.hour.width>(line.data() + d.hour.offset());
-    const int minute = plainDigits<d.minute.width>(line.data() + d.minute.offset());
-    const int second = plainDigits<d.second.width>(line.data() + d.second.offset());
-    if ((day | month | year | hour | minute | second) < 0) return false;
-    // Every field holds a digit, so the fields are not all blank; a month beyond 13 is
-    // unreadable (see below).
-    if (month > 13) {
-        result.status = LineStatus::badDate;
-        return true;
-    }
-    result.day = day;
-    result.month = month;
-    result.year = year;
-    result.hour = hour;
-    result.minute = minute;
-    result.second = second;
-    return true;
+    values[0] = plainDigits<d.day.width>(line.data() + d.day.offset());
+    values[1] = plainDigits<d.month.width>(line.data() + d.month.offset());
+    values[2] = plainDigits<d.year.width>(line.data() + d.year.offset());
+    values[3] = plainDigits<d.hour.width>(line.data() + d.hour.offset());
+    values[4] = plainDigits<d.minute.width>(line.data() + d.minute.offset());
+    values[5] = plainDigits<d.second.width>(line.data() + d.second.offset());
+    return (values[0] | values[1] | values[2] | values[3] | values[4] | values[5]) >= 0;
 }
+
+// Every field of a plain date and time holds a digit, so the fields are not all blank; a
+// month beyond 13 is unreadable (see parseJournalDateTime).
+constexpr int maxReadableMonth = 13;
 
 }  // namespace
 
 JournalLine parseJournalDateTime(std::string_view line) {
     line = line.substr(0, JournalReader::maxLineLength);
     JournalLine result;
-    if (plainDateTime(line, result)) return result;
+    if (int values[6]; plainDateTime(line, values)) {
+        if (values[1] > maxReadableMonth) {
+            result.status = LineStatus::badDate;
+        } else {
+            result.day = values[0];
+            result.month = values[1];
+            result.year = values[2];
+            result.hour = values[3];
+            result.minute = values[4];
+            result.second = values[5];
+        }
+        return result;
+    }
 
     const layout::DateAndTimeLayout& d = layout::dateAndTime;
     const std::optional<int64_t> day = fields::readI(d.day.in(line));
@@ -359,7 +379,7 @@ JournalLine parseJournalDateTime(std::string_view line) {
     // a month of 0 or less adds none and 13 adds the whole year, but beyond 13 there is no
     // table entry to add, so such a month is as unreadable as letters. A line whose date and
     // time are all blank (an empty line, say) is no entry either (blank fields read as 0).
-    if (!day || !month || !year || !hour || !minute || !second || *month > 13 ||
+    if (!day || !month || !year || !hour || !minute || !second || *month > maxReadableMonth ||
         ((*day | *month | *year | *hour | *minute | *second) == 0 && allDateFieldsBlank(line))) {
         result.status = LineStatus::badDate;
         return result;
@@ -373,6 +393,21 @@ JournalLine parseJournalDateTime(std::string_view line) {
     return result;
 }
 
+LineStatus readEntryDateTime(std::string_view line, EntryDateTime& when) {
+    // The usual written form: six plain fields, a readable month and no CR in the line.
+    if (int values[6]; plainDateTime(line.substr(0, JournalReader::maxLineLength), values) &&
+                       values[1] <= maxReadableMonth && line.find('\r') == std::string_view::npos) {
+        when = EntryDateTime{values[0], values[1], values[2], values[3], values[4], values[5]};
+        return LineStatus::ok;
+    }
+    const JournalLine parsed = parseJournalDateTime(line);
+    const LineStatus status = classifyLine(line, parsed.status);
+    if (status == LineStatus::ok)
+        when = EntryDateTime{parsed.day,  parsed.month,  parsed.year,
+                             parsed.hour, parsed.minute, parsed.second};
+    return status;
+}
+
 namespace {
 
 // A value as the readers take it; false when the field holds no number.
@@ -382,7 +417,7 @@ bool readValue(std::string_view line, const layout::Value& value, double& number
 
 }  // namespace
 
-JournalLine parseJournalLine(std::string_view line) {
+JournalLine parseJournalLine(std::string_view line, bool readEye) {
     line = line.substr(0, JournalReader::maxLineLength);
     JournalLine result = parseJournalDateTime(line);
     if (result.status != LineStatus::ok) return result;
@@ -408,7 +443,7 @@ JournalLine parseJournalLine(std::string_view line) {
                     *trueTo >= 0)
                     result.checkTrueTo = static_cast<float>(*trueTo);
             }
-            result.eye = eyeAt(line, c.eye);
+            if (readEye) result.eye = eyeAt(line, c.eye);
         } else {
             valuesRead = false;
         }
@@ -423,7 +458,7 @@ JournalLine parseJournalLine(std::string_view line) {
             result.meanTime = static_cast<float>(meanTime);
             result.volume = static_cast<int32_t>(volume);  // six columns always fit
             result.trainingDistance = static_cast<float>(distance);
-            if (!result.isCheck) result.eye = eyeAt(line, t.eye);
+            if (!result.isCheck && readEye) result.eye = eyeAt(line, t.eye);
         } else {
             valuesRead = false;
         }
@@ -485,7 +520,7 @@ std::optional<JournalLine> JournalReader::next() {
         ended_ = true;
         return std::nullopt;
     }
-    JournalLine line = parseJournalLine(text_);
+    JournalLine line = parseJournalLine(text_, readEye_);
     const LineStatus status = classifyLine(text_, line.status);
     if (status == LineStatus::bareCarriageReturn) line = JournalLine{};  // nothing of it counts
     line.status = status;

@@ -215,20 +215,38 @@ class JournalReader {
     // until the next call of next().
     std::string_view text() const { return text_; }
 
+    // From now on the lines handed out carry no eye (both): for the chart, which draws every
+    // eye alike.
+    void skipEyeMarks() { readEye_ = false; }
+
   private:
     LineInput input_;
     std::string_view text_;
     bool headerSkipped_ = false;
+    bool readEye_ = true;
     bool ended_ = false;
     LineStatus endStatus_ = LineStatus::ok;
     long endLine_ = 0;
 };
 
-// Reads one entry line (without its line end) by the journal's reading layouts.
-JournalLine parseJournalLine(std::string_view line);
+// Reads one entry line (without its line end) by the journal's reading layouts; without
+// readEye the eye marks are not looked at (eye stays both), for a reader that shows every
+// eye alike.
+JournalLine parseJournalLine(std::string_view line, bool readEye = true);
 
 // Reads only the date and time of an entry line: status ok or badDate, markers and values
 // left unread (false and 0).
 JournalLine parseJournalDateTime(std::string_view line);
+
+// The date and time of an entry line.
+struct EntryDateTime {
+    int day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
+};
+
+// How a line stands for a reader of its date and time alone, as classifyLine tells it from
+// parseJournalDateTime (ok, badDate, notWindows1251 or bareCarriageReturn), and its date and
+// time when it is ok (when is left as it was otherwise). A line in the usual written form is
+// read straight from its columns.
+LineStatus readEntryDateTime(std::string_view line, EntryDateTime& when);
 
 }  // namespace trelvan

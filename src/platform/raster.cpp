@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -525,8 +526,29 @@ uint64_t shapeKey(int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
 
 }  // namespace
 
-void Raster::drawLastWins(const RasterShape* shapes, size_t count) {
-    if (shapes == nullptr || count == 0 || width_ == 0 || height_ == 0) return;
+void Raster::drawLastWins(const RasterShape* shapes, size_t count, Bounds* bounds) {
+    if (shapes == nullptr || count == 0) return;
+    if (width_ == 0 || height_ == 0) {
+        if (bounds != nullptr) {
+            for (size_t s = 0; s < count; ++s) {
+                const Box box = orderedBox(shapes[s].x1, shapes[s].y1, shapes[s].x2, shapes[s].y2);
+                bounds->left = int(std::min<int64_t>(bounds->left, box.left));
+                bounds->top = int(std::min<int64_t>(bounds->top, box.top));
+                bounds->right = int(std::max<int64_t>(bounds->right, box.right));
+                bounds->bottom = int(std::max<int64_t>(bounds->bottom, box.bottom));
+            }
+        }
+        return;
+    }
+    // The bounds, kept here while the batch is drawn. A shape passed over because a later one
+    // has the same place has that one's bounds.
+    Bounds area = bounds != nullptr ? *bounds : Bounds{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    auto widen = [&](int64_t left, int64_t top, int64_t right, int64_t bottom) {
+        area.left = int(std::min<int64_t>(area.left, left));
+        area.top = int(std::min<int64_t>(area.top, top));
+        area.right = int(std::max<int64_t>(area.right, right));
+        area.bottom = int(std::max<int64_t>(area.bottom, bottom));
+    };
     thread_local LastWinsScratch scratch;
     Coverage& coverage = scratch.coverage;
     coverage.wordsPerColumn = (int64_t(height_) + 63) / 64;
@@ -562,6 +584,7 @@ void Raster::drawLastWins(const RasterShape* shapes, size_t count) {
             if (hasKey(box.left, box.top, box.right, box.bottom) &&
                 scratch.seen.seen(shapeKey(box.left, box.top, box.right, box.bottom), 1))
                 continue;
+            widen(box.left, box.top, box.right, box.bottom);
             const int64_t w = box.width();
             const int64_t h = box.height();
             std::vector<int64_t> tall;
@@ -593,6 +616,8 @@ void Raster::drawLastWins(const RasterShape* shapes, size_t count) {
         if (hasKey(shape.x1, shape.y1, shape.x2, shape.y2) &&
             scratch.seen.seen(shapeKey(shape.x1, shape.y1, shape.x2, shape.y2), 0))
             continue;
+        widen(std::min(shape.x1, shape.x2), std::min(shape.y1, shape.y2),
+              std::max(shape.x1, shape.x2), std::max(shape.y1, shape.y2));
         if (shape.x1 == shape.x2) {  // vertical, or a single point: one run
             if (shape.x1 < 0 || shape.x1 >= width_) continue;
             const int top = std::max(std::min(shape.y1, shape.y2), 0);
@@ -638,6 +663,7 @@ void Raster::drawLastWins(const RasterShape* shapes, size_t count) {
             if (runX >= 0) cover(runX, runTop, runBottom);
         }
     }
+    if (bounds != nullptr) *bounds = area;
 }
 
 void Raster::fillPolygon(const RasterPoint* points, int count, uint32_t colour) {

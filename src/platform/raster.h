@@ -84,7 +84,12 @@ class Raster {
     // to the first, and a pixel keeps the colour of the last shape that covers it. Shapes that
     // cover one another (a long journal squeezed into a few hundred pixel columns) then cost
     // little more than the pixels that stay visible.
-    void drawLastWins(const RasterShape* shapes, size_t count);
+    // With bounds, also widens them to take in both ends (the bounding box of an ellipse) of
+    // every shape, on the surface or not.
+    struct Bounds {
+        int left, top, right, bottom;
+    };
+    void drawLastWins(const RasterShape* shapes, size_t count, Bounds* bounds = nullptr);
 
     // Blends a coverage mask (0..255 per pixel, w by h, row-major) with its top-left at
     // (x, y) in the colour; coverage 255 replaces the pixel, 0 leaves it. In between each

@@ -46,45 +46,76 @@ void RasterWindow::bumpSurfaceVersion() {
                           std::memory_order_release);
 }
 
-void RasterWindow::drawShape(const RasterShape& shape) {
+// Taken into LINETO and ELLIPSE, which a chart calls for every line and dot: gathering a shape
+// is then a few stores, and drawing one at once or drawing a full batch stays out of line.
+[[gnu::always_inline]] inline void RasterWindow::drawShape(const RasterShape& shape) {
     beforeDrawing();
-    if (deferring_) {
+    if (deferring_) [[likely]] {
         // Only this thread draws on or reads the surface while shapes are deferred: they are
         // gathered without the lock, which is taken once per batch (drawDeferred's callers).
         assert(std::this_thread::get_id() == deferringThread_);
         if (!surface_ || !unitOpen_) return;
-        deferred_.push_back(shape);
-        gathered_.left = std::min({gathered_.left, shape.x1, shape.x2});
-        gathered_.top = std::min({gathered_.top, shape.y1, shape.y2});
-        gathered_.right = std::max({gathered_.right, shape.x1, shape.x2});
-        gathered_.bottom = std::max({gathered_.bottom, shape.y1, shape.y2});
+        deferred_[deferredCount_++] = shape;  // its area is taken in later (boundGathered)
         bumpSurfaceVersion();
-        if (deferred_.size() >= kMaxDeferredShapes) {
-            std::lock_guard lock(surfaceMutex_);
-            drawDeferred();
+        if (deferredCount_ == kMaxDeferredShapes) [[unlikely]] {
+            [this]() __attribute__((noinline)) {
+                std::lock_guard lock(surfaceMutex_);
+                drawDeferred();
+            }
+            ();
         }
         surfaceChanged();
         return;
     }
-    const SurfaceRect area = boxOf(shape.x1, shape.y1, shape.x2, shape.y2);
-    {
-        std::lock_guard lock(surfaceMutex_);
-        if (!surface_ || !unitOpen_) return;
-        if (shape.kind == RasterShape::Kind::filledEllipse) {
-            surface_->fillEllipse(shape.x1, shape.y1, shape.x2, shape.y2, shape.colour);
-        } else {
-            surface_->line(shape.x1, shape.y1, shape.x2, shape.y2, shape.colour, 0xFFFF);
+    [this](const RasterShape& now) __attribute__((noinline)) {
+        const SurfaceRect area = boxOf(now.x1, now.y1, now.x2, now.y2);
+        {
+            std::lock_guard lock(surfaceMutex_);
+            if (!surface_ || !unitOpen_) return;
+            if (now.kind == RasterShape::Kind::filledEllipse) {
+                surface_->fillEllipse(now.x1, now.y1, now.x2, now.y2, now.colour);
+            } else {
+                surface_->line(now.x1, now.y1, now.x2, now.y2, now.colour, 0xFFFF);
+            }
+            changed_.add(area);
+            bumpSurfaceVersion();
         }
-        changed_.add(area);
-        bumpSurfaceVersion();
+        surfaceChanged();
     }
-    surfaceChanged();
+    (shape);
+}
+
+void RasterWindow::boundGathered() const {
+    // The least and greatest x and y of the shapes' ends.
+    int left = gathered_.left, top = gathered_.top, right = gathered_.right,
+        bottom = gathered_.bottom;
+    const RasterShape* const end = deferred_.data() + deferredCount_;
+    for (const RasterShape* shape = deferred_.data() + boundedShapes_; shape != end; ++shape) {
+        const auto [xLow, xHigh] = std::minmax(shape->x1, shape->x2);
+        const auto [yLow, yHigh] = std::minmax(shape->y1, shape->y2);
+        left = std::min(left, xLow);
+        right = std::max(right, xHigh);
+        top = std::min(top, yLow);
+        bottom = std::max(bottom, yHigh);
+    }
+    gathered_ = SurfaceRect{left, top, right, bottom};
+    boundedShapes_ = deferredCount_;
 }
 
 void RasterWindow::drawDeferred() const {
-    if (deferred_.empty()) return;
-    if (surface_) surface_->drawLastWins(deferred_.data(), deferred_.size());
-    deferred_.clear();
+    if (deferredCount_ == 0) return;
+    if (surface_ && boundedShapes_ == 0) {
+        // The batch's area is worked out as it is drawn, where the shapes of one place are
+        // passed over.
+        Raster::Bounds bounds{gathered_.left, gathered_.top, gathered_.right, gathered_.bottom};
+        surface_->drawLastWins(deferred_.data(), deferredCount_, &bounds);
+        gathered_ = SurfaceRect{bounds.left, bounds.top, bounds.right, bounds.bottom};
+    } else {
+        boundGathered();
+        if (surface_) surface_->drawLastWins(deferred_.data(), deferredCount_);
+    }
+    deferredCount_ = 0;
+    boundedShapes_ = 0;
 }
 
 void RasterWindow::setDeferredDrawing(bool on) {
@@ -92,10 +123,13 @@ void RasterWindow::setDeferredDrawing(bool on) {
     deferring_ = on;
     deferringThread_ = std::this_thread::get_id();
     drawDeferred();
+    // The room of a whole batch, taken once.
+    if (on && deferred_.size() < kMaxDeferredShapes) deferred_.resize(kMaxDeferredShapes);
 }
 
 SurfaceRect RasterWindow::takeChanged(uint64_t* version) {
     std::lock_guard lock(surfaceMutex_);
+    boundGathered();
     changed_.add(gathered_);
     gathered_ = kNothingGathered;
     SurfaceRect area = changed_;
@@ -182,7 +216,8 @@ bool RasterWindow::SETWINDOWCONFIG(WindowConfig& config) {
     {
         std::lock_guard lock(surfaceMutex_);
         if (!surface_ || surface_->width() != w || surface_->height() != h) {
-            deferred_.clear();  // drawn on the surface that goes
+            deferredCount_ = 0;  // drawn on the surface that goes
+            boundedShapes_ = 0;
             surface_ = std::make_unique<Raster>(w, h, bkColour_);
             changed_ = kWholeSurface;
             gathered_ = kNothingGathered;
@@ -246,7 +281,12 @@ int16_t RasterWindow::LINETO(int16_t x, int16_t y) {
     if (lineStyle_ == 0xFFFF) {
         drawShape(RasterShape{RasterShape::Kind::line, x1, y1, x, y, colour_});
     } else {
-        draw(boxOf(x1, y1, x, y), [&](Raster& r) { r.line(x1, y1, x, y, colour_, lineStyle_); });
+        // Dashed, drawn at once, out of line like drawShape's own.
+        [&]() __attribute__((noinline)) {
+            draw(boxOf(x1, y1, x, y),
+                 [&](Raster& r) { r.line(x1, y1, x, y, colour_, lineStyle_); });
+        }
+        ();
     }
     curX_ = x;
     curY_ = y;
@@ -276,8 +316,11 @@ int16_t RasterWindow::ELLIPSE(int16_t control, int16_t x1, int16_t y1, int16_t x
     if (control == GFILLINTERIOR) {
         drawShape(RasterShape{RasterShape::Kind::filledEllipse, x1, y1, x2, y2, colour_});
     } else {
-        draw(boxOf(x1, y1, x2, y2),
-             [&](Raster& r) { r.ellipseOutline(x1, y1, x2, y2, colour_, lineStyle_); });
+        [&]() __attribute__((noinline)) {
+            draw(boxOf(x1, y1, x2, y2),
+                 [&](Raster& r) { r.ellipseOutline(x1, y1, x2, y2, colour_, lineStyle_); });
+        }
+        ();
     }
     return 1;
 }

@@ -189,13 +189,21 @@ class RasterWindow : public GraphicsWindow {
     std::atomic<uint64_t> surfaceVersion_{0};
     SurfaceRect changed_;  // under surfaceMutex_
     // The area of the shapes gathered by deferred drawing that changed_ has not taken in yet
-    // (its sides start beyond each other, as an empty area's).
+    // (its sides start beyond each other, as an empty area's): that of the shapes drawn or
+    // asked for since, and of the gathered shapes from boundedShapes_ on, which are taken
+    // in when the batch is drawn or the changed area is asked for.
     static constexpr SurfaceRect kNothingGathered{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-    SurfaceRect gathered_ = kNothingGathered;
+    mutable SurfaceRect gathered_ = kNothingGathered;
+    mutable size_t boundedShapes_ = 0;
+    // Takes the gathered shapes not yet taken into gathered_ in.
+    void boundGathered() const;
     // Deferred drawing: whether it is on, the shapes gathered, and the one thread that draws
     // meanwhile. Changed under surfaceMutex_; while it is on only that thread touches them.
     bool deferring_ = false;
+    // The first deferredCount_ of the slots of deferred_ (a batch's room, made when deferred
+    // drawing is first switched on) hold the shapes gathered.
     mutable std::vector<RasterShape> deferred_;
+    mutable size_t deferredCount_ = 0;
     std::thread::id deferringThread_;
     std::atomic<bool> unitOpen_{false};
     std::atomic<bool> tiled_{false};

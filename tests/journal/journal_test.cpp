@@ -7,6 +7,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -345,6 +346,37 @@ std::vector<JournalLine> readAll(JournalReader& reader) {
     return lines;
 }
 
+// A reader that skips the eye marks hands out the same lines with the eye left both.
+GTEST_TEST(JournalReader, SkippingTheEyeMarksChangesNothingElse) {
+    TempDir dir;
+    const std::string path = dir.file("trelvan.rez");
+    ASSERT_TRUE(appendTrainingEntry(3, 3, 2013, 9, 5, 7, 0.85f, 1.23f, 100, 200.0f, path, nullptr,
+                                    Eye::right));
+    ASSERT_TRUE(
+        appendCheckEntry(3, 3, 2013, 9, 6, 0, 1.0f, 200.0f, path, nullptr, 0.8f, Eye::left));
+    JournalReader all(path), skipping(path);
+    skipping.skipEyeMarks();
+    const std::vector<JournalLine> withEyes = readAll(all), withoutEyes = readAll(skipping);
+    ASSERT_EQ(withEyes.size(), 2u);
+    ASSERT_EQ(withoutEyes.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        JournalLine expected = withEyes[i];
+        EXPECT_NE(expected.eye, Eye::both);
+        expected.eye = Eye::both;
+        const JournalLine& got = withoutEyes[i];
+        EXPECT_EQ(
+            std::tuple(got.status, got.lineNumber, got.day, got.second, got.isCheck, got.checkRead,
+                       got.checkAcuity, got.checkDistance, got.checkTrueTo, got.eye, got.isTraining,
+                       got.trainingAcuity, got.meanTime, got.volume, got.trainingDistance),
+            std::tuple(expected.status, expected.lineNumber, expected.day, expected.second,
+                       expected.isCheck, expected.checkRead, expected.checkAcuity,
+                       expected.checkDistance, expected.checkTrueTo, expected.eye,
+                       expected.isTraining, expected.trainingAcuity, expected.meanTime,
+                       expected.volume, expected.trainingDistance));
+    }
+    EXPECT_EQ(skipping.endStatus(), LineStatus::ok);
+}
+
 GTEST_TEST(JournalReader, RoundTripOfBothEntryKinds) {
     TempDir dir;
     ASSERT_TRUE(dir.ok());
@@ -565,6 +597,20 @@ GTEST_TEST(JournalReader, EveryFormOfTheDateAndTimeReadsAsItsFields) {
             std::vector({got.day, got.month, got.year, got.hour, got.minute, got.second}),
             std::vector({want.day, want.month, want.year, want.hour, want.minute, want.second}))
             << "\"" << line << "\"";
+        // The reader of the date alone gives the same, with the line's classification, for
+        // the line as it is and with a CR inside it.
+        for (const std::string& text : {line, line + "\r", "\r" + line}) {
+            EntryDateTime when{-1, -1, -1, -1, -1, -1};
+            const LineStatus status = readEntryDateTime(text, when);
+            EXPECT_EQ(status, classifyLine(text, want.status)) << "\"" << text << "\"";
+            if (status == LineStatus::ok) {
+                EXPECT_EQ(std::vector({when.day, when.month, when.year, when.hour, when.minute,
+                                       when.second}),
+                          std::vector({want.day, want.month, want.year, want.hour, want.minute,
+                                       want.second}))
+                    << "\"" << text << "\"";
+            }
+        }
     };
     const std::string good = exampleTraining().substr(0, 73);
     const char* const forms[] = {"00", "09", " 9",   "9 ", "  ", "+1", "-1", " -", "1-",
@@ -590,6 +636,9 @@ GTEST_TEST(JournalReader, EveryFormOfTheDateAndTimeReadsAsItsFields) {
     std::string allZero = allBlank;
     allZero[layout::dateAndTime.second.offset() + 1] = '0';
     check(allZero);
+    // A line saved as UTF-8: its letters take two bytes, so the fields after the year move.
+    check(" 01.03.2013г, 10ч  0м  0с,   ОЗи=0.50");
+    check(" 01.03.2013г, 10ч  0м  0с,   ОЗи=0.50" + std::string(100, ' ') + "\r");
 }
 
 GTEST_TEST(JournalReader, AsterisksInAValueKeepTheDateButEndTheValues) {

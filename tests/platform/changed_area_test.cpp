@@ -89,6 +89,27 @@ GTEST_TEST(ChangedArea, DeferredShapesCountWhenGathered) {
     w.setDeferredDrawing(false);
 }
 
+// Batches drawn because they are full, and shapes of one place drawn again, count with the
+// shapes gathered after them.
+GTEST_TEST(ChangedArea, DeferredBatchesCountWhenDrawn) {
+    Watched w;
+    w.takeChanged();
+    w.setDeferredDrawing(true);
+    XYCoord previous;
+    for (int i = 0; i < 100000; ++i) {
+        // The same few bars over and over, and one dot far off at the start.
+        w.MOVETO(static_cast<int16_t>(400 + i % 7), 600, previous);
+        w.LINETO(static_cast<int16_t>(400 + i % 7), static_cast<int16_t>(500 - i % 5));
+        if (i == 3) w.ELLIPSE(GFILLINTERIOR, 900, 10, 1100, 20);
+    }
+    w.LINETO(380, 590);
+    expectArea(w.takeChanged(), 380, 10, 979, 600);
+    EXPECT_TRUE(w.takeChanged().empty());
+    for (int i = 0; i < 70000; ++i) w.LINETO(static_cast<int16_t>(100 + i % 3), 100);
+    expectArea(w.takeChanged(), 100, 100, 380, 590);
+    w.setDeferredDrawing(false);
+}
+
 GTEST_TEST(ChangedArea, APictureMarkCountsTheOperationsDrawnBeforeIt) {
     Watched w;
     const PictureMark before = w.markPicture();

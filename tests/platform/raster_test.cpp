@@ -13,6 +13,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -1114,8 +1115,26 @@ GTEST_TEST(RasterLastWins, SamePixelsAsDrawingTheShapesInTurn) {
         Raster inTurn = start;
         drawInTurn(inTurn, shapes);
         Raster lastWins = start;
-        lastWins.drawLastWins(shapes.data(), shapes.size());
+        // The bounds it widens: those of all the shapes' ends, whatever it passes over.
+        Raster::Bounds bounds{5, 5, 5, 5};
+        Raster::Bounds expected = bounds;
+        for (const trelvan::RasterShape& s : shapes) {
+            expected.left = std::min({expected.left, s.x1, s.x2});
+            expected.top = std::min({expected.top, s.y1, s.y2});
+            expected.right = std::max({expected.right, s.x1, s.x2});
+            expected.bottom = std::max({expected.bottom, s.y1, s.y2});
+        }
+        lastWins.drawLastWins(shapes.data(), shapes.size(), &bounds);
         ASSERT_TRUE(samePixels(lastWins, inTurn)) << "seed " << seed;
+        EXPECT_EQ(std::tuple(bounds.left, bounds.top, bounds.right, bounds.bottom),
+                  std::tuple(expected.left, expected.top, expected.right, expected.bottom))
+            << "seed " << seed;
+        Raster none(0, 0);
+        Raster::Bounds noneBounds{5, 5, 5, 5};
+        none.drawLastWins(shapes.data(), shapes.size(), &noneBounds);
+        EXPECT_EQ(std::tuple(noneBounds.left, noneBounds.top, noneBounds.right, noneBounds.bottom),
+                  std::tuple(expected.left, expected.top, expected.right, expected.bottom))
+            << "seed " << seed << ", no surface";
         // A second batch on the result, as the window draws a long run of shapes.
         std::reverse(shapes.begin(), shapes.end());
         drawInTurn(inTurn, shapes);
