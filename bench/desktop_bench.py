@@ -181,15 +181,22 @@ def picture_onset(screen, strip, timeout=20):
     fail("timed out waiting for a new picture")
 
 
-def measure_answers(binary, answers):
-    """Answers pictures with presses sent at known times after each picture reached the X
-    server, and compares the program's answer times (TRELVAN_ANSWER_LOG) with them."""
+def start_silent(binary, log_variable, prefix):
+    """The program with a training of volume 1000 and no sound, its log of LOG_VARIABLE in a
+    new temporary file; with the surface's origin on the screen and the screen to read."""
     vvd = default_vvd().replace(b"    100  (", b"   1000  (").replace(b"      T  (", b"      F  (")
     origin = surface_origin(binary)
     screen = Screen()
-    answer_log = tempfile.mktemp(prefix="trelvan-answers-", suffix=".txt")
+    log = tempfile.mktemp(prefix=prefix, suffix=".txt")
     p = Program(binary, files={"trelvan.vvd": vvd},
-                env={"TRELVAN_GEOMETRY_FILE": "", "TRELVAN_ANSWER_LOG": answer_log})
+                env={"TRELVAN_GEOMETRY_FILE": "", log_variable: log})
+    return p, origin, screen, log
+
+
+def measure_answers(binary, answers):
+    """Answers pictures with presses sent at known times after each picture reached the X
+    server, and compares the program's answer times (TRELVAN_ANSWER_LOG) with them."""
+    p, origin, screen, answer_log = start_silent(binary, "TRELVAN_ANSWER_LOG", "trelvan-answers-")
     expected = []
     uncertainty = []
     try:
@@ -236,12 +243,7 @@ def measure_answers(binary, answers):
 
 
 def measure(binary, clicks, idle_seconds):
-    vvd = default_vvd().replace(b"    100  (", b"   1000  (").replace(b"      T  (", b"      F  (")
-    origin = surface_origin(binary)
-    screen = Screen()
-    wake_log = tempfile.mktemp(prefix="trelvan-wake-", suffix=".txt")
-    p = Program(binary, files={"trelvan.vvd": vvd},
-                env={"TRELVAN_GEOMETRY_FILE": "", "TRELVAN_WAKE_LOG": wake_log})
+    p, origin, screen, wake_log = start_silent(binary, "TRELVAN_WAKE_LOG", "trelvan-wake-")
     try:
         p.confirm_dialog()
         status = (origin[0] + STATUS[0], origin[1] + STATUS[1])

@@ -53,6 +53,24 @@ class Image:
         os.remove(ppm)
 
 
+def longest_black_run(img):
+    """Length, column and row of the longest horizontal run of black pixels in the image."""
+    best = (0, 0, 0)  # length, x, y
+    for y in range(img.height):
+        row = img.rgb[3 * y * img.width:3 * (y + 1) * img.width]
+        x = 0
+        while x < img.width:
+            if row[3 * x:3 * x + 3] == b"\x00\x00\x00":
+                start = x
+                while x < img.width and row[3 * x:3 * x + 3] == b"\x00\x00\x00":
+                    x += 1
+                if x - start > best[0]:
+                    best = (x - start, start, y)
+            else:
+                x += 1
+    return best
+
+
 def screenshot():
     fd, path = tempfile.mkstemp(suffix=".ppm")
     os.close(fd)
@@ -98,6 +116,24 @@ class Program:
         self.log = open(os.path.join(self.dir, "program.log"), "wb")
         self.proc = subprocess.Popen([binary], cwd=self.dir, env=e, stdout=self.log,
                                      stderr=subprocess.STDOUT)
+
+    def status_lines(self):
+        """The lines the frame's status bar has said, when TRELVAN_STATUS_LOG is status.log."""
+        try:
+            with open(self.path("status.log"), encoding="utf-8") as f:
+                return f.read().splitlines()
+        except OSError:
+            return []
+
+    def wait_status(self, *parts, timeout=15):
+        """The status bar's last line once it holds one of the parts."""
+        end = time.time() + timeout
+        while time.time() < end:
+            lines = self.status_lines()
+            if lines and any(part in lines[-1] for part in parts):
+                return lines[-1]
+            time.sleep(0.1)
+        fail("status bar never said %r; it said %r" % (parts, self.status_lines()[-3:]))
 
     def path(self, name):
         return os.path.join(self.dir, name)

@@ -5,7 +5,7 @@ diagonal it gives is written to trelvan.vvd."""
 
 import time
 
-from e2e import Program, check, default_vvd, run, screenshot, xdotool
+from e2e import Program, check, default_vvd, longest_black_run, run, screenshot, xdotool
 
 
 def window_box(window):
@@ -18,21 +18,8 @@ def outline(window):
     """Width, left column and top row (screen pixels) of the longest black run in the window:
     the top edge of the card's outline."""
     x0, y0, w, h = window_box(window)
-    img = screenshot().crop(x0, y0, w, h)
-    best = (0, 0, 0)
-    for y in range(img.height):
-        row = img.rgb[3 * y * img.width:3 * (y + 1) * img.width]
-        x = 0
-        while x < img.width:
-            if row[3 * x:3 * x + 3] == b"\x00\x00\x00":
-                start = x
-                while x < img.width and row[3 * x:3 * x + 3] == b"\x00\x00\x00":
-                    x += 1
-                if x - start > best[0]:
-                    best = (x - start, x0 + start, y0 + y)
-            else:
-                x += 1
-    return best
+    length, x, y = longest_black_run(screenshot().crop(x0, y0, w, h))
+    return length, x0 + x, y0 + y
 
 
 def wait_outline(window, wanted, timeout=5):

@@ -9,24 +9,6 @@ import time
 from e2e import Program, check, default_vvd, fail, run, xdotool
 
 
-def status_lines(p):
-    try:
-        with open(p.path("status.log"), encoding="utf-8") as f:
-            return f.read().splitlines()
-    except OSError:
-        return []
-
-
-def wait_status(p, *parts, timeout=15):
-    end = time.time() + timeout
-    while time.time() < end:
-        lines = status_lines(p)
-        if lines and any(part in lines[-1] for part in parts):
-            return lines[-1]
-        time.sleep(0.1)
-    fail("status bar never said %r; it said %r" % (parts, status_lines(p)[-3:]))
-
-
 def test(binary):
     vvd = default_vvd().replace(b"    100  (", b"      1  (")
     p = Program(binary, files={"trelvan.vvd": vvd}, env={"TRELVAN_STATUS_LOG": "status.log"})
@@ -35,34 +17,34 @@ def test(binary):
         g = p.geometry()
         frame = p.wait_window("TRELVAN")
         xdotool("windowfocus", "--sync", frame)
-        wait_status(p, "Глаз: оба (П/Л/О)")
+        p.wait_status("Глаз: оба (П/Л/О)")
         for key, said in (("Cyrillic_el", "Глаз: левый"), ("1", "Глаз: правый"),
                           ("j", "Глаз: оба"), ("Cyrillic_pe", "Глаз: правый"),
                           ("3", "Глаз: оба")):
             xdotool("key", key)
-            wait_status(p, said + " (П/Л/О)")
+            p.wait_status(said + " (П/Л/О)")
         # The button: both, then right.
         check("eye" in g, "no eye button in the status bar")
         x, y, w, h = g["eye"]
         p.move(x + w // 2, y + h // 2)
         p.click(1)
-        wait_status(p, "Глаз: правый (П/Л/О)")
+        p.wait_status("Глаз: правый (П/Л/О)")
         xdotool("windowfocus", "--sync", frame)
 
         # A training of one picture, answered with Left until it is right.
         xdotool("key", "Left")
         for attempt in range(15):
-            last = wait_status(p, "картинка 1 из 1", "пробел или Enter", timeout=20)
+            last = p.wait_status("картинка 1 из 1", "пробел или Enter", timeout=20)
             if "пробел или Enter" in last:
                 break
             check("Глаз: правый" in last, "the training's status line %r" % last)
             if attempt == 0:
                 xdotool("key", "2")  # no choice in a training
             time.sleep(0.5)
-            seen = len(status_lines(p))
+            seen = len(p.status_lines())
             xdotool("key", "Left")
             end = time.time() + 10
-            while time.time() < end and len(status_lines(p)) == seen:
+            while time.time() < end and len(p.status_lines()) == seen:
                 time.sleep(0.1)
         else:
             fail("the training never ended")
@@ -73,7 +55,7 @@ def test(binary):
         check(entry[33:41] == "гл.прав ".encode("cp1251") and entry[42:46] ==
               "ОЗп=".encode("cp1251"), "training line %r" % entry)
         xdotool("key", "space")
-        wait_status(p, "Глаз: правый (П/Л/О)")
+        p.wait_status("Глаз: правый (П/Л/О)")
         xdotool("key", "Escape")
         check(p.wait_exit(5) == 0, "exit status")
     finally:

@@ -16,24 +16,6 @@ RED = (255, 0, 0)
 NOTE = "Звук включен, но устройство вывода недоступно"
 
 
-def status_lines(p):
-    try:
-        with open(p.path("status.log"), encoding="utf-8") as f:
-            return f.read().splitlines()
-    except OSError:
-        return []
-
-
-def wait_status_text(p, part, timeout=15):
-    end = time.time() + timeout
-    while time.time() < end:
-        lines = status_lines(p)
-        if lines and part in lines[-1]:
-            return lines[-1]
-        time.sleep(0.1)
-    fail("status bar never said %r; it said %r" % (part, status_lines(p)[-3:]))
-
-
 def wait_bar(p, colour, timeout=15):
     end = time.time() + timeout
     while time.time() < end:
@@ -65,7 +47,7 @@ def test(binary):
         p.geometry()
         frame = p.wait_window("TRELVAN")
         xdotool("windowfocus", "--sync", frame)
-        first = wait_status_text(p, "Размер элемента: 2 пикс.")
+        first = p.wait_status("Размер элемента: 2 пикс.")
         check(first.startswith(NOTE), "no word on the missing sound device: %r" % first)
         time.sleep(1.5)  # the first picture (size 2) is on show
 
@@ -73,38 +55,38 @@ def test(binary):
         xdotool("key", "Left")
         sides = [ran() > 0.5 for _ in range(4)]  # right: True
         wait_bar(p, GREEN)
-        check("Тренировка: картинка 1 из 2" in status_lines(p)[-1], "picture count")
+        check("Тренировка: картинка 1 из 2" in p.status_lines()[-1], "picture count")
         xdotool("key", "Right" if sides[0] else "Left")
         wait_bar(p, RED, 5)
         wait_bar(p, GREEN)
-        wait_status_text(p, "картинка 2 из 2")
+        p.wait_status("картинка 2 из 2")
         xdotool("key", "Left" if sides[1] else "Right")  # wrong
         time.sleep(0.4)
         check(p.surface().pixel(500, 15) == RED, "status bar not red after the wrong answer")
-        check(any("ошибка" in line for line in status_lines(p)), "no word of the wrong answer")
+        check(any("ошибка" in line for line in p.status_lines()), "no word of the wrong answer")
         time.sleep(2.2)
         check(p.surface().pixel(500, 15) == RED, "status bar not red through the pause")
         for n, right in enumerate(sides[2:]):
             wait_bar(p, GREEN)
-            wait_status_text(p, "картинка %d из 2" % (n + 1))
+            p.wait_status("картинка %d из 2" % (n + 1))
             xdotool("key", "Right" if right else "Left")
             if n == 0:
                 wait_bar(p, RED, 5)
-        wait_status_text(p, "пробел или Enter")
+        p.wait_status("пробел или Enter")
         end = time.time() + 10
         while time.time() < end and not p.exists("trelvan.rez"):
             time.sleep(0.1)
         check(p.exists("trelvan.rez"), "no journal written")
         check("ОЗп=".encode("cp1251") in p.read("trelvan.rez"), "no training line")
-        check(NOTE not in status_lines(p)[-1], "the sound note is said once")
+        check(NOTE not in p.status_lines()[-1], "the sound note is said once")
         xdotool("key", "space")
-        wait_status_text(p, "Размер элемента")
+        p.wait_status("Размер элемента")
 
         # --- Vision check: Right on the start screen. At 0.1 two wrong answers, then ten right
         # ones; the higher levels go unanswered. The result is 0.1.
         time.sleep(0.5)
         xdotool("key", "Right")
-        wait_status_text(p, "Проверка зрения: уровень 0.1, верно подряд 0 из 10")
+        p.wait_status("Проверка зрения: уровень 0.1, верно подряд 0 из 10")
         for n in range(12):
             wait_figure(p, True)
             left = gap_left(p.surface())
@@ -112,16 +94,16 @@ def test(binary):
             xdotool("key", "Left" if left != wrong else "Right")
             if n < 11:
                 wait_change(p, centre(p.surface()))
-        wait_status_text(p, "уровень 0.7", 20)
+        p.wait_status("уровень 0.7", timeout=20)
         end = time.time() + 90
         while time.time() < end and b"\xce\xc7\xe8=" not in p.read("trelvan.rez"):
             time.sleep(0.2)
         entry = p.read("trelvan.rez").split(b"\r\n")[2]
         check(entry[29:37] == "ОЗи=0.10".encode("cp1251"), "check line %r" % entry)
-        wait_status_text(p, "Для продолжения нажмите")
-        check(any("верно подряд 9 из 10" in line for line in status_lines(p)), "run count")
+        p.wait_status("Для продолжения нажмите")
+        check(any("верно подряд 9 из 10" in line for line in p.status_lines()), "run count")
         xdotool("key", "Return")
-        wait_status_text(p, "Размер элемента")
+        p.wait_status("Размер элемента")
 
         # --- The chart through the menu bar's keyboard navigation, left with Return.
         xdotool("key", "alt")
@@ -129,10 +111,10 @@ def test(binary):
         xdotool("key", "Right")
         time.sleep(0.3)
         xdotool("key", "Return")
-        wait_status_text(p, "Итоги тренировок")
+        p.wait_status("Итоги тренировок")
         time.sleep(1.0)
         xdotool("key", "Return")
-        wait_status_text(p, "Размер элемента")
+        p.wait_status("Размер элемента")
 
         # --- Alt then Return highlights "Выход" and only asks; Return again cancels.
         windows = len(p.windows("TRELVAN"))

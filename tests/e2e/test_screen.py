@@ -9,7 +9,8 @@ import re
 import subprocess
 import time
 
-from e2e import Program, check, default_vvd, fail, run, screenshot, xdotool
+from e2e import (Program, check, default_vvd, fail, longest_black_run, run, screenshot,
+                 xdotool)
 
 WIDTH, HEIGHT, DPI = 1600, 1200, 120
 BAR = 1500  # the longest bar of whole hundreds that fits 1600 pixels with a margin
@@ -86,23 +87,6 @@ def window_image(window):
 def pink_pixels(window):
     img = window_image(window)
     return sum(1 for i in range(0, len(img.rgb), 3) if tuple(img.rgb[i:i + 3]) == PINK)
-
-
-def longest_black_run(img):
-    best = (0, 0, 0)  # length, x, y
-    for y in range(img.height):
-        row = img.rgb[3 * y * img.width:3 * (y + 1) * img.width]
-        x = 0
-        while x < img.width:
-            if row[3 * x:3 * x + 3] == b"\x00\x00\x00":
-                start = x
-                while x < img.width and row[3 * x:3 * x + 3] == b"\x00\x00\x00":
-                    x += 1
-                if x - start > best[0]:
-                    best = (x - start, start, y)
-            else:
-                x += 1
-    return best
 
 
 def test(binary):
