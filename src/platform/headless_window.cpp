@@ -248,6 +248,16 @@ void HeadlessWindow::MOVETO(int16_t x, int16_t y, XYCoord& previous) {
     lineStart_ = penPosition();
 }
 
+void HeadlessWindow::drawShapes(const PenShape* shapes, size_t count) {
+    RasterWindow::drawShapes(shapes, count);
+    for (size_t i = count; i-- > 0;) {
+        if (shapes[i].kind == PenShape::Kind::line) {
+            lineStart_ = XYCoord{shapes[i].x1, shapes[i].y1};
+            break;
+        }
+    }
+}
+
 void HeadlessWindow::OUTGTEXT(const std::string& text) {
     if (font_.empty()) return;
     texts_.push_back(

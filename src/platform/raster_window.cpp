@@ -293,6 +293,54 @@ int16_t RasterWindow::LINETO(int16_t x, int16_t y) {
     return 1;
 }
 
+void RasterWindow::drawShapes(const PenShape* shapes, size_t count) {
+    if (count == 0) return;
+    if (deferring_ && lineStyle_ == 0xFFFF) {
+        // Gathered as LINETO and ELLIPSE gather them, a series at a time.
+        assert(std::this_thread::get_id() == deferringThread_);
+        bool drawn = false;
+        for (size_t i = 0; i < count; ++i) {
+            if (!unitOpen_) continue;
+            beforeDrawing();
+            if (!surface_ || !unitOpen_) continue;
+            const PenShape& s = shapes[i];
+            deferred_[deferredCount_++] =
+                RasterShape{s.kind == PenShape::Kind::line ? RasterShape::Kind::line
+                                                           : RasterShape::Kind::filledEllipse,
+                            s.x1, s.y1, s.x2, s.y2, static_cast<uint32_t>(s.colour) & 0xFFFFFF};
+            bumpSurfaceVersion();
+            drawn = true;
+            if (deferredCount_ == kMaxDeferredShapes) [[unlikely]] {
+                std::lock_guard lock(surfaceMutex_);
+                drawDeferred();
+            }
+        }
+        const PenShape& last = shapes[count - 1];
+        colour_ = static_cast<uint32_t>(last.colour) & 0xFFFFFF;
+        for (size_t i = count; i-- > 0;) {
+            if (shapes[i].kind == PenShape::Kind::line) {
+                curX_ = unitOpen_ ? shapes[i].x2 : shapes[i].x1;
+                curY_ = unitOpen_ ? shapes[i].y2 : shapes[i].y1;
+                break;
+            }
+        }
+        if (drawn) surfaceChanged();
+        return;
+    }
+    // LINETO and ELLIPSE as they are, without a call through the interface for every step.
+    for (size_t i = 0; i < count; ++i) {
+        const PenShape& s = shapes[i];
+        RasterWindow::SETCOLORRGB(s.colour);
+        if (s.kind == PenShape::Kind::line) {
+            curX_ = s.x1;
+            curY_ = s.y1;
+            RasterWindow::LINETO(s.x2, s.y2);
+        } else {
+            RasterWindow::ELLIPSE(GFILLINTERIOR, s.x1, s.y1, s.x2, s.y2);
+        }
+    }
+}
+
 int32_t RasterWindow::SETPIXELRGB(int16_t x, int16_t y, int32_t colour) {
     int32_t previous = -1;
     draw(boxOf(x, y, x, y),

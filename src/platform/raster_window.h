@@ -83,6 +83,7 @@ class RasterWindow : public GraphicsWindow {
         curY_ = y;
     }
     int16_t LINETO(int16_t x, int16_t y) override;
+    void drawShapes(const PenShape* shapes, size_t count) override;
     int32_t SETPIXELRGB(int16_t x, int16_t y, int32_t colour) override;
     int16_t RECTANGLE(int16_t control, int16_t x1, int16_t y1, int16_t x2, int16_t y2) override;
     int16_t ELLIPSE(int16_t control, int16_t x1, int16_t y1, int16_t x2, int16_t y2) override;

@@ -5,6 +5,7 @@
 // All arithmetic is single precision, operation by operation in the written order.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -61,5 +62,59 @@ void MARKER(int32_t unit, int32_t region, float x, float y, int32_t kind, float 
 // draws at most 10000 labels, sub-ticks or grid lines of each kind, however small the step.
 void AXES(int32_t unit, int32_t region, float xLabelStep, float xGridStep, int32_t xSub,
           float yLabelStep, float yGridStep, int32_t ySub);
+
+// --- Shapes in series -----------------------------------------------------------------
+// SETCOL, MOVE and MARKER of one unit as a chart calls them entry after entry, gathered and
+// handed to the services a series at a time (drawShapes): the same pixels, colours and pen
+// position as the routines called one by one, without a call through the services for every
+// step. Nothing else may draw on the unit until flush; shapes not handed over when the series
+// ends are dropped. A MOVE with the pen down before the series knows where the pen is, a
+// marker or line before its first SETCOL, and markers of other kinds than 4 are handed on to
+// the routines themselves.
+class PenSeries {
+  public:
+    explicit PenSeries(int32_t unit) : unit_(unit) {}
+    PenSeries(const PenSeries&) = delete;
+    PenSeries& operator=(const PenSeries&) = delete;
+
+    void SETCOL(int32_t colour);
+    void MOVE(int32_t region, float x, float y, int32_t pen);
+    void MARKER(int32_t region, float x, float y, int32_t kind, float size);
+    // Hands everything over, leaving the services as the routines would have; the series then
+    // starts afresh, as if new.
+    void flush();
+
+  private:
+    // TMF of (x, y): the region's table and the marker sizes are taken as they stand at the
+    // first use after each hand-over.
+    void pixel(int32_t region, float x, float y, int32_t& ix, int32_t& iy);
+    void handOver();
+    void add(const PenShape& shape) {
+        shapes_[count_++] = shape;
+        if (count_ == kRoom) handOver();
+    }
+
+    static constexpr size_t kRoom = 1024;
+    int32_t unit_;
+    PenShape shapes_[kRoom];
+    size_t count_ = 0;
+    bool colourKnown_ = false;  // SETCOL was called in the series
+    bool colourPending_ = false;  // ... and not yet passed on
+    int32_t colour_ = 0;
+    int32_t rgb_ = 0;
+    bool penKnown_ = false;  // where the pen is
+    bool penPending_ = false;  // ... and the services do not know yet
+    int16_t penX_ = 0, penY_ = 0;
+    // The regions whose transform has been made current since the last hand-over (bit
+    // region - 1), and the pixel column of the x met last in each.
+    static constexpr int kRegions = 20;
+    uint32_t regionsReady_ = 0;
+    uint32_t xBits_[kRegions] = {};
+    int32_t xPixel_[kRegions] = {};
+    // The marker size met last and its width and height in pixels.
+    bool markerReady_ = false;
+    uint32_t markerSizeBits_ = 0;
+    int32_t markerW_ = 0, markerH_ = 0;
+};
 
 }  // namespace trelvan

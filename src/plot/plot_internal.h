@@ -158,6 +158,31 @@ inline thread_local TransformMemo transformMemos[std::extent_v<decltype(PlotStat
     iy = py;
 }
 
+// The single-precision half of v, truncated: float(v) * 0.5f. Below 2^24 the float holds v
+// exactly and halving it is exact, so the integer division (which truncates too) gives the same.
+inline int32_t halfOf(int64_t v) {
+    constexpr int64_t kExactFloat = int64_t{1} << 24;
+    if (v > -kExactFloat && v < kExactFloat) return static_cast<int32_t>(v / 2);
+    return truncToInt(static_cast<float>(v) * 0.5f);
+}
+
+// A marker's width and height in pixels, of its size in page units.
+struct MarkerExtent {
+    int32_t w, h;
+};
+inline MarkerExtent markerExtent(int32_t unit, float size) {
+    const auto [pageWidth, pageHeight, windowWidth, windowHeight] = pageSize(unit);
+    return {truncToInt(size * windowWidth / pageWidth), truncToInt(size * windowHeight / pageHeight)};
+}
+// The box of MARKER's filled ellipse (kind 4) of that extent centred on the pixel (ix, iy).
+struct MarkerBox {
+    int32_t x1, y1, x2, y2;
+};
+inline MarkerBox filledMarkerBox(int32_t ix, int32_t iy, MarkerExtent e) {
+    return MarkerBox{halfOf(2 * int64_t{ix} - e.w), halfOf(2 * int64_t{iy} - e.h),
+                     halfOf(2 * int64_t{ix} + e.w), halfOf(2 * int64_t{iy} + e.h)};
+}
+
 // The RGB integer (0x00BBGGRR) of a colour of COLDIM, each component times 255 truncated into
 // its byte; stops the program for a colour outside 0..105.
 int32_t colourRgb(int32_t colour);
