@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SETCOL, MOVE and MARKER in series: the shapes worked out as the routines work them out and
 // handed to the services together.
+#include <algorithm>
 #include <bit>
 
 #include "plot/plot.h"
@@ -8,84 +9,80 @@
 
 namespace trelvan {
 
-void PenSeries::SETCOL(int32_t colour) {
-    rgb_ = plotdetail::colourRgb(colour);
-    colour_ = colour;
-    plotState.currentColour = colour;
-    colourKnown_ = colourPending_ = true;
+PenSeries::PenSeries(int32_t unit) : unit_(unit), regions_(new Region[kRegions]) {}
+
+PenSeries::~PenSeries() = default;
+
+void PenSeries::learnColour(int32_t colour) {
+    const int32_t rgb = plotdetail::colourRgb(colour);  // stops the program outside the table
+    colours_[colour] = Colour{true, rgb};
+    SETCOL(colour);
 }
 
-void PenSeries::pixel(int32_t region, float x, float y, int32_t& ix, int32_t& iy) {
-    const auto slot = static_cast<uint32_t>(region - 1);
-    const uint32_t xBits = std::bit_cast<uint32_t>(x);
-    if (slot >= kRegions || (regionsReady_ >> slot & 1) == 0) [[unlikely]] {
-        plotdetail::transform(unit_, region, x, y, ix, iy);  // checks the unit and region
-        if (slot < kRegions) {
-            regionsReady_ |= 1u << slot;
-            xBits_[slot] = xBits;
-            xPixel_[slot] = ix;
-        }
-        return;
-    }
-    plotdetail::TransformMemo& memo = plotdetail::transformMemos[slot];
-    if (xBits != xBits_[slot]) {
-        xBits_[slot] = xBits;
-        xPixel_[slot] = memo.x(x);
-    }
-    ix = xPixel_[slot];
-    iy = memo.y(y);
+void PenSeries::takeRegion(int32_t region) {
+    static_assert(kTransformEntries == plotdetail::kYMax + 1);
+    const float* entries = plotdetail::regionEntries(unit_, region);  // stops for a bad one
+    Region& r = regions_[region - 1];
+    std::copy(entries, entries + kTransformEntries, r.entries);
+    const plotdetail::RegionPixels edges = plotdetail::regionPixels(entries);
+    r.left = edges.left;
+    r.right = edges.right;
+    r.top = edges.top;
+    r.bottom = edges.bottom;
+    std::fill(std::begin(r.rowKeys), std::end(r.rowKeys), 0);
+    learnColumn(r, 0.0f);
+    regionsTaken_ |= 1u << (region - 1);
 }
 
-void PenSeries::MOVE(int32_t region, float x, float y, int32_t pen) {
-    int32_t ix = 0;
-    int32_t iy = 0;
-    pixel(region, x, y, ix, iy);
+// TMF's arithmetic, step by step.
+void PenSeries::learnColumn(Region& r, float x) {
+    const int32_t ix = plotdetail::truncToInt(plotdetail::pixelX(r.entries, x));
+    r.xBits = std::bit_cast<uint32_t>(x);
+    r.xPixel = std::min(std::max(ix, r.left), r.right);
+}
+
+void PenSeries::learnRow(Region& r, size_t row, float y) {
+    const int32_t iy = plotdetail::truncToInt(plotdetail::pixelY(r.entries, y));
+    r.rowKeys[row] = uint64_t{1} << 32 | std::bit_cast<uint32_t>(y);
+    r.rows[row] = std::min(std::max(iy, r.top), r.bottom);
+}
+
+void PenSeries::moveSlowly(int32_t region, float x, float y, int32_t pen) {
+    int32_t ix = 0, iy = 0;
+    if (!pixel(region, x, y, ix, iy)) {
+        takeRegion(region);
+        pixel(region, x, y, ix, iy);
+    }
     const auto px = static_cast<int16_t>(ix);
     const auto py = static_cast<int16_t>(iy);
-    if (pen == 1) {
-        if (!penKnown_ || !colourKnown_) [[unlikely]] {
-            handOver();
-            trelvan::MOVE(unit_, region, x, y, pen);
-            penKnown_ = true;
-            penX_ = px;
-            penY_ = py;
-            return;
-        }
-        add(PenShape{PenShape::Kind::line, penX_, penY_, px, py, rgb_});
+    if (pen == 1 && !(penKnown_ && colourKnown_)) {
+        handOver();
+        trelvan::MOVE(unit_, region, x, y, pen);
+        penKnown_ = true;
+        penX_ = px;
+        penY_ = py;
+        return;
     }
-    penKnown_ = penPending_ = true;
-    penX_ = px;
-    penY_ = py;
+    MOVE(region, x, y, pen);
 }
 
-void PenSeries::MARKER(int32_t region, float x, float y, int32_t kind, float size) {
-    if (kind != 4 || !colourKnown_) [[unlikely]] {
+void PenSeries::markerSlowly(int32_t region, float x, float y, int32_t kind, float size) {
+    if (kind != 4 || !colourKnown_) {
         handOver();
         trelvan::MARKER(unit_, region, x, y, kind, size);
-        // Other kinds draw with MOVE-like pen steps of their own.
+        // Other kinds draw with pen steps of their own.
         if (kind != 4) penKnown_ = false;
         return;
     }
-    int32_t ix = 0;
-    int32_t iy = 0;
-    pixel(region, x, y, ix, iy);
-    const uint32_t sizeBits = std::bit_cast<uint32_t>(size);
-    if (!markerReady_ || sizeBits != markerSizeBits_) {
-        const plotdetail::MarkerExtent e = plotdetail::markerExtent(unit_, size);
-        markerReady_ = true;
-        markerSizeBits_ = sizeBits;
-        markerW_ = e.w;
-        markerH_ = e.h;
-    }
-    const plotdetail::MarkerBox b = plotdetail::filledMarkerBox(ix, iy, {markerW_, markerH_});
-    add(PenShape{PenShape::Kind::filledEllipse, static_cast<int16_t>(b.x1),
-                 static_cast<int16_t>(b.y1), static_cast<int16_t>(b.x2),
-                 static_cast<int16_t>(b.y2), rgb_});
+    int32_t ix = 0, iy = 0;
+    if (!pixel(region, x, y, ix, iy)) takeRegion(region);
+    markerExtent_ = plotdetail::markerExtent(unit_, size);
+    markerSizeBits_ = std::bit_cast<uint32_t>(size);
+    markerKnown_ = true;
+    MARKER(region, x, y, kind, size);
 }
 
 void PenSeries::handOver() {
-    regionsReady_ = 0;
-    markerReady_ = false;
     GraphicsWindow& window = gw();
     if (count_ != 0) {
         plotdetail::activateUnit(window, unit_);
@@ -107,6 +104,9 @@ void PenSeries::flush() {
     handOver();
     colourKnown_ = false;
     penKnown_ = false;
+    regionsTaken_ = 0;
+    markerKnown_ = false;
+    std::fill(std::begin(colours_), std::end(colours_), Colour{});
 }
 
 }  // namespace trelvan
