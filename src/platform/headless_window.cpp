@@ -149,6 +149,11 @@ void HeadlessWindow::beforeDrawing() {
     if (!delivering_ && scriptLength_.load() != 0) deliverDue();
 }
 
+void HeadlessWindow::beforeDrawingRun(size_t count) {
+    ops_ += static_cast<long>(count);
+    if (!delivering_ && scriptLength_.load() != 0) deliverDue();
+}
+
 void HeadlessWindow::inputDelivered() {
     // The lock orders this wake-up after a waiter's test of the sequence, or before it.
     { std::lock_guard lock(scriptMutex_); }

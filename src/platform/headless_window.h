@@ -147,6 +147,7 @@ class HeadlessWindow : public RasterWindow {
 
   protected:
     void beforeDrawing() override;
+    void beforeDrawingRun(size_t count) override;
     void inputDelivered() override;
 
   private:

@@ -295,26 +295,10 @@ int16_t RasterWindow::LINETO(int16_t x, int16_t y) {
 
 void RasterWindow::drawShapes(const PenShape* shapes, size_t count) {
     if (count == 0) return;
-    if (deferring_ && lineStyle_ == 0xFFFF) {
+    if (deferring_ && lineStyle_ == 0xFFFF && unitOpen_) {
         // Gathered as LINETO and ELLIPSE gather them, a series at a time.
         assert(std::this_thread::get_id() == deferringThread_);
-        bool drawn = false;
-        for (size_t i = 0; i < count; ++i) {
-            if (!unitOpen_) continue;
-            beforeDrawing();
-            if (!surface_ || !unitOpen_) continue;
-            const PenShape& s = shapes[i];
-            deferred_[deferredCount_++] =
-                RasterShape{s.kind == PenShape::Kind::line ? RasterShape::Kind::line
-                                                           : RasterShape::Kind::filledEllipse,
-                            s.x1, s.y1, s.x2, s.y2, static_cast<uint32_t>(s.colour) & 0xFFFFFF};
-            bumpSurfaceVersion();
-            drawn = true;
-            if (deferredCount_ == kMaxDeferredShapes) [[unlikely]] {
-                std::lock_guard lock(surfaceMutex_);
-                drawDeferred();
-            }
-        }
+        beforeDrawingRun(count);
         const PenShape& last = shapes[count - 1];
         colour_ = static_cast<uint32_t>(last.colour) & 0xFFFFFF;
         for (size_t i = count; i-- > 0;) {
@@ -324,7 +308,28 @@ void RasterWindow::drawShapes(const PenShape* shapes, size_t count) {
                 break;
             }
         }
-        if (drawn) surfaceChanged();
+        if (!surface_ || !unitOpen_) return;
+        for (size_t done = 0; done < count;) {
+            const size_t take = std::min(count - done, kMaxDeferredShapes - deferredCount_);
+            RasterShape* to = deferred_.data() + deferredCount_;
+            for (const PenShape* s = shapes + done; s != shapes + done + take; ++s, ++to) {
+                *to = RasterShape{s->kind == PenShape::Kind::line
+                                      ? RasterShape::Kind::line
+                                      : RasterShape::Kind::filledEllipse,
+                                  s->x1, s->y1, s->x2, s->y2,
+                                  static_cast<uint32_t>(s->colour) & 0xFFFFFF};
+            }
+            deferredCount_ += take;
+            done += take;
+            if (deferredCount_ == kMaxDeferredShapes) {
+                std::lock_guard lock(surfaceMutex_);
+                drawDeferred();
+            }
+        }
+        // Only changed by this thread while shapes are deferred.
+        surfaceVersion_.store(surfaceVersion_.load(std::memory_order_relaxed) + count,
+                              std::memory_order_release);
+        surfaceChanged();
         return;
     }
     // LINETO and ELLIPSE as they are, without a call through the interface for every step.

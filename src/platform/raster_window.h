@@ -140,6 +140,10 @@ class RasterWindow : public GraphicsWindow {
     virtual void windowChanged() {}
     // Called for every drawing operation before it runs (the headless services count them).
     virtual void beforeDrawing() {}
+    // Called once for a run of that many drawing operations gathered together, before them.
+    virtual void beforeDrawingRun(size_t count) {
+        for (size_t i = 0; i < count; ++i) beforeDrawing();
+    }
     // Called after every input event has been handled and counted, on the thread that
     // delivered it (the headless services wake a wait that is blocked on their script).
     virtual void inputDelivered() {}
