@@ -277,17 +277,17 @@ void drawEntries(const std::string& path, double start, ChartReading& reading) {
     reader.skipEyeMarks();
     Previous check, training;
     PenSeries pen(1);
-    while (const std::optional<JournalLine> line = reader.next()) {
+    for (JournalLine line; reader.next(line);) {
         // A check is drawn before the training of the same line is read: unreadable training
         // values end the reading after the check has been drawn.
         const bool checkDrawn =
-            line->isCheck && line->checkRead &&
-            (line->status == LineStatus::ok || line->status == LineStatus::badValues);
-        if (!checkDrawn && line->status != LineStatus::ok) break;
-        const float x = static_cast<float>(momentOf(*line) - start);
-        if (checkDrawn) drawCheck(pen, x, *line, check);
-        if (line->status != LineStatus::ok) break;
-        if (line->isTraining) drawTraining(pen, x, *line, training);
+            line.isCheck && line.checkRead &&
+            (line.status == LineStatus::ok || line.status == LineStatus::badValues);
+        if (!checkDrawn && line.status != LineStatus::ok) break;
+        const float x = static_cast<float>(momentOf(line) - start);
+        if (checkDrawn) drawCheck(pen, x, line, check);
+        if (line.status != LineStatus::ok) break;
+        if (line.isTraining) drawTraining(pen, x, line, training);
     }
     pen.flush();
     if (check.limitedDrawn) drawLimitLegend();
