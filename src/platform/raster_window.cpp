@@ -313,11 +313,14 @@ void RasterWindow::drawShapes(const PenShape* shapes, size_t count) {
             const size_t take = std::min(count - done, kMaxDeferredShapes - deferredCount_);
             RasterShape* to = deferred_.data() + deferredCount_;
             for (const PenShape* s = shapes + done; s != shapes + done + take; ++s, ++to) {
-                *to = RasterShape{s->kind == PenShape::Kind::line
-                                      ? RasterShape::Kind::line
-                                      : RasterShape::Kind::filledEllipse,
-                                  s->x1, s->y1, s->x2, s->y2,
-                                  static_cast<uint32_t>(s->colour) & 0xFFFFFF};
+                *to =
+                    RasterShape{s->kind == PenShape::Kind::line ? RasterShape::Kind::line
+                                                                : RasterShape::Kind::filledEllipse,
+                                s->x1,
+                                s->y1,
+                                s->x2,
+                                s->y2,
+                                static_cast<uint32_t>(s->colour) & 0xFFFFFF};
             }
             deferredCount_ += take;
             done += take;

@@ -177,7 +177,8 @@ inline thread_local TransformMemo transformMemos[std::extent_v<decltype(PlotStat
 // A marker's width and height in pixels, of its size in page units.
 inline MarkerExtent markerExtent(int32_t unit, float size) {
     const auto [pageWidth, pageHeight, windowWidth, windowHeight] = pageSize(unit);
-    return {truncToInt(size * windowWidth / pageWidth), truncToInt(size * windowHeight / pageHeight)};
+    return {truncToInt(size * windowWidth / pageWidth),
+            truncToInt(size * windowHeight / pageHeight)};
 }
 
 // The RGB integer (0x00BBGGRR) of a colour of COLDIM, each component times 255 truncated into
