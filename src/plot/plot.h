@@ -127,20 +127,29 @@ class PenSeries {
     static constexpr int kRegions = 20;
     static constexpr int kColours = 106;
     static constexpr int kTransformEntries = 8;  // of a region's row of GR2, those TMF reads
+    static constexpr int kColumnBits = 4;
     static constexpr int kRowBits = 8;
     static constexpr size_t kRoom = 1024;
 
     // What TMF gives in a region, as the series took it: the entries and edges, the pixel
-    // column of the x met last, and the pixel rows of the y values met lately, in 2^kRowBits
-    // slots chosen by the value's bits (the key holds them with bit 32 set; 0 is empty).
+    // column of the x met last, and the pixel columns and rows of the values met lately, in
+    // 2^kColumnBits and 2^kRowBits slots chosen by the value's bits (the key holds them with bit
+    // 32 set; 0 is empty). A region whose x axis lies on the same columns as that of a region
+    // taken before (its twin) takes the columns that one has worked out.
     struct Region {
         float entries[kTransformEntries] = {};
         int32_t left = 0, right = 0, top = 0, bottom = 0;
+        int twin = -1;
         uint32_t xBits = 0;
         int32_t xPixel = 0;
+        uint64_t columnKeys[1 << kColumnBits] = {};
+        int32_t columns[1 << kColumnBits] = {};
         uint64_t rowKeys[1 << kRowBits] = {};
         int32_t rows[1 << kRowBits] = {};
     };
+    static size_t slotOf(uint64_t key, int bits) {
+        return static_cast<size_t>((key * 0x9E3779B97F4A7C15u) >> (64 - bits));
+    }
     struct Colour {
         bool known = false;
         int32_t rgb = 0;
@@ -153,10 +162,10 @@ class PenSeries {
             return false;
         Region& r = regions_[slot];
         if (const uint32_t xBits = std::bit_cast<uint32_t>(x); xBits != r.xBits) [[unlikely]]
-            learnColumn(r, x);
+            findColumn(r, x);
         ix = r.xPixel;
         const uint64_t key = uint64_t{1} << 32 | std::bit_cast<uint32_t>(y);
-        const auto row = static_cast<size_t>((key * 0x9E3779B97F4A7C15u) >> (64 - kRowBits));
+        const size_t row = slotOf(key, kRowBits);
         if (r.rowKeys[row] != key) [[unlikely]]
             learnRow(r, row, y);
         iy = r.rows[row];
@@ -169,7 +178,7 @@ class PenSeries {
     }
     void learnColour(int32_t colour);
     void takeRegion(int32_t region);
-    static void learnColumn(Region& r, float x);
+    void findColumn(Region& r, float x);
     static void learnRow(Region& r, size_t row, float y);
     void moveSlowly(int32_t region, float x, float y, int32_t pen);
     void markerSlowly(int32_t region, float x, float y, int32_t kind, float size);
