@@ -222,28 +222,29 @@ void drawLimitLegend() {
 }
 
 // A dot at (x, y) of the region and its bar up from the bottom edge.
-void dotAndBar(int32_t region, float x, float y) {
-    MARKER(1, region, x, y, filledEllipse, markerSize);
-    MOVE(1, region, x, 0, 0);
-    MOVE(1, region, x, y, 1);
+void dotAndBar(PenSeries& pen, int32_t region, float x, float y) {
+    pen.MARKER(region, x, y, filledEllipse, markerSize);
+    pen.MOVE(region, x, 0, 0);
+    pen.MOVE(region, x, y, 1);
 }
 
-void drawCheck(float x, const JournalLine& line, Previous& previous) {
+void drawCheck(PenSeries& pen, float x, const JournalLine& line, Previous& previous) {
     const float a = line.checkAcuity;
     const float distance = line.checkDistance / distanceScale;
     if (!previous.set) previous = Previous{true, x, a, 0.0f};
-    SETCOL(kRed);
-    MARKER(1, 1, x, a, filledEllipse, markerSize);
-    MARKER(1, 2, x, distance, filledEllipse, markerSize);
-    MOVE(1, 1, x, 0, 0);
-    MOVE(1, 1, x, a, 1);
-    MOVE(1, 1, previous.x, previous.acuity, 1);
-    MOVE(1, 2, x, 0, 0);
-    MOVE(1, 2, x, distance, 1);
+    pen.SETCOL(kRed);
+    pen.MARKER(1, x, a, filledEllipse, markerSize);
+    pen.MARKER(2, x, distance, filledEllipse, markerSize);
+    pen.MOVE(1, x, 0, 0);
+    pen.MOVE(1, x, a, 1);
+    pen.MOVE(1, previous.x, previous.acuity, 1);
+    pen.MOVE(2, x, 0, 0);
+    pen.MOVE(2, x, distance, 1);
     previous.x = x;
     previous.acuity = a;
     // A result above what the screen drew true to size: its dot is hollow, over the lines.
     if (line.checkTrueTo) {
+        pen.flush();
         int32_t ix = 0, iy = 0;
         TMF(1, 1, x, a, ix, iy);
         hollowDot(ix, iy);
@@ -251,19 +252,19 @@ void drawCheck(float x, const JournalLine& line, Previous& previous) {
     }
 }
 
-void drawTraining(float x, const JournalLine& line, Previous& previous) {
+void drawTraining(PenSeries& pen, float x, const JournalLine& line, Previous& previous) {
     const float a = line.trainingAcuity;
     const float m = line.meanTime;
     if (!previous.set) previous = Previous{true, x, a, m};
-    SETCOL(kGreen);
-    dotAndBar(2, x, static_cast<float>(line.volume) / volumeScale);
-    SETCOL(kBlack);
-    dotAndBar(2, x, m / meanTimeScale);
-    MOVE(1, 2, previous.x, previous.meanTime / meanTimeScale, 1);
-    SETCOL(kBlue);
-    dotAndBar(1, x, a);
-    MOVE(1, 1, previous.x, previous.acuity, 1);
-    dotAndBar(2, x, line.trainingDistance / distanceScale);
+    pen.SETCOL(kGreen);
+    dotAndBar(pen, 2, x, static_cast<float>(line.volume) / volumeScale);
+    pen.SETCOL(kBlack);
+    dotAndBar(pen, 2, x, m / meanTimeScale);
+    pen.MOVE(2, previous.x, previous.meanTime / meanTimeScale, 1);
+    pen.SETCOL(kBlue);
+    dotAndBar(pen, 1, x, a);
+    pen.MOVE(1, previous.x, previous.acuity, 1);
+    dotAndBar(pen, 2, x, line.trainingDistance / distanceScale);
     previous.x = x;
     previous.acuity = a;
     previous.meanTime = m;
@@ -275,18 +276,20 @@ void drawEntries(const std::string& path, double start, ChartReading& reading) {
     JournalReader reader(path);
     reader.skipEyeMarks();
     Previous check, training;
-    while (const std::optional<JournalLine> line = reader.next()) {
+    PenSeries pen(1);
+    for (JournalLine line; reader.next(line);) {
         // A check is drawn before the training of the same line is read: unreadable training
         // values end the reading after the check has been drawn.
         const bool checkDrawn =
-            line->isCheck && line->checkRead &&
-            (line->status == LineStatus::ok || line->status == LineStatus::badValues);
-        if (!checkDrawn && line->status != LineStatus::ok) break;
-        const float x = static_cast<float>(momentOf(*line) - start);
-        if (checkDrawn) drawCheck(x, *line, check);
-        if (line->status != LineStatus::ok) break;
-        if (line->isTraining) drawTraining(x, *line, training);
+            line.isCheck && line.checkRead &&
+            (line.status == LineStatus::ok || line.status == LineStatus::badValues);
+        if (!checkDrawn && line.status != LineStatus::ok) break;
+        const float x = static_cast<float>(momentOf(line) - start);
+        if (checkDrawn) drawCheck(pen, x, line, check);
+        if (line.status != LineStatus::ok) break;
+        if (line.isTraining) drawTraining(pen, x, line, training);
     }
+    pen.flush();
     if (check.limitedDrawn) drawLimitLegend();
     if (reader.endStatus() != LineStatus::ok) {
         reading.endStatus = reader.endStatus();

@@ -351,9 +351,13 @@ constexpr int maxReadableMonth = 13;
 
 }  // namespace
 
-JournalLine parseJournalDateTime(std::string_view line) {
+namespace {
+
+// parseJournalDateTime into result, which is made afresh: a line read in place is not copied
+// (a copy read back wider than it was written stalls).
+void parseDateTimeInto(std::string_view line, JournalLine& result) {
     line = line.substr(0, JournalReader::maxLineLength);
-    JournalLine result;
+    result = JournalLine{};
     if (int values[6]; plainDateTime(line, values)) {
         if (values[1] > maxReadableMonth) {
             result.status = LineStatus::badDate;
@@ -365,7 +369,7 @@ JournalLine parseJournalDateTime(std::string_view line) {
             result.minute = values[4];
             result.second = values[5];
         }
-        return result;
+        return;
     }
 
     const layout::DateAndTimeLayout& d = layout::dateAndTime;
@@ -382,7 +386,7 @@ JournalLine parseJournalDateTime(std::string_view line) {
     if (!day || !month || !year || !hour || !minute || !second || *month > maxReadableMonth ||
         ((*day | *month | *year | *hour | *minute | *second) == 0 && allDateFieldsBlank(line))) {
         result.status = LineStatus::badDate;
-        return result;
+        return;
     }
     result.day = static_cast<int>(*day);
     result.month = static_cast<int>(*month);
@@ -390,6 +394,13 @@ JournalLine parseJournalDateTime(std::string_view line) {
     result.hour = static_cast<int>(*hour);
     result.minute = static_cast<int>(*minute);
     result.second = static_cast<int>(*second);
+}
+
+}  // namespace
+
+JournalLine parseJournalDateTime(std::string_view line) {
+    JournalLine result;
+    parseDateTimeInto(line, result);
     return result;
 }
 
@@ -417,10 +428,13 @@ bool readValue(std::string_view line, const layout::Value& value, double& number
 
 }  // namespace
 
-JournalLine parseJournalLine(std::string_view line, bool readEye) {
+namespace {
+
+// parseJournalLine into result, made afresh.
+void parseLineInto(std::string_view line, bool readEye, JournalLine& result) {
     line = line.substr(0, JournalReader::maxLineLength);
-    JournalLine result = parseJournalDateTime(line);
-    if (result.status != LineStatus::ok) return result;
+    parseDateTimeInto(line, result);
+    if (result.status != LineStatus::ok) return;
 
     const layout::CheckLayout& c = layout::check;
     const layout::TrainingLayout& t = layout::training;
@@ -469,6 +483,13 @@ JournalLine parseJournalLine(std::string_view line, bool readEye) {
         result.trainingAcuity = result.meanTime = result.trainingDistance = 0.0f;
         result.volume = 0;
     }
+}
+
+}  // namespace
+
+JournalLine parseJournalLine(std::string_view line, bool readEye) {
+    JournalLine result;
+    parseLineInto(line, readEye, result);
     return result;
 }
 
@@ -500,27 +521,33 @@ JournalReader::JournalReader(const std::string& path, FileKind kind)
     : input_(path, maxLineLength, kind) {}
 
 std::optional<JournalLine> JournalReader::next() {
-    if (ended_) return std::nullopt;
+    JournalLine line;
+    if (!next(line)) return std::nullopt;
+    return line;
+}
+
+bool JournalReader::next(JournalLine& line) {
+    if (ended_) return false;
     if (!headerSkipped_) {
         headerSkipped_ = true;
         const std::optional<std::string> header = input_.next();
         if (!header) {
             ended_ = true;
-            return std::nullopt;
+            return false;
         }
         if (const LineStatus status = classifyLine(*header, LineStatus::ok);
             status != LineStatus::ok) {
             ended_ = true;
             endStatus_ = status;
             endLine_ = input_.lineNumber();
-            return std::nullopt;
+            return false;
         }
     }
     if (!input_.next(text_)) {
         ended_ = true;
-        return std::nullopt;
+        return false;
     }
-    JournalLine line = parseJournalLine(text_, readEye_);
+    parseLineInto(text_, readEye_, line);
     const LineStatus status = classifyLine(text_, line.status);
     if (status == LineStatus::bareCarriageReturn) line = JournalLine{};  // nothing of it counts
     line.status = status;
@@ -530,7 +557,7 @@ std::optional<JournalLine> JournalReader::next() {
         endStatus_ = line.status;
         endLine_ = line.lineNumber;
     }
-    return line;
+    return true;
 }
 
 }  // namespace trelvan

@@ -202,6 +202,8 @@ class JournalReader {
 
     // The next entry line; nothing at the end of the file or after an unreadable line.
     std::optional<JournalLine> next();
+    // The same read into line; false (line then unspecified) where next() gives nothing.
+    bool next(JournalLine& line);
 
     // After the reading has ended: ok when the file ended normally, otherwise the status and
     // line number of the line that ended it.

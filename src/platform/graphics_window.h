@@ -7,6 +7,7 @@
 // report command.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -161,10 +162,26 @@ class FrameServices {
     }
 };
 
+// A line or a filled ellipse of drawShapes. A line runs from (x1, y1) to (x2, y2) in the line
+// style in force; an ellipse is inscribed in the box with those corners. The colour is an RGB
+// integer as SETCOLORRGB takes it.
+struct PenShape {
+    enum class Kind : uint8_t { line, filledEllipse };
+    Kind kind = Kind::line;
+    int16_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    int32_t colour = 0;
+};
+
 // Drawing state and primitives; they act on the active graphics window.
 class DrawingServices {
   public:
     virtual ~DrawingServices() = default;
+
+    // The shapes in their order, each as SETCOLORRGB(colour) followed by MOVETO(x1, y1) and
+    // LINETO(x2, y2), or by ELLIPSE(GFILLINTERIOR, x1, y1, x2, y2): the same pixels and the same
+    // colour and pen position afterwards. Services that gather shapes take a whole series of
+    // them in one call.
+    virtual void drawShapes(const PenShape* shapes, size_t count);
 
     virtual void CLEARSCREEN(int32_t area) = 0;
     virtual int32_t SETCOLORRGB(int32_t colour) = 0;

@@ -149,6 +149,11 @@ void HeadlessWindow::beforeDrawing() {
     if (!delivering_ && scriptLength_.load() != 0) deliverDue();
 }
 
+void HeadlessWindow::beforeDrawingRun(size_t count) {
+    ops_ += static_cast<long>(count);
+    if (!delivering_ && scriptLength_.load() != 0) deliverDue();
+}
+
 void HeadlessWindow::inputDelivered() {
     // The lock orders this wake-up after a waiter's test of the sequence, or before it.
     { std::lock_guard lock(scriptMutex_); }
@@ -246,6 +251,16 @@ int16_t HeadlessWindow::SETFONT(const std::string& options) {
 void HeadlessWindow::MOVETO(int16_t x, int16_t y, XYCoord& previous) {
     RasterWindow::MOVETO(x, y, previous);
     lineStart_ = penPosition();
+}
+
+void HeadlessWindow::drawShapes(const PenShape* shapes, size_t count) {
+    RasterWindow::drawShapes(shapes, count);
+    for (size_t i = count; i-- > 0;) {
+        if (shapes[i].kind == PenShape::Kind::line) {
+            lineStart_ = XYCoord{shapes[i].x1, shapes[i].y1};
+            break;
+        }
+    }
 }
 
 void HeadlessWindow::OUTGTEXT(const std::string& text) {

@@ -134,6 +134,7 @@ class HeadlessWindow : public RasterWindow {
     int16_t SETFONT(const std::string& options) override;
     void OUTGTEXT(const std::string& text) override;
     void MOVETO(int16_t x, int16_t y, XYCoord& previous) override;
+    void drawShapes(const PenShape* shapes, size_t count) override;
     void BEEPTONE(int32_t frequency, int32_t durationMs) override;
     void SLEEPMS(int32_t ms) override;
     void READLOCALDATE(int32_t& year, int32_t& month, int32_t& day) override;
@@ -146,6 +147,7 @@ class HeadlessWindow : public RasterWindow {
 
   protected:
     void beforeDrawing() override;
+    void beforeDrawingRun(size_t count) override;
     void inputDelivered() override;
 
   private:

@@ -293,6 +293,62 @@ int16_t RasterWindow::LINETO(int16_t x, int16_t y) {
     return 1;
 }
 
+void RasterWindow::drawShapes(const PenShape* shapes, size_t count) {
+    if (count == 0) return;
+    if (deferring_ && lineStyle_ == 0xFFFF && unitOpen_) {
+        // Gathered as LINETO and ELLIPSE gather them, a series at a time.
+        assert(std::this_thread::get_id() == deferringThread_);
+        beforeDrawingRun(count);
+        const PenShape& last = shapes[count - 1];
+        colour_ = static_cast<uint32_t>(last.colour) & 0xFFFFFF;
+        for (size_t i = count; i-- > 0;) {
+            if (shapes[i].kind == PenShape::Kind::line) {
+                curX_ = unitOpen_ ? shapes[i].x2 : shapes[i].x1;
+                curY_ = unitOpen_ ? shapes[i].y2 : shapes[i].y1;
+                break;
+            }
+        }
+        if (!surface_ || !unitOpen_) return;
+        for (size_t done = 0; done < count;) {
+            const size_t take = std::min(count - done, kMaxDeferredShapes - deferredCount_);
+            RasterShape* to = deferred_.data() + deferredCount_;
+            for (const PenShape* s = shapes + done; s != shapes + done + take; ++s, ++to) {
+                *to =
+                    RasterShape{s->kind == PenShape::Kind::line ? RasterShape::Kind::line
+                                                                : RasterShape::Kind::filledEllipse,
+                                s->x1,
+                                s->y1,
+                                s->x2,
+                                s->y2,
+                                static_cast<uint32_t>(s->colour) & 0xFFFFFF};
+            }
+            deferredCount_ += take;
+            done += take;
+            if (deferredCount_ == kMaxDeferredShapes) {
+                std::lock_guard lock(surfaceMutex_);
+                drawDeferred();
+            }
+        }
+        // Only changed by this thread while shapes are deferred.
+        surfaceVersion_.store(surfaceVersion_.load(std::memory_order_relaxed) + count,
+                              std::memory_order_release);
+        surfaceChanged();
+        return;
+    }
+    // LINETO and ELLIPSE as they are, without a call through the interface for every step.
+    for (size_t i = 0; i < count; ++i) {
+        const PenShape& s = shapes[i];
+        RasterWindow::SETCOLORRGB(s.colour);
+        if (s.kind == PenShape::Kind::line) {
+            curX_ = s.x1;
+            curY_ = s.y1;
+            RasterWindow::LINETO(s.x2, s.y2);
+        } else {
+            RasterWindow::ELLIPSE(GFILLINTERIOR, s.x1, s.y1, s.x2, s.y2);
+        }
+    }
+}
+
 int32_t RasterWindow::SETPIXELRGB(int16_t x, int16_t y, int32_t colour) {
     int32_t previous = -1;
     draw(boxOf(x, y, x, y),

@@ -83,6 +83,7 @@ class RasterWindow : public GraphicsWindow {
         curY_ = y;
     }
     int16_t LINETO(int16_t x, int16_t y) override;
+    void drawShapes(const PenShape* shapes, size_t count) override;
     int32_t SETPIXELRGB(int16_t x, int16_t y, int32_t colour) override;
     int16_t RECTANGLE(int16_t control, int16_t x1, int16_t y1, int16_t x2, int16_t y2) override;
     int16_t ELLIPSE(int16_t control, int16_t x1, int16_t y1, int16_t x2, int16_t y2) override;
@@ -139,6 +140,10 @@ class RasterWindow : public GraphicsWindow {
     virtual void windowChanged() {}
     // Called for every drawing operation before it runs (the headless services count them).
     virtual void beforeDrawing() {}
+    // Called once for a run of that many drawing operations gathered together, before them.
+    virtual void beforeDrawingRun(size_t count) {
+        for (size_t i = 0; i < count; ++i) beforeDrawing();
+    }
     // Called after every input event has been handled and counted, on the thread that
     // delivered it (the headless services wake a wait that is blocked on their script).
     virtual void inputDelivered() {}

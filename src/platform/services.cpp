@@ -28,6 +28,20 @@ void stopWithMessage(const std::string& messageUtf8) {
     __builtin_unreachable();
 }
 
+void DrawingServices::drawShapes(const PenShape* shapes, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const PenShape& s = shapes[i];
+        SETCOLORRGB(s.colour);
+        if (s.kind == PenShape::Kind::line) {
+            XYCoord previous;
+            MOVETO(s.x1, s.y1, previous);
+            LINETO(s.x2, s.y2);
+        } else {
+            ELLIPSE(GFILLINTERIOR, s.x1, s.y1, s.x2, s.y2);
+        }
+    }
+}
+
 void WINABOUT(bool) {
     gw().showAbout();
 }

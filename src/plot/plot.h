@@ -5,10 +5,14 @@
 // All arithmetic is single precision, operation by operation in the written order.
 #pragma once
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/graphics_window.h"
+#include "plot/plot_arith.h"
 
 namespace trelvan {
 
@@ -61,5 +65,142 @@ void MARKER(int32_t unit, int32_t region, float x, float y, int32_t kind, float 
 // draws at most 10000 labels, sub-ticks or grid lines of each kind, however small the step.
 void AXES(int32_t unit, int32_t region, float xLabelStep, float xGridStep, int32_t xSub,
           float yLabelStep, float yGridStep, int32_t ySub);
+
+// --- Shapes in series -----------------------------------------------------------------
+// SETCOL, MOVE and MARKER of one unit as a chart calls them entry after entry, gathered and
+// handed to the services a series at a time (drawShapes): the same pixels, colours and pen
+// position as the routines called one by one, without a call through the services for every
+// step. Between flushes nothing else may draw on the unit or change the page, region or colour
+// tables; shapes not handed over when the series ends are dropped. A MOVE with the pen down
+// before the series knows where the pen is, a marker or line before its first SETCOL, and
+// markers of other kinds than 4 are handed on to the routines themselves.
+class PenSeries {
+  public:
+    explicit PenSeries(int32_t unit);
+    ~PenSeries();
+    PenSeries(const PenSeries&) = delete;
+    PenSeries& operator=(const PenSeries&) = delete;
+
+    void SETCOL(int32_t colour) {
+        const auto index = static_cast<uint32_t>(colour);
+        if (index >= kColours || !colours_[index].known) [[unlikely]] {
+            learnColour(colour);
+            return;
+        }
+        rgb_ = colours_[index].rgb;
+        colour_ = colour;
+        plotState.currentColour = colour;
+        colourKnown_ = colourPending_ = true;
+    }
+    void MOVE(int32_t region, float x, float y, int32_t pen) {
+        int32_t ix = 0, iy = 0;
+        if (!pixel(region, x, y, ix, iy) || (pen == 1 && !(penKnown_ && colourKnown_)))
+            [[unlikely]] {
+            moveSlowly(region, x, y, pen);
+            return;
+        }
+        const auto px = static_cast<int16_t>(ix);
+        const auto py = static_cast<int16_t>(iy);
+        if (pen == 1) add(PenShape{PenShape::Kind::line, penX_, penY_, px, py, rgb_});
+        penKnown_ = penPending_ = true;
+        penX_ = px;
+        penY_ = py;
+    }
+    void MARKER(int32_t region, float x, float y, int32_t kind, float size) {
+        int32_t ix = 0, iy = 0;
+        if (kind != 4 || !colourKnown_ || !markerKnown_ ||
+            std::bit_cast<uint32_t>(size) != markerSizeBits_ || !pixel(region, x, y, ix, iy))
+            [[unlikely]] {
+            markerSlowly(region, x, y, kind, size);
+            return;
+        }
+        const plotdetail::MarkerBox b = plotdetail::filledMarkerBox(ix, iy, markerExtent_);
+        add(PenShape{PenShape::Kind::filledEllipse, static_cast<int16_t>(b.x1),
+                     static_cast<int16_t>(b.y1), static_cast<int16_t>(b.x2),
+                     static_cast<int16_t>(b.y2), rgb_});
+    }
+    // Hands everything over, leaving the services as the routines would have; the series then
+    // starts afresh, as if new.
+    void flush();
+
+  private:
+    static constexpr int kRegions = 20;
+    static constexpr int kColours = 106;
+    static constexpr int kTransformEntries = 8;  // of a region's row of GR2, those TMF reads
+    static constexpr int kColumnBits = 4;
+    static constexpr int kRowBits = 8;
+    static constexpr size_t kRoom = 1024;
+
+    // What TMF gives in a region, as the series took it: the entries and edges, the pixel
+    // column of the x met last, and the pixel columns and rows of the values met lately, in
+    // 2^kColumnBits and 2^kRowBits slots chosen by the value's bits (the key holds them with bit
+    // 32 set; 0 is empty). A region whose x axis lies on the same columns as that of a region
+    // taken before (its twin) takes the columns that one has worked out.
+    struct Region {
+        float entries[kTransformEntries] = {};
+        int32_t left = 0, right = 0, top = 0, bottom = 0;
+        int twin = -1;
+        uint32_t xBits = 0;
+        int32_t xPixel = 0;
+        uint64_t columnKeys[1 << kColumnBits] = {};
+        int32_t columns[1 << kColumnBits] = {};
+        uint64_t rowKeys[1 << kRowBits] = {};
+        int32_t rows[1 << kRowBits] = {};
+    };
+    static size_t slotOf(uint64_t key, int bits) {
+        return static_cast<size_t>((key * 0x9E3779B97F4A7C15u) >> (64 - bits));
+    }
+    struct Colour {
+        bool known = false;
+        int32_t rgb = 0;
+    };
+
+    // TMF of (x, y) in a region the series has taken; false for any other.
+    bool pixel(int32_t region, float x, float y, int32_t& ix, int32_t& iy) {
+        const auto slot = static_cast<uint32_t>(region - 1);
+        if (slot >= kRegions || (regionsTaken_ >> slot & 1) == 0) [[unlikely]]
+            return false;
+        Region& r = regions_[slot];
+        if (const uint32_t xBits = std::bit_cast<uint32_t>(x); xBits != r.xBits) [[unlikely]]
+            findColumn(r, x);
+        ix = r.xPixel;
+        const uint64_t key = uint64_t{1} << 32 | std::bit_cast<uint32_t>(y);
+        const size_t row = slotOf(key, kRowBits);
+        if (r.rowKeys[row] != key) [[unlikely]]
+            learnRow(r, row, y);
+        iy = r.rows[row];
+        return true;
+    }
+    void add(const PenShape& shape) {
+        shapes_[count_++] = shape;
+        if (count_ == kRoom) [[unlikely]]
+            handOver();
+    }
+    void learnColour(int32_t colour);
+    void takeRegion(int32_t region);
+    void findColumn(Region& r, float x);
+    static void learnRow(Region& r, size_t row, float y);
+    void moveSlowly(int32_t region, float x, float y, int32_t pen);
+    void markerSlowly(int32_t region, float x, float y, int32_t kind, float size);
+    void handOver();
+
+    int32_t unit_;
+    PenShape shapes_[kRoom];
+    size_t count_ = 0;
+    bool colourKnown_ = false;    // SETCOL was called in the series
+    bool colourPending_ = false;  // ... and not yet passed on
+    int32_t colour_ = 0;
+    int32_t rgb_ = 0;
+    bool penKnown_ = false;    // where the pen is
+    bool penPending_ = false;  // ... and the services do not know yet
+    int16_t penX_ = 0, penY_ = 0;
+    uint32_t regionsTaken_ = 0;  // bit region - 1
+    std::unique_ptr<Region[]> regions_;
+    Colour colours_[kColours];
+    // The marker size met last and its width and height in pixels.
+    bool markerKnown_ = false;
+    uint32_t markerSizeBits_ = 0;
+    plotdetail::MarkerExtent markerExtent_{0, 0};
+};
 
 }  // namespace trelvan

@@ -11,19 +11,9 @@
 #include <type_traits>
 
 #include "plot/plot.h"
+#include "plot/plot_arith.h"
 
 namespace trelvan::plotdetail {
-
-// Truncation toward zero into a 32-bit integer. Values beyond the integer range saturate and
-// NaN gives 0, so that degenerate input (equal limits, empty regions) cannot reach undefined
-// behaviour; every finite value the library meets in normal use converts exactly as a plain
-// truncation would.
-inline int32_t truncToInt(float value) {
-    if (std::isnan(value)) return 0;
-    if (value >= 2147483648.0f) return INT32_MAX;
-    if (value <= -2147483648.0f) return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
 
 // Page table entries of a unit (GR1(unit, 1..4)); stops the program for a unit outside 1..100.
 inline float* pageEntries(int32_t unit) {
@@ -75,6 +65,32 @@ inline void activateUnit(GraphicsWindow& window, int32_t unit) {
     for (int attempt = 0; attempt < kActivationAttempts; ++attempt) {
         if (window.SETACTIVEUNIT(unit) != 0) break;
     }
+}
+
+// (value - low) / (high - low), the position along an axis as a fraction of its range. An
+// axis with equal limits has no scale; every value then sits at its low end, which keeps the
+// transformed point on the region.
+inline float axisFraction(float value, float low, float high) {
+    const float range = high - low;
+    if (range == 0.0f) return 0.0f;
+    return (value - low) / range;
+}
+// The pixel column and row of x and y in the region r, before truncation and clamping.
+inline float pixelX(const float* r, float x) {
+    return r[kPixelLeft] + axisFraction(x, r[kXMin], r[kXMax]) * r[kPixelWidth] + 0.5f;
+}
+inline float pixelY(const float* r, float y) {
+    return r[kPixelBottom] - axisFraction(y, r[kYMin], r[kYMax]) * r[kPixelHeight] + 0.5f;
+}
+// The pixel edges of the region r, to which TMF clamps.
+struct RegionPixels {
+    int32_t left, right, top, bottom;
+};
+inline RegionPixels regionPixels(const float* r) {
+    const int32_t left = truncToInt(r[kPixelLeft]);
+    const int32_t bottom = truncToInt(r[kPixelBottom]);
+    return {left, truncToInt(static_cast<float>(left) + r[kPixelWidth]),
+            truncToInt(static_cast<float>(bottom) - r[kPixelHeight]), bottom};
 }
 
 // What TMF worked out last for one region. A chart draws several shapes at every point, all
@@ -156,6 +172,13 @@ inline thread_local TransformMemo transformMemos[std::extent_v<decltype(PlotStat
     const int32_t py = memo.y(y);
     ix = px;
     iy = py;
+}
+
+// A marker's width and height in pixels, of its size in page units.
+inline MarkerExtent markerExtent(int32_t unit, float size) {
+    const auto [pageWidth, pageHeight, windowWidth, windowHeight] = pageSize(unit);
+    return {truncToInt(size * windowWidth / pageWidth),
+            truncToInt(size * windowHeight / pageHeight)};
 }
 
 // The RGB integer (0x00BBGGRR) of a colour of COLDIM, each component times 255 truncated into

@@ -35,14 +35,6 @@ const char* fontFor(float s) {
     return kLargestFont;
 }
 
-// The single-precision half of v, truncated: float(v) * 0.5f. Below 2^24 the float holds v
-// exactly and halving it is exact, so the integer division (which truncates too) gives the same.
-int32_t halfOf(int64_t v) {
-    constexpr int64_t kExactFloat = int64_t{1} << 24;
-    if (v > -kExactFloat && v < kExactFloat) return static_cast<int32_t>(v / 2);
-    return truncToInt(static_cast<float>(v) * 0.5f);
-}
-
 }  // namespace
 
 void SYMBOL(int32_t unit, float x, float y, float height, float angle, const std::string& text) {
@@ -71,9 +63,9 @@ void MARKER(int32_t unit, int32_t region, float x, float y, int32_t kind, float 
     int32_t ix = 0;
     int32_t iy = 0;
     plotdetail::transform(unit, region, x, y, ix, iy);
-    const auto [pageWidth, pageHeight, windowWidth, windowHeight] = plotdetail::pageSize(unit);
-    const int32_t w = truncToInt(size * windowWidth / pageWidth);
-    const int32_t h = truncToInt(size * windowHeight / pageHeight);
+    const plotdetail::MarkerExtent extent = plotdetail::markerExtent(unit, size);
+    const int32_t w = extent.w;
+    const int32_t h = extent.h;
 
     switch (kind) {
         case 2:
@@ -95,12 +87,9 @@ void MARKER(int32_t unit, int32_t region, float x, float y, int32_t kind, float 
             break;
         }
         case 4: {
-            const int32_t x1 = halfOf(2 * int64_t{ix} - w);
-            const int32_t x2 = halfOf(2 * int64_t{ix} + w);
-            const int32_t y1 = halfOf(2 * int64_t{iy} - h);
-            const int32_t y2 = halfOf(2 * int64_t{iy} + h);
-            gw().ELLIPSE(GFILLINTERIOR, static_cast<int16_t>(x1), static_cast<int16_t>(y1),
-                         static_cast<int16_t>(x2), static_cast<int16_t>(y2));
+            const plotdetail::MarkerBox b = plotdetail::filledMarkerBox(ix, iy, extent);
+            gw().ELLIPSE(GFILLINTERIOR, static_cast<int16_t>(b.x1), static_cast<int16_t>(b.y1),
+                         static_cast<int16_t>(b.x2), static_cast<int16_t>(b.y2));
             break;
         }
         case 5:

@@ -15,7 +15,7 @@ inline constexpr int chartWidth = 980;
 inline constexpr int chartHeight = 650;
 
 struct ChartImage {
-    Raster picture{chartWidth, chartHeight};
+    Raster picture{0, 0};  // the window's, once drawn
     ChartReading reading;
 };
 

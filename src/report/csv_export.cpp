@@ -317,20 +317,20 @@ CsvExport writeJournalCsv(JournalReader& reader, std::FILE* out, CsvStyle style)
         }
         rows.clear();
     };
-    while (const std::optional<JournalLine> line = reader.next()) {
-        if (line->status != LineStatus::ok) {
+    for (JournalLine line; reader.next(line);) {
+        if (line.status != LineStatus::ok) {
             // As the chart draws it: the check of a line whose training values are
             // unreadable comes out before the reading stops.
-            if (line->status == LineStatus::badValues && line->isCheck && line->checkRead) {
-                JournalLine check = *line;
+            if (line.status == LineStatus::badValues && line.isCheck && line.checkRead) {
+                JournalLine check = line;
                 check.isTraining = false;
                 result.rows += 1;
                 appendRows(check, reader.text(), rows, style);
             }
             break;
         }
-        result.rows += (line->isCheck ? 1 : 0) + (line->isTraining ? 1 : 0);
-        appendRows(*line, reader.text(), rows, style);
+        result.rows += (line.isCheck ? 1 : 0) + (line.isTraining ? 1 : 0);
+        appendRows(line, reader.text(), rows, style);
         if (rows.size() >= (1u << 16) - 512) {
             flush();
             if (result.writeError != 0) return result;

@@ -363,16 +363,16 @@ ReportData collectReport(JournalReader& reader) {
             data.entries.push_back(e);
         }
     };
-    while (const std::optional<JournalLine> line = reader.next()) {
-        if (line->status != LineStatus::ok) {
-            if (line->status == LineStatus::badValues && line->isCheck && line->checkRead)
-                take(*line, true, false);
-            data.endText = line->status == LineStatus::notWindows1251
+    for (JournalLine line; reader.next(line);) {
+        if (line.status != LineStatus::ok) {
+            if (line.status == LineStatus::badValues && line.isCheck && line.checkRead)
+                take(line, true, false);
+            data.endText = line.status == LineStatus::notWindows1251
                                ? std::string(reader.text())
                                : utf8FromCp1251(reader.text());
             break;
         }
-        take(*line, line->isCheck, line->isTraining);
+        take(line, line.isCheck, line.isTraining);
     }
     data.endStatus = reader.endStatus();
     data.endLine = reader.endLine();
