@@ -171,6 +171,12 @@ struct PenShape {
     int16_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     int32_t colour = 0;
 };
+// The last line among the shapes; nullptr when there is none.
+inline const PenShape* lastLine(const PenShape* shapes, size_t count) {
+    for (size_t i = count; i-- > 0;)
+        if (shapes[i].kind == PenShape::Kind::line) return &shapes[i];
+    return nullptr;
+}
 
 // Drawing state and primitives; they act on the active graphics window.
 class DrawingServices {

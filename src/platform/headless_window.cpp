@@ -255,12 +255,7 @@ void HeadlessWindow::MOVETO(int16_t x, int16_t y, XYCoord& previous) {
 
 void HeadlessWindow::drawShapes(const PenShape* shapes, size_t count) {
     RasterWindow::drawShapes(shapes, count);
-    for (size_t i = count; i-- > 0;) {
-        if (shapes[i].kind == PenShape::Kind::line) {
-            lineStart_ = XYCoord{shapes[i].x1, shapes[i].y1};
-            break;
-        }
-    }
+    if (const PenShape* line = lastLine(shapes, count)) lineStart_ = XYCoord{line->x1, line->y1};
 }
 
 void HeadlessWindow::OUTGTEXT(const std::string& text) {

@@ -40,10 +40,23 @@ void RasterWindow::draw(const SurfaceRect& area, F&& f) {
     surfaceChanged();
 }
 
-void RasterWindow::bumpSurfaceVersion() {
-    // Only ever changed under surfaceMutex_: no read-modify-write needed.
-    surfaceVersion_.store(surfaceVersion_.load(std::memory_order_relaxed) + 1,
+void RasterWindow::bumpSurfaceVersion(uint64_t operations) {
+    // Only ever changed under surfaceMutex_, or by the one thread that draws while shapes are
+    // deferred: no read-modify-write needed.
+    surfaceVersion_.store(surfaceVersion_.load(std::memory_order_relaxed) + operations,
                           std::memory_order_release);
+}
+
+// Adds a shape to the batch, its area taken in later (boundGathered); a full batch is drawn.
+[[gnu::always_inline]] inline void RasterWindow::gather(const RasterShape& shape) {
+    deferred_[deferredCount_++] = shape;
+    if (deferredCount_ == kMaxDeferredShapes) [[unlikely]] {
+        [this]() __attribute__((noinline)) {
+            std::lock_guard lock(surfaceMutex_);
+            drawDeferred();
+        }
+        ();
+    }
 }
 
 // Taken into LINETO and ELLIPSE, which a chart calls for every line and dot: gathering a shape
@@ -55,15 +68,8 @@ void RasterWindow::bumpSurfaceVersion() {
         // gathered without the lock, which is taken once per batch (drawDeferred's callers).
         assert(std::this_thread::get_id() == deferringThread_);
         if (!surface_ || !unitOpen_) return;
-        deferred_[deferredCount_++] = shape;  // its area is taken in later (boundGathered)
+        gather(shape);
         bumpSurfaceVersion();
-        if (deferredCount_ == kMaxDeferredShapes) [[unlikely]] {
-            [this]() __attribute__((noinline)) {
-                std::lock_guard lock(surfaceMutex_);
-                drawDeferred();
-            }
-            ();
-        }
         surfaceChanged();
         return;
     }
@@ -301,37 +307,18 @@ void RasterWindow::drawShapes(const PenShape* shapes, size_t count) {
         beforeDrawingRun(count);
         const PenShape& last = shapes[count - 1];
         colour_ = static_cast<uint32_t>(last.colour) & 0xFFFFFF;
-        for (size_t i = count; i-- > 0;) {
-            if (shapes[i].kind == PenShape::Kind::line) {
-                curX_ = unitOpen_ ? shapes[i].x2 : shapes[i].x1;
-                curY_ = unitOpen_ ? shapes[i].y2 : shapes[i].y1;
-                break;
-            }
+        if (const PenShape* line = lastLine(shapes, count)) {
+            curX_ = unitOpen_ ? line->x2 : line->x1;
+            curY_ = unitOpen_ ? line->y2 : line->y1;
         }
         if (!surface_ || !unitOpen_) return;
-        for (size_t done = 0; done < count;) {
-            const size_t take = std::min(count - done, kMaxDeferredShapes - deferredCount_);
-            RasterShape* to = deferred_.data() + deferredCount_;
-            for (const PenShape* s = shapes + done; s != shapes + done + take; ++s, ++to) {
-                *to =
-                    RasterShape{s->kind == PenShape::Kind::line ? RasterShape::Kind::line
-                                                                : RasterShape::Kind::filledEllipse,
-                                s->x1,
-                                s->y1,
-                                s->x2,
-                                s->y2,
-                                static_cast<uint32_t>(s->colour) & 0xFFFFFF};
-            }
-            deferredCount_ += take;
-            done += take;
-            if (deferredCount_ == kMaxDeferredShapes) {
-                std::lock_guard lock(surfaceMutex_);
-                drawDeferred();
-            }
+        for (const PenShape* s = shapes; s != shapes + count; ++s) {
+            gather(RasterShape{s->kind == PenShape::Kind::line ? RasterShape::Kind::line
+                                                               : RasterShape::Kind::filledEllipse,
+                               s->x1, s->y1, s->x2, s->y2,
+                               static_cast<uint32_t>(s->colour) & 0xFFFFFF});
         }
-        // Only changed by this thread while shapes are deferred.
-        surfaceVersion_.store(surfaceVersion_.load(std::memory_order_relaxed) + count,
-                              std::memory_order_release);
+        bumpSurfaceVersion(count);
         surfaceChanged();
         return;
     }

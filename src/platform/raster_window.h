@@ -181,8 +181,10 @@ class RasterWindow : public GraphicsWindow {
     void draw(const SurfaceRect& area, F&& f);
     // Gathers a shape with deferred drawing, draws it at once otherwise.
     void drawShape(const RasterShape& shape);
-    // One more operation changed the surface; surfaceMutex_ held.
-    void bumpSurfaceVersion();
+    // Adds a shape to the deferred batch (deferred drawing on, surfaceMutex_ not held).
+    void gather(const RasterShape& shape);
+    // That many more operations changed the surface; surfaceMutex_ held, or shapes deferred.
+    void bumpSurfaceVersion(uint64_t operations = 1);
     // Draws the gathered shapes; surfaceMutex_ held.
     void drawDeferred() const;
     void bumpInput();

@@ -13,6 +13,7 @@
 
 #include "platform/graphics_window.h"
 #include "plot/plot_arith.h"
+#include "plot/transform_memo.h"
 
 namespace trelvan {
 
@@ -126,30 +127,15 @@ class PenSeries {
   private:
     static constexpr int kRegions = 20;
     static constexpr int kColours = 106;
-    static constexpr int kTransformEntries = 8;  // of a region's row of GR2, those TMF reads
-    static constexpr int kColumnBits = 4;
-    static constexpr int kRowBits = 8;
     static constexpr size_t kRoom = 1024;
 
-    // What TMF gives in a region, as the series took it: the entries and edges, the pixel
-    // column of the x met last, and the pixel columns and rows of the values met lately, in
-    // 2^kColumnBits and 2^kRowBits slots chosen by the value's bits (the key holds them with bit
-    // 32 set; 0 is empty). A region whose x axis lies on the same columns as that of a region
-    // taken before (its twin) takes the columns that one has worked out.
+    // A region the series has taken: TMF's memo of it, and the pixel column of the x met last
+    // (all the shapes of an entry stand at its x).
     struct Region {
-        float entries[kTransformEntries] = {};
-        int32_t left = 0, right = 0, top = 0, bottom = 0;
-        int twin = -1;
+        plotdetail::TransformMemo memo;
         uint32_t xBits = 0;
         int32_t xPixel = 0;
-        uint64_t columnKeys[1 << kColumnBits] = {};
-        int32_t columns[1 << kColumnBits] = {};
-        uint64_t rowKeys[1 << kRowBits] = {};
-        int32_t rows[1 << kRowBits] = {};
     };
-    static size_t slotOf(uint64_t key, int bits) {
-        return static_cast<size_t>((key * 0x9E3779B97F4A7C15u) >> (64 - bits));
-    }
     struct Colour {
         bool known = false;
         int32_t rgb = 0;
@@ -161,14 +147,12 @@ class PenSeries {
         if (slot >= kRegions || (regionsTaken_ >> slot & 1) == 0) [[unlikely]]
             return false;
         Region& r = regions_[slot];
-        if (const uint32_t xBits = std::bit_cast<uint32_t>(x); xBits != r.xBits) [[unlikely]]
-            findColumn(r, x);
+        if (const uint32_t xBits = std::bit_cast<uint32_t>(x); xBits != r.xBits) [[unlikely]] {
+            r.xBits = xBits;
+            r.xPixel = r.memo.x(x);
+        }
         ix = r.xPixel;
-        const uint64_t key = uint64_t{1} << 32 | std::bit_cast<uint32_t>(y);
-        const size_t row = slotOf(key, kRowBits);
-        if (r.rowKeys[row] != key) [[unlikely]]
-            learnRow(r, row, y);
-        iy = r.rows[row];
+        iy = r.memo.y(y);
         return true;
     }
     void add(const PenShape& shape) {
@@ -178,8 +162,6 @@ class PenSeries {
     }
     void learnColour(int32_t colour);
     void takeRegion(int32_t region);
-    void findColumn(Region& r, float x);
-    static void learnRow(Region& r, size_t row, float y);
     void moveSlowly(int32_t region, float x, float y, int32_t pen);
     void markerSlowly(int32_t region, float x, float y, int32_t kind, float size);
     void handOver();

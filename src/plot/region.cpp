@@ -27,6 +27,15 @@ void drawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     lineTo(x2, y2);
 }
 
+// (value - low) / (high - low), the position along an axis as a fraction of its range. An
+// axis with equal limits has no scale; every value then sits at its low end, which keeps the
+// transformed point on the region.
+float axisFraction(float value, float low, float high) {
+    const float range = high - low;
+    if (range == 0.0f) return 0.0f;
+    return (value - low) / range;
+}
+
 }  // namespace
 
 void LIMITS(int32_t unit, int32_t region, float xmin, float xmax, float ymin, float ymax) {
@@ -64,17 +73,28 @@ void REGION(int32_t unit, int32_t region, float x0, float y0, float width, float
     drawLine(right, bottom, left, bottom);
 }
 
+namespace {
+
+float pixelX(const float* r, float x) {
+    return r[kPixelLeft] + axisFraction(x, r[kXMin], r[kXMax]) * r[kPixelWidth] + 0.5f;
+}
+
+float pixelY(const float* r, float y) {
+    return r[kPixelBottom] - axisFraction(y, r[kYMin], r[kYMax]) * r[kPixelHeight] + 0.5f;
+}
+
+}  // namespace
+
 namespace plotdetail {
 
-void TransformMemo::renew(const float* r) {
+void TransformMemo::take(const float* r) {
     region_ = r;
     std::memcpy(entries_, r, sizeof entries_);
     std::memcpy(bits_, r, sizeof bits_);
-    const RegionPixels edges = regionPixels(r);
-    left_ = edges.left;
-    right_ = edges.right;
-    bottom_ = edges.bottom;
-    top_ = edges.top;
+    left_ = truncToInt(r[kPixelLeft]);
+    right_ = truncToInt(static_cast<float>(left_) + r[kPixelWidth]);
+    bottom_ = truncToInt(r[kPixelBottom]);
+    top_ = truncToInt(static_cast<float>(bottom_) - r[kPixelHeight]);
     x_ = {};
     y_ = {};
 }

@@ -20,63 +20,12 @@ void PenSeries::learnColour(int32_t colour) {
 }
 
 void PenSeries::takeRegion(int32_t region) {
-    static_assert(kTransformEntries == plotdetail::kYMax + 1);
     const float* entries = plotdetail::regionEntries(unit_, region);  // stops for a bad one
     Region& r = regions_[region - 1];
-    std::copy(entries, entries + kTransformEntries, r.entries);
-    const plotdetail::RegionPixels edges = plotdetail::regionPixels(entries);
-    r.left = edges.left;
-    r.right = edges.right;
-    r.top = edges.top;
-    r.bottom = edges.bottom;
-    std::fill(std::begin(r.columnKeys), std::end(r.columnKeys), 0);
-    std::fill(std::begin(r.rowKeys), std::end(r.rowKeys), 0);
-    // The x axis of a region is what pixelX reads and the edges it is clamped to.
-    auto sameColumns = [](const Region& a, const Region& b) {
-        constexpr int xEntries[] = {plotdetail::kPixelLeft, plotdetail::kPixelWidth,
-                                    plotdetail::kXMin, plotdetail::kXMax};
-        for (const int e : xEntries) {
-            if (std::bit_cast<uint32_t>(a.entries[e]) != std::bit_cast<uint32_t>(b.entries[e]))
-                return false;
-        }
-        return a.left == b.left && a.right == b.right;
-    };
-    r.twin = -1;
-    for (int t = 0; t < kRegions; ++t) {
-        if (t != region - 1 && (regionsTaken_ >> t & 1) != 0 && sameColumns(regions_[t], r)) {
-            r.twin = t;
-            break;
-        }
-    }
+    r.memo.take(entries);
+    r.xBits = std::bit_cast<uint32_t>(0.0f);
+    r.xPixel = r.memo.x(0.0f);
     regionsTaken_ |= 1u << (region - 1);
-    r.xBits = 0;
-    findColumn(r, 0.0f);
-}
-
-// TMF's arithmetic, step by step.
-void PenSeries::findColumn(Region& r, float x) {
-    const uint32_t xBits = std::bit_cast<uint32_t>(x);
-    const uint64_t key = uint64_t{1} << 32 | xBits;
-    const size_t column = slotOf(key, kColumnBits);
-    if (r.columnKeys[column] != key) {
-        const Region* twin = r.twin >= 0 ? &regions_[r.twin] : nullptr;
-        if (twin != nullptr && (regionsTaken_ >> r.twin & 1) != 0 &&
-            twin->columnKeys[column] == key) {
-            r.columns[column] = twin->columns[column];
-        } else {
-            const int32_t ix = plotdetail::truncToInt(plotdetail::pixelX(r.entries, x));
-            r.columns[column] = std::min(std::max(ix, r.left), r.right);
-        }
-        r.columnKeys[column] = key;
-    }
-    r.xBits = xBits;
-    r.xPixel = r.columns[column];
-}
-
-void PenSeries::learnRow(Region& r, size_t row, float y) {
-    const int32_t iy = plotdetail::truncToInt(plotdetail::pixelY(r.entries, y));
-    r.rowKeys[row] = uint64_t{1} << 32 | std::bit_cast<uint32_t>(y);
-    r.rows[row] = std::min(std::max(iy, r.top), r.bottom);
 }
 
 void PenSeries::moveSlowly(int32_t region, float x, float y, int32_t pen) {
